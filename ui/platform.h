@@ -1,0 +1,80 @@
+#pragma once
+// The platform services the system takes from the desktop, each behind a small interface
+// with one real implementation (Qt or the standard library) so that a test can stand in
+// for it and inject a failure.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ui/picture.h"
+
+struct LocalDateTime {
+  int year = 2000, month = 1, day = 1;
+  int hour = 0, minute = 0, second = 0, millisecond = 0;
+  // The time of day as a fraction of a day, 0 <= f < 1.
+  double DayFraction() const {
+    return ((hour * 60.0 + minute) * 60.0 + second + millisecond / 1000.0) / 86400.0;
+  }
+};
+
+// The millisecond tick counter and the clock.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds from a monotonic clock in 32 bits; it wraps after about 49.7 days, so
+  // elapsed times are taken as unsigned 32-bit differences.
+  virtual std::uint32_t GetTickCount() = 0;
+  virtual LocalDateTime Now() = 0;
+  // Waits about `milliseconds` without processing window events.
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+// The per-user settings store, one section of text values per application.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
+  // Returns false and says why in `error` when the value could not be stored.
+  virtual bool Write(const std::string& section, const std::string& key, const std::string& value,
+                     std::string* error) = 0;
+};
+
+enum class MessageIcon { None, Information, Critical };
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Modal: returns when the operator has closed it. An empty title means the program's name.
+  virtual void Show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+};
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // The clipboard's bitmap, or nothing when it holds no picture.
+  virtual std::optional<Picture> ReadBitmap() = 0;
+  virtual void WriteBitmap(const Picture& picture) = 0;
+};
+
+// Files of the working directory. Every call reports failure with the reason in `error`.
+class FileStore {
+ public:
+  virtual ~FileStore() = default;
+  // Writes the whole file under a temporary name and renames it into place, so the file
+  // either keeps its old content or has the new one, never a part of it.
+  virtual bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) = 0;
+  virtual bool Append(const std::string& path, const std::string& bytes, std::string* error) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+};
+
+class PictureFiles {
+ public:
+  virtual ~PictureFiles() = default;
+  // Loads a picture file of any common format; nothing, with the reason, when it cannot.
+  virtual std::optional<Picture> Load(const std::string& path, std::string* error) = 0;
+};
+
+// The user's regional number format: the decimal separator numbers are written with.
+struct RegionalFormat {
+  std::string decimalSeparator = ".";
+};
