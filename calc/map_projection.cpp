@@ -1,0 +1,49 @@
+#include "calc/map_projection.h"
+
+#include <cmath>
+
+#include "calc/angle_colour.h"
+
+namespace {
+
+constexpr double kDegreeFactor = kHalfTurn / 180;
+constexpr double kMetresPerKilometre = 1000;
+
+}  // namespace
+
+MapProjection::MapProjection(double centreLong, double centreLat, double radiusKm)
+    : lam0_(centreLong * kDegreeFactor),
+      sinPhi0_(std::sin(centreLat * kDegreeFactor)),
+      cosPhi0_(std::cos(centreLat * kDegreeFactor)),
+      radiusKm_(radiusKm) {}
+
+MapProjection::Longitude MapProjection::AtLongitude(double pointLong) const {
+  const double dlon = pointLong * kDegreeFactor - lam0_;
+  return {std::sin(dlon), std::cos(dlon)};
+}
+
+MapProjection::Latitude MapProjection::AtLatitude(double pointLat) const {
+  const double phi = pointLat * kDegreeFactor;
+  return {std::sin(phi), std::cos(phi)};
+}
+
+MapPosition MapProjection::Project(const Longitude& longitude, const Latitude& latitude) const {
+  const double east = latitude.cosLat * longitude.sinDlon;
+  const double north = latitude.sinLat * cosPhi0_ - longitude.cosDlon * latitude.cosLat * sinPhi0_;
+  const double sinC = std::sqrt(east * east + north * north);
+  const double cosC = longitude.cosDlon * latitude.cosLat * cosPhi0_ + latitude.sinLat * sinPhi0_;
+  const double c = AngleOf(cosC, sinC);
+  const double t = AngleOf(east, north);
+  const double d = c * kEarthRadiusMetres;
+  const double s = radiusKm_ != 0 ? (d / kMetresPerKilometre) / radiusKm_ : 0;
+  // Written as the maps were always computed: through the two subtractions, in this order.
+  return {kMapSide - (kMapHalfSide - kMapHalfSide * s * std::cos(t)),
+          kMapSide - (kMapHalfSide - kMapHalfSide * s * std::sin(t))};
+}
+
+void ProjectToMap(const double& centreLong, const double& centreLat, const double& radiusKm,
+                  const double& pointLong, const double& pointLat, double& X, double& Y) {
+  const MapPosition position = MapProjection(centreLong, centreLat, radiusKm).Project(pointLong, pointLat);
+  X = position.X;
+  Y = position.Y;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Azimuthal equidistant projection of a spherical Earth onto the square map picture: the
+// map centre lands on the picture's centre (278.5, 278.5), the great-circle distance sets
+// how far out a point lands (the map radius on the 278.5-pixel circle) and the initial
+// direction of the great circle sets where. X grows eastwards, Y with the north component
+// as the inputs count latitude; points beyond the map radius land outside 0..557 and are
+// not clipped.
+//
+// Angles go to radians with kHalfTurn / 180, not pi / 180, and every step is evaluated in
+// the order the maps were always made with, so positions agree with earlier maps to the
+// last bit. A map radius of exactly 0 puts every point on the centre; a radius near 0 gives
+// infinite or NaN coordinates, which callers must be ready for.
+
+inline constexpr double kEarthRadiusMetres = 6378137;
+inline constexpr double kMapSide = 557;
+inline constexpr double kMapHalfSide = 557.0 / 2;
+
+struct MapPosition {
+  double X = 0;
+  double Y = 0;
+};
+
+// A projection set up for one centre and radius. The redraw projects the texels of a whole
+// picture, so the sines and cosines of a column's longitude and of a row's latitude are
+// taken once (AtLongitude, AtLatitude) and reused for every texel that shares them. The
+// results are bit for bit those of ProjectToMap.
+class MapProjection {
+ public:
+  struct Longitude {
+    double sinDlon = 0;  // of the longitude minus the centre's
+    double cosDlon = 1;
+  };
+  struct Latitude {
+    double sinLat = 0;
+    double cosLat = 1;
+  };
+
+  // Degrees and kilometres.
+  MapProjection(double centreLong, double centreLat, double radiusKm);
+
+  Longitude AtLongitude(double pointLong) const;
+  Latitude AtLatitude(double pointLat) const;
+  MapPosition Project(const Longitude& longitude, const Latitude& latitude) const;
+  MapPosition Project(double pointLong, double pointLat) const {
+    return Project(AtLongitude(pointLong), AtLatitude(pointLat));
+  }
+
+ private:
+  double lam0_;
+  double sinPhi0_;
+  double cosPhi0_;
+  double radiusKm_;
+};
+
+// One point, for callers that place a single point: degrees and kilometres in, pixels out.
+void ProjectToMap(const double& centreLong, const double& centreLat, const double& radiusKm,
+                  const double& pointLong, const double& pointLat, double& X, double& Y);
