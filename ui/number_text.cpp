@@ -47,7 +47,8 @@ std::string FormatGeneral(double value, const RegionalFormat& format) {
 }
 
 std::string FormatZeroPadded(double value, int digits) {
-  const double whole = std::round(value);
+  // + 0.0 turns a -0 (from -0.4, say) into 0, which printf would write as "-000".
+  const double whole = std::round(value) + 0.0;
   char buffer[64];
   if (whole < 0) {
     std::snprintf(buffer, sizeof buffer, "-%0*.0f", digits, -whole);

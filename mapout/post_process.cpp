@@ -1,0 +1,130 @@
+#include "mapout/post_process.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "mapout/progress_text.h"
+
+namespace {
+
+// value < limit with value taken as a 32-bit float, without converting a value that a float
+// cannot hold. NaN is never below.
+bool BelowAsFloat(double value, double limit) {
+  return value < limit && static_cast<float>(value) < static_cast<float>(limit);
+}
+
+}  // namespace
+
+TexelPlacement::TexelPlacement(const MapCentre& centre, int textureWidth, int textureHeight, int mapWidth,
+                               int mapHeight)
+    : projection_(centre.Long, -centre.Lat, centre.Radius), mapWidth_(mapWidth), mapHeight_(mapHeight) {
+  const double w = textureWidth;
+  const double h = textureHeight;
+  columns_.reserve(static_cast<std::size_t>(std::max(0, textureWidth)));
+  for (int x = 0; x < textureWidth; ++x) columns_.push_back(projection_.AtLongitude(-(x - w / 2) * 360 / w));
+  rows_.reserve(static_cast<std::size_t>(std::max(0, textureHeight)));
+  for (int y = 0; y < textureHeight; ++y) rows_.push_back(projection_.AtLatitude((y - h / 2) * 180 / h));
+}
+
+bool TexelPlacement::TexelInView(int x, int y) const {
+  const MapPosition m = MapPositionOf(x, y);
+  return m.X >= 0 && BelowAsFloat(m.X, mapWidth_) && m.Y >= 0 && BelowAsFloat(m.Y, mapHeight_);
+}
+
+void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y) {
+  const MapPosition m = placement.MapPositionOf(x, y);
+  const int width = map.Width();
+  const int height = map.Height();
+  // Anything at or past these bounds floors outside the map; inside them a float holds it.
+  if (!(m.X > -1 && m.X < width && m.Y > -1 && m.Y < height)) return;
+  const int px = static_cast<int>(std::floor(static_cast<float>(m.X)));
+  const int py = static_cast<int>(std::floor(static_cast<float>(m.Y)));
+  if (px < 0 || py < 0 || px >= width || py >= height) return;
+  const std::uint32_t texel = texture.Pixels()[static_cast<std::size_t>(y) * texture.Width() + x];
+  map.MutablePixels()[static_cast<std::size_t>(py) * width + px] = (texel & 0xFEFEFEU) >> 1;
+}
+
+bool InsideSurface(const Surface& surface, int px, int py) {
+  return px >= 0 && py >= 0 && px < surface.ScaleWidth() && py < surface.ScaleHeight();
+}
+
+ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int textureHeight,
+                  const std::function<void(int x, int y)>& afterColumn) {
+  ViewMask mask{std::vector<bool>(static_cast<std::size_t>(textureWidth) + 1, false),
+                std::vector<bool>(static_cast<std::size_t>(textureHeight) + 1, false)};
+  auto& columns = mask.ColumnInView;
+  auto& rows = mask.RowInView;
+  for (int x = 0; x < textureWidth; x += 10) {
+    int y = 0;
+    for (; y < textureHeight; y += 10) {
+      const bool inView = placement.TexelInView(x, y);
+      columns[x] = columns[x] || inView;
+      rows[y] = rows[y] || inView;
+      for (int k = -9; k <= 9; ++k) {
+        if (y + k < textureHeight && y + k >= 0) rows[y + k] = rows[y + k] || rows[y];
+      }
+    }
+    for (int k = -9; k <= 9; ++k) {
+      if (x + k < textureWidth && x + k >= 0) columns[x + k] = columns[x + k] || columns[x];
+    }
+    afterColumn(x, y);
+  }
+  return mask;
+}
+
+void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
+               const std::function<void(int x)>& afterColumn) {
+  const int width = texture.Width();
+  const int height = texture.Height();
+  for (int x = 0; x < width; ++x) {
+    if (mask.ColumnInView[x]) {
+      for (int y = 0; y < height; ++y) {
+        if (mask.RowInView[y]) PlotTexel(placement, texture, map, x, y);
+      }
+    }
+    afterColumn(x);
+  }
+}
+
+bool PostProcessMap(RedrawContext& context) {
+  Surface& map = context.picture1;
+  const Surface& texture = context.picture2;
+  const int textureWidth = texture.Width();
+  const int textureHeight = texture.Height();
+  const int mapWidth = map.Width();
+  const int mapHeight = map.Height();
+  if (textureWidth <= 0 || textureHeight <= 0 || mapWidth <= 0 || mapHeight <= 0) return false;
+  const RegionalFormat& format = context.store.Format();
+  RedrawProgress& progress = context.progress;
+  const auto showProgress = [&](int phase, int x, int y, double walkedWidth, double walkedHeight) {
+    progress.SetCaption(
+        PhaseCaption(phase, static_cast<double>(x) * y / (walkedWidth * walkedHeight), format));
+    progress.ProcessEvents();
+  };
+
+  map.SetVisible(true);
+  context.picture4.SetPicture(map.Image());
+  context.store.SaveMap(context.picture4, context.centre);
+
+  // The map starts black whatever picture Picture1 might show over its background.
+  map.Cls();
+  std::fill_n(map.MutablePixels(), static_cast<std::size_t>(mapWidth) * mapHeight, 0U);
+
+  const TexelPlacement placement(context.centre, textureWidth, textureHeight, mapWidth, mapHeight);
+  const ViewMask mask = MarkView(placement, textureWidth, textureHeight,
+                                 [&](int x, int y) { showProgress(1, x, y, textureWidth, textureHeight); });
+
+  Reproject(placement, mask, texture, map,
+            [&](int x) { showProgress(2, x, textureHeight, textureWidth, textureHeight); });
+
+  // Phase 3 reads only this snapshot, so pixels it fills never serve as samples.
+  const Picture snapshot = map.Image();
+  context.picture3.SetPicture(snapshot);
+  FillHoles(
+      snapshot.pixels.data(), map.MutablePixels(), mapWidth, mapHeight, context.random,
+      [&](int x) { showProgress(3, x, mapHeight, mapWidth, mapHeight); }, context.buffers);
+
+  // The whole texture over itself: the percentage alone, without a phase.
+  progress.SetCaption(ProgressPercent(1.0, format));
+  return context.store.SaveMap(map, context.centre);
+}
