@@ -1,0 +1,75 @@
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <cstring>
+#include <memory>
+
+#include "render/d3dx_texture.h"
+
+namespace {
+
+HRESULT Refuse(HRESULT result, const std::string& path, const std::string& reason, std::string* error) {
+  if (error) *error = path + ": " + reason;
+  return result;
+}
+
+std::unique_ptr<QImageReader> OpenReader(const QString& fileName, bool byContent) {
+  auto reader = std::make_unique<QImageReader>(fileName);
+  reader->setDecideFormatFromContent(byContent);
+  reader->setAllocationLimit(static_cast<int>(kMaxTextureTexels * 4 / (1024 * 1024)) + 1);
+  return reader;
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string& path,
+                                  std::shared_ptr<Texture>* texture, std::string* error) {
+  if (!texture) return Refuse(D3DERR_INVALIDCALL, path, "no texture to fill", error);
+  const QString fileName = QString::fromStdString(path);
+  const QFileInfo info(fileName);
+  if (!info.exists()) return Refuse(E_FAIL, path, "no such file", error);
+  if (!info.isFile()) return Refuse(E_FAIL, path, "not a file", error);
+  if (!info.isReadable()) return Refuse(E_FAIL, path, "cannot be read (permission denied)", error);
+
+  auto tooLarge = [](QSize s) {
+    return s.width() > kMaxTextureSide || s.height() > kMaxTextureSide ||
+           static_cast<long long>(s.width()) * s.height() > kMaxTextureTexels;
+  };
+  // Qt picks the handler by the suffix first; for ".dib" that is its header-less DIB reader,
+  // while a Windows .dib is a whole bitmap file. Deciding by content alone can take a TGA for
+  // WBMP, so content decides only when the suffix fails.
+  QImage image;
+  std::string problem;
+  for (bool byContent : {false, true}) {
+    const std::unique_ptr<QImageReader> reader = OpenReader(fileName, byContent);
+    if (!reader->canRead()) {
+      if (problem.empty())
+        problem = "not a picture in a known format (" + reader->errorString().toStdString() + ")";
+      continue;
+    }
+    const QSize size = reader->size();
+    if (size.isValid() && tooLarge(size)) {
+      return Refuse(E_OUTOFMEMORY, path,
+                    "the picture is too large (" + std::to_string(size.width()) + " x " +
+                        std::to_string(size.height()) + "; at most " + std::to_string(kMaxTextureSide) +
+                        " per side and " + std::to_string(kMaxTextureTexels) + " texels)",
+                    error);
+    }
+    image = reader->read();
+    if (!image.isNull()) break;
+    problem = "the picture cannot be decoded (" + reader->errorString().toStdString() + ")";
+  }
+  if (image.isNull()) return Refuse(D3DXERR_INVALIDDATA, path, problem, error);
+  if (tooLarge(image.size())) return Refuse(E_OUTOFMEMORY, path, "the picture is too large", error);
+  image = image.convertToFormat(QImage::Format_ARGB32);
+  auto decoded = std::make_shared<Texture>();
+  decoded->width = image.width();
+  decoded->height = image.height();
+  decoded->texels.resize(static_cast<std::size_t>(decoded->width) * decoded->height);
+  for (int y = 0; y < decoded->height; ++y) {
+    std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width, image.constScanLine(y),
+                static_cast<std::size_t>(decoded->width) * 4);
+  }
+  *texture = std::move(decoded);
+  return D3D_OK;
+}

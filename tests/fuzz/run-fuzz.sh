@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the .x loader's fuzz target with clang and runs it: tests/fuzz/run-fuzz.sh [SECONDS]
+# Starts from the seed corpus; anything found fails the run and is written to
+# <build>/fuzz-findings/, where <build> is $FUZZ_BUILD_DIR or build-fuzz.
+set -euo pipefail
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
+CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DSKERROWEN_FUZZ=ON >/dev/null
+cmake --build "$build" --target xfile_fuzz -j 2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$build/fuzz-findings"
+"$build/tests/fuzz/xfile_fuzz" -dict="$root/tests/fuzz/xfile.dict" -max_total_time="$seconds" \
+  -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/" \
+  "$work" "$root/tests/fuzz/corpus"
