@@ -10,33 +10,70 @@
 #include "render/texture.h"
 #include "render/vertex.h"
 
+// Values of the depth-compare state (D3DRS_ZFUNC) and the shading-mode state (D3DRS_SHADEMODE).
+enum D3DCMPFUNC : DWORD {
+  D3DCMP_NEVER = 1,
+  D3DCMP_LESS = 2,
+  D3DCMP_EQUAL = 3,
+  D3DCMP_LESSEQUAL = 4,
+  D3DCMP_GREATER = 5,
+  D3DCMP_NOTEQUAL = 6,
+  D3DCMP_GREATEREQUAL = 7,
+  D3DCMP_ALWAYS = 8,
+};
+enum D3DSHADEMODE : DWORD { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2, D3DSHADE_PHONG = 3 };
+
+// A rectangle for Clear: pixels x1 <= x < x2, y1 <= y < y2.
+struct D3DRECT {
+  std::int32_t x1, y1, x2, y2;
+};
+
+struct DeviceState;
+
 class Direct3DDevice8 {
  public:
   static constexpr DWORD kMaxLights = 8;
+  static constexpr DWORD kTextureStages = 8;
+  // Largest back buffer side; keeps the rasterizer's fixed-point arithmetic in range.
+  static constexpr UINT kMaxBackBufferSide = 8192;
 
   // Creates a device drawing for `window`. A back buffer of width and height 0 takes the
   // window's client size. Fails with D3DERR_INVALIDCALL for a missing window, a zero size,
-  // or a back-buffer format other than X8R8G8B8 / R5G6B5 family.
+  // a size above kMaxBackBufferSide, a back-buffer format other than X8R8G8B8 / R5G6B5 /
+  // X1R5G5B5 or a depth format other than D24X8 / D16. Every format is drawn in 32 bits.
   static HRESULT Create(const D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>* device);
 
   HRESULT SetVertexShader(DWORD fvf);
+  HRESULT GetVertexShader(DWORD* fvf) const;
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const;
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix);
   HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const;
   HRESULT SetLight(DWORD index, const D3DLIGHT8& light);
+  HRESULT GetLight(DWORD index, D3DLIGHT8* light) const;
+  // Enabling a slot that was never set puts the default light there: directional, white
+  // diffuse, shining along +z.
   HRESULT LightEnable(DWORD index, BOOL enable);
+  HRESULT GetLightEnable(DWORD index, BOOL* enable) const;
   HRESULT SetMaterial(const D3DMATERIAL8& material);
+  HRESULT GetMaterial(D3DMATERIAL8* material) const;
   HRESULT SetTexture(DWORD stage, std::shared_ptr<const Texture> texture);
+  // `rects` is null or points at `rectCount` D3DRECTs. Naming the depth buffer when there is
+  // none, or the stencil buffer (there never is one), fails with D3DERR_INVALIDCALL and clears
+  // nothing.
   HRESULT Clear(DWORD rectCount, const void* rects, DWORD flags, D3DCOLOR colour, float z, DWORD stencil);
   HRESULT BeginScene();
   HRESULT EndScene();
-  // Copies the whole back buffer into the device window (or `overrideWindow`).
+  // Copies the whole back buffer into the device window (or `overrideWindow`). Source and
+  // destination rectangles are not supported (D3DERR_INVALIDCALL); the dirty region is ignored.
   HRESULT Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
                   const void* dirtyRegion);
 
   // Draws an indexed triangle list whose vertices carry the format `fvf`, with the current
-  // states, transforms, lights, material and texture. Used by meshes' DrawSubset.
+  // states, transforms, lights, material and texture. Used by meshes' DrawSubset. Fails with
+  // D3DERR_INVALIDCALL outside BeginScene/EndScene, for a format without D3DFVF_XYZ or with
+  // flags other than NORMAL, DIFFUSE and TEX1, missing arrays, or an index out of range; then
+  // nothing is drawn.
   HRESULT DrawIndexedTriangleList(DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
                                   const std::uint32_t* indices, std::uint32_t triangleCount);
 
@@ -45,11 +82,11 @@ class Direct3DDevice8 {
   int BackBufferHeight() const;
   const std::uint32_t* BackBuffer() const;
   bool HasDepthBuffer() const;
+  D3DFORMAT BackBufferFormat() const;
 
   ~Direct3DDevice8();
 
  private:
   Direct3DDevice8();
-  struct State;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<DeviceState> state_;
 };

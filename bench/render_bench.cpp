@@ -1,0 +1,277 @@
+// One globe frame at 557 x 557 as the renderer draws it: Clear, four sun lights, every subset,
+// Present. Uses <build>/5.x and its texture when the data tool has made them, else a UV sphere
+// of radius 20 (64 x 32 segments, wound clockwise seen from outside) with a generated 2048 x
+// 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default), from distance 60
+// on the same ray, and the default view in wireframe; then two textured triangles covering the
+// whole frame, which measure the fill loop alone. Run: build/bench/render_bench
+//   --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/d3dx_math.h"
+#include "render/d3dx_mesh.h"
+#include "render/d3dx_texture.h"
+#include "render/device.h"
+#include "render/render_target.h"
+
+namespace {
+
+constexpr int kSide = 557;
+constexpr std::uint32_t kClearColour = 0x00000033;
+constexpr double kDegree = 3.14159265358979323846 / 180;
+
+class FrameSink : public RenderTarget {
+ public:
+  int ClientWidth() const override { return kSide; }
+  int ClientHeight() const override { return kSide; }
+  void PresentFrame(const std::uint32_t* pixels, int width, int height) override {
+    shown.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+  }
+  std::vector<std::uint32_t> shown;
+};
+
+// Where longitude lambda, latitude phi (degrees) lie on the globe, at distance `radius`.
+D3DVECTOR GlobeDirection(double lambda, double phi, double radius) {
+  const double l = lambda * kDegree, p = phi * kDegree;
+  return {static_cast<float>(-std::sin(l) * std::cos(p) * radius), static_cast<float>(std::sin(p) * radius),
+          static_cast<float>(-std::cos(l) * std::cos(p) * radius)};
+}
+
+std::unique_ptr<D3DXMesh> MakeSphere(Direct3DDevice8* device) {
+  constexpr int kColumns = 64, kRows = 32;
+  std::vector<Vertex> vertices;
+  for (int row = 0; row <= kRows; ++row) {
+    for (int column = 0; column <= kColumns; ++column) {
+      const double lambda = -180.0 + 360.0 * column / kColumns, phi = 90.0 - 180.0 * row / kRows;
+      Vertex v;
+      v.position = GlobeDirection(lambda, phi, 20);
+      v.normal = GlobeDirection(lambda, phi, 1);
+      v.u = static_cast<float>((lambda + 180) / 360);
+      v.v = static_cast<float>((90 - phi) / 180);
+      vertices.push_back(v);
+    }
+  }
+  // Seen from outside, east (growing column) is to the left and south (growing row) below, so
+  // (c+1, r) -> (c, r) -> (c, r+1) runs clockwise.
+  std::vector<std::uint32_t> indices;
+  for (int row = 0; row < kRows; ++row) {
+    for (int column = 0; column < kColumns; ++column) {
+      const std::uint32_t topEast = row * (kColumns + 1) + column + 1, topWest = topEast - 1;
+      const std::uint32_t bottomEast = topEast + kColumns + 1, bottomWest = topWest + kColumns + 1;
+      indices.insert(indices.end(), {topEast, topWest, bottomWest, topEast, bottomWest, bottomEast});
+    }
+  }
+  std::vector<DWORD> attributes(indices.size() / 3, 0);
+  return std::make_unique<D3DXMesh>(device, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, std::move(vertices),
+                                    std::move(indices), std::move(attributes));
+}
+
+std::shared_ptr<Texture> MakeEarthLikeTexture() {
+  auto texture = std::make_shared<Texture>();
+  texture->width = 2048;
+  texture->height = 1024;
+  texture->texels.resize(2048u * 1024u);
+  for (int y = 0; y < texture->height; ++y)
+    for (int x = 0; x < texture->width; ++x)
+      texture->texels[static_cast<std::size_t>(y) * 2048 + x] =
+          0xFF000000u | ((x * 7) & 0xFF) << 16 | ((y * 13) & 0xFF) << 8 | ((x ^ y) & 0xFF);
+  return texture;
+}
+
+struct Subset {
+  D3DMATERIAL8 material;
+  std::shared_ptr<const Texture> texture;
+};
+
+class GlobeFrame {
+ public:
+  GlobeFrame() {
+    D3DPRESENT_PARAMETERS params{};
+    params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    params.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
+    params.hDeviceWindow = &sink_;
+    params.Windowed = 1;
+    params.EnableAutoDepthStencil = 1;
+    params.AutoDepthStencilFormat = D3DFMT_D24X8;
+    if (FAILED(Direct3DDevice8::Create(params, &device_))) return;
+    device_->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    device_->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50));
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    D3DMATRIX matrix;
+    device_->SetTransform(D3DTS_WORLD, *D3DXMatrixIdentity(&matrix));
+    device_->SetTransform(D3DTS_PROJECTION, *D3DXMatrixPerspectiveFovLH(&matrix, 3.14159f / 3, 1, 0.1f, 500));
+    const double t = 1.0;  // radians around the y axis
+    D3DLIGHT8 sun{};
+    sun.Type = D3DLIGHT_POINT;
+    sun.Diffuse = {1, 1, 1, 0};
+    sun.Position = {static_cast<float>(200 * std::cos(t)), 0, static_cast<float>(200 * std::sin(t))};
+    sun.Range = 300;
+    sun.Attenuation0 = 1;
+    for (DWORD i = 0; i < 4; ++i) {
+      device_->SetLight(i, sun);
+      device_->LightEnable(i, 1);
+    }
+    LoadScene();
+  }
+
+  bool Ready() const { return device_ != nullptr && mesh_ != nullptr; }
+  const std::string& SceneName() const { return sceneName_; }
+
+  // Looks from `distance` along the direction of 6 E, 52 N at the surface point there.
+  void SetView(double distance) {
+    const D3DVECTOR eye = GlobeDirection(6, 52, distance), at = GlobeDirection(6, 52, 20), up{0, 1, 0};
+    D3DMATRIX view;
+    device_->SetTransform(D3DTS_VIEW, *D3DXMatrixLookAtLH(&view, &eye, &at, &up));
+  }
+
+  void SetFillMode(DWORD mode) { device_->SetRenderState(D3DRS_FILLMODE, mode); }
+
+  void Draw() {
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    device_->BeginScene();
+    D3DMATRIX world;
+    device_->SetTransform(D3DTS_WORLD, *D3DXMatrixIdentity(&world));
+    for (DWORD i = 0; i < subsets_.size(); ++i) {
+      device_->SetTexture(0, subsets_[i].texture);
+      device_->SetMaterial(subsets_[i].material);
+      mesh_->DrawSubset(i);
+    }
+    device_->EndScene();
+    device_->Present(nullptr, nullptr, nullptr, nullptr);
+  }
+
+  // Pixels of the last frame that show the globe rather than the background.
+  int CoveredPixels() const {
+    int covered = 0;
+    for (std::uint32_t pixel : sink_.shown) covered += pixel != kClearColour ? 1 : 0;
+    return covered;
+  }
+
+ private:
+  void LoadScene() {
+    const std::string directory = SKERROWEN_BINARY_DIR;
+    if (std::filesystem::exists(directory + "/5.x")) {
+      std::vector<D3DXMATERIAL> materials;
+      DWORD count = 0;
+      if (SUCCEEDED(D3DXLoadMeshFromX(directory + "/5.x", D3DXMESH_MANAGED, device_.get(), &mesh_, &materials, &count,
+                                      nullptr))) {
+        for (const D3DXMATERIAL& material : materials) {
+          Subset subset{material.MatD3D, nullptr};
+          subset.material.Ambient = subset.material.Diffuse;
+          std::shared_ptr<Texture> texture;
+          if (!material.TextureFilename.empty() &&
+              SUCCEEDED(D3DXCreateTextureFromFile(device_.get(), directory + "/" + material.TextureFilename, &texture,
+                                                  nullptr)))
+            subset.texture = texture;
+          subsets_.push_back(subset);
+        }
+        sceneName_ = "5.x";
+        return;
+      }
+    }
+    mesh_ = MakeSphere(device_.get());
+    D3DMATERIAL8 white{};
+    white.Diffuse = white.Ambient = {1, 1, 1, 1};
+    subsets_.push_back({white, MakeEarthLikeTexture()});
+    sceneName_ = "generated sphere";
+  }
+
+  FrameSink sink_;
+  std::unique_ptr<Direct3DDevice8> device_;
+  std::unique_ptr<D3DXMesh> mesh_;
+  std::vector<Subset> subsets_;
+  std::string sceneName_;
+};
+
+// Besides the mean over iterations, each frame is timed on its own: on a machine shared with
+// other work the fastest and the middle frame say more about the renderer than the mean does.
+void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
+  GlobeFrame frame;
+  if (!frame.Ready()) {
+    state.SkipWithError("device could not be set up");
+    return;
+  }
+  frame.SetView(distance);
+  frame.SetFillMode(fillMode);
+  frame.Draw();
+  const int covered = frame.CoveredPixels();
+  std::vector<double> frameMs;
+  for (auto _ : state) {
+    const auto begin = std::chrono::steady_clock::now();
+    frame.Draw();
+    frameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+  }
+  std::sort(frameMs.begin(), frameMs.end());
+  state.SetLabel(frame.SceneName());
+  state.counters["frame_ms_min"] = frameMs.front();
+  state.counters["frame_ms_median"] = frameMs[frameMs.size() / 2];
+  state.counters["covered_pixels"] = covered;
+  // Time per covered pixel, the whole frame's cost included.
+  state.counters["ns_per_covered_pixel"] =
+      benchmark::Counter(static_cast<double>(covered) * state.iterations(), benchmark::Counter::kIsRate |
+                                                                                  benchmark::Counter::kInvert);
+}
+
+void BM_GlobeFrameInside(benchmark::State& state) { RunFrames(state, 0, D3DFILL_SOLID); }
+void BM_GlobeFrameOutside(benchmark::State& state) { RunFrames(state, 60, D3DFILL_SOLID); }
+void BM_GlobeFrameInsideWireframe(benchmark::State& state) { RunFrames(state, 0, D3DFILL_WIREFRAME); }
+
+// The rasterizer's inner loop alone: two textured, lit triangles covering the frame.
+void BM_FullFrameTexturedQuad(benchmark::State& state) {
+  FrameSink sink;
+  D3DPRESENT_PARAMETERS params{};
+  params.BackBufferFormat = D3DFMT_X8R8G8B8;
+  params.hDeviceWindow = &sink;
+  params.Windowed = 1;
+  params.EnableAutoDepthStencil = 1;
+  params.AutoDepthStencilFormat = D3DFMT_D24X8;
+  std::unique_ptr<Direct3DDevice8> device;
+  Direct3DDevice8::Create(params, &device);
+  device->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50));
+  D3DMATERIAL8 white{};
+  white.Diffuse = white.Ambient = {1, 1, 1, 1};
+  device->SetMaterial(white);
+  device->SetTexture(0, MakeEarthLikeTexture());
+  D3DMATRIX projection;
+  device->SetTransform(D3DTS_PROJECTION, *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
+  // A slanted quad at depths 2 to 6 that more than fills the view.
+  std::vector<Vertex> quad(4);
+  const float corners[4][3] = {{-8, 6, 6}, {8, 6, 6}, {8, -6, 2}, {-8, -6, 2}};
+  for (int i = 0; i < 4; ++i) {
+    quad[i].position = {corners[i][0], corners[i][1], corners[i][2]};
+    quad[i].normal = {0, 0, -1};
+    quad[i].u = i == 1 || i == 2 ? 1.0f : 0.0f;
+    quad[i].v = i >= 2 ? 1.0f : 0.0f;
+  }
+  const std::uint32_t indices[6] = {0, 1, 2, 0, 2, 3};
+  const DWORD fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+  for (auto _ : state) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    device->BeginScene();
+    device->DrawIndexedTriangleList(fvf, quad.data(), 4, indices, 2);
+    device->EndScene();
+  }
+  int covered = 0;
+  for (int i = 0; i < kSide * kSide; ++i) covered += device->BackBuffer()[i] != kClearColour ? 1 : 0;
+  state.counters["covered_pixels"] = covered;
+  state.counters["ns_per_covered_pixel"] =
+      benchmark::Counter(static_cast<double>(covered) * state.iterations(), benchmark::Counter::kIsRate |
+                                                                                  benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_GlobeFrameInside)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlobeFrameOutside)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlobeFrameInsideWireframe)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullFrameTexturedQuad)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,305 @@
+#include "render/device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "render/d3dx_math.h"
+#include "render/device_state.h"
+#include "render/draw_primitives.h"
+#include "render/pixel_shading.h"
+#include "render/render_target.h"
+#include "render/surface_fill.h"
+
+namespace {
+
+constexpr DWORD kSupportedFvfBits = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr int kLargestTextureSide = 16384;
+
+bool IsBackBufferFormat(D3DFORMAT format) {
+  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5;
+}
+
+bool IsDepthFormat(D3DFORMAT format) { return format == D3DFMT_D24X8 || format == D3DFMT_D16; }
+
+// The state's storage, or null for a state this device does not know.
+DWORD* RenderStateSlot(RenderStateValues& states, D3DRENDERSTATETYPE state) {
+  switch (state) {
+    case D3DRS_ZENABLE:
+      return &states.zEnable;
+    case D3DRS_FILLMODE:
+      return &states.fillMode;
+    case D3DRS_SHADEMODE:
+      return &states.shadeMode;
+    case D3DRS_ZWRITEENABLE:
+      return &states.zWriteEnable;
+    case D3DRS_CULLMODE:
+      return &states.cullMode;
+    case D3DRS_ZFUNC:
+      return &states.zFunc;
+    case D3DRS_SPECULARENABLE:
+      return &states.specularEnable;
+    case D3DRS_LIGHTING:
+      return &states.lighting;
+    case D3DRS_AMBIENT:
+      return &states.ambient;
+    case D3DRS_COLORVERTEX:
+      return &states.colorVertex;
+    case D3DRS_NORMALIZENORMALS:
+      return &states.normalizeNormals;
+  }
+  return nullptr;
+}
+
+bool IsValidRenderStateValue(D3DRENDERSTATETYPE state, DWORD value) {
+  switch (state) {
+    case D3DRS_ZENABLE:
+      return value <= 2;  // FALSE, TRUE, or w-buffering, which is drawn as a z-buffer
+    case D3DRS_FILLMODE:
+      return value >= D3DFILL_POINT && value <= D3DFILL_SOLID;
+    case D3DRS_SHADEMODE:
+      return value >= D3DSHADE_FLAT && value <= D3DSHADE_PHONG;
+    case D3DRS_CULLMODE:
+      return value >= D3DCULL_NONE && value <= D3DCULL_CCW;
+    case D3DRS_ZFUNC:
+      return value >= D3DCMP_NEVER && value <= D3DCMP_ALWAYS;
+    default:
+      return true;
+  }
+}
+
+D3DMATRIX* TransformSlot(DeviceState& state, D3DTRANSFORMSTATETYPE type) {
+  switch (type) {
+    case D3DTS_WORLD:
+      return &state.world;
+    case D3DTS_VIEW:
+      return &state.view;
+    case D3DTS_PROJECTION:
+      return &state.projection;
+  }
+  return nullptr;
+}
+
+bool IsValidLight(const D3DLIGHT8& light) {
+  if (light.Type != D3DLIGHT_POINT && light.Type != D3DLIGHT_SPOT && light.Type != D3DLIGHT_DIRECTIONAL)
+    return false;
+  const D3DVECTOR& d = light.Direction;
+  if (light.Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) return false;
+  if (light.Type == D3DLIGHT_DIRECTIONAL) return true;
+  const float maxRange = std::sqrt(std::numeric_limits<float>::max());
+  if (!(light.Range >= 0.0f && light.Range <= maxRange)) return false;
+  if (!(light.Attenuation0 >= 0.0f && light.Attenuation1 >= 0.0f && light.Attenuation2 >= 0.0f)) return false;
+  if (light.Type == D3DLIGHT_SPOT && !(light.Theta >= 0.0f && light.Theta <= light.Phi)) return false;
+  return true;
+}
+
+D3DLIGHT8 DefaultLight() {
+  D3DLIGHT8 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+  light.Direction = {0.0f, 0.0f, 1.0f};
+  return light;
+}
+
+}  // namespace
+
+Direct3DDevice8::Direct3DDevice8() : state_(std::make_unique<DeviceState>()) {
+  D3DXMatrixIdentity(&state_->world);
+  D3DXMatrixIdentity(&state_->view);
+  D3DXMatrixIdentity(&state_->projection);
+}
+
+Direct3DDevice8::~Direct3DDevice8() = default;
+
+HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>* device) {
+  if (device == nullptr || params.hDeviceWindow == nullptr) return D3DERR_INVALIDCALL;
+  const long long width = params.BackBufferWidth != 0 ? params.BackBufferWidth : params.hDeviceWindow->ClientWidth();
+  const long long height =
+      params.BackBufferHeight != 0 ? params.BackBufferHeight : params.hDeviceWindow->ClientHeight();
+  if (width <= 0 || height <= 0 || width > kMaxBackBufferSide || height > kMaxBackBufferSide)
+    return D3DERR_INVALIDCALL;
+  if (!IsBackBufferFormat(params.BackBufferFormat)) return D3DERR_INVALIDCALL;
+  if (params.EnableAutoDepthStencil && !IsDepthFormat(params.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
+
+  std::unique_ptr<Direct3DDevice8> created(new Direct3DDevice8());
+  DeviceState& state = *created->state_;
+  state.window = params.hDeviceWindow;
+  state.width = static_cast<int>(width);
+  state.height = static_cast<int>(height);
+  state.backBufferFormat = params.BackBufferFormat;
+  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  state.backBuffer.assign(pixels + kRasterTargetPadding, 0u);
+  if (params.EnableAutoDepthStencil) {
+    state.hasDepthBuffer = true;
+    state.depthFormat = params.AutoDepthStencilFormat;
+    state.depthBuffer.assign(pixels + kRasterTargetPadding, 1.0f);
+    state.renderStates.zEnable = D3DZB_TRUE;
+  }
+  *device = std::move(created);
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetVertexShader(DWORD fvf) {
+  if ((fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0) return D3DERR_INVALIDCALL;
+  state_->vertexShader = fvf;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetVertexShader(DWORD* fvf) const {
+  if (fvf == nullptr) return D3DERR_INVALIDCALL;
+  *fvf = state_->vertexShader;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+  DWORD* slot = RenderStateSlot(state_->renderStates, state);
+  if (slot == nullptr || !IsValidRenderStateValue(state, value)) return D3DERR_INVALIDCALL;
+  *slot = value;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const {
+  const DWORD* slot = RenderStateSlot(state_->renderStates, state);
+  if (slot == nullptr || value == nullptr) return D3DERR_INVALIDCALL;
+  *value = *slot;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix) {
+  D3DMATRIX* slot = TransformSlot(*state_, state);
+  if (slot == nullptr) return D3DERR_INVALIDCALL;
+  *slot = matrix;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const {
+  const D3DMATRIX* slot = TransformSlot(*state_, state);
+  if (slot == nullptr || matrix == nullptr) return D3DERR_INVALIDCALL;
+  *matrix = *slot;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetLight(DWORD index, const D3DLIGHT8& light) {
+  if (index >= kMaxLights || !IsValidLight(light)) return D3DERR_INVALIDCALL;
+  state_->lights[index].light = light;
+  state_->lights[index].defined = true;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetLight(DWORD index, D3DLIGHT8* light) const {
+  if (index >= kMaxLights || light == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
+  *light = state_->lights[index].light;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::LightEnable(DWORD index, BOOL enable) {
+  if (index >= kMaxLights) return D3DERR_INVALIDCALL;
+  LightSlot& slot = state_->lights[index];
+  if (!slot.defined) {
+    slot.light = DefaultLight();
+    slot.defined = true;
+  }
+  slot.enabled = enable != 0;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetLightEnable(DWORD index, BOOL* enable) const {
+  if (index >= kMaxLights || enable == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
+  *enable = state_->lights[index].enabled ? 1 : 0;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetMaterial(const D3DMATERIAL8& material) {
+  state_->material = material;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::GetMaterial(D3DMATERIAL8* material) const {
+  if (material == nullptr) return D3DERR_INVALIDCALL;
+  *material = state_->material;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::SetTexture(DWORD stage, std::shared_ptr<const Texture> texture) {
+  if (stage >= kTextureStages) return D3DERR_INVALIDCALL;
+  if (texture != nullptr) {
+    if (texture->width <= 0 || texture->height <= 0 || texture->width > kLargestTextureSide ||
+        texture->height > kLargestTextureSide ||
+        texture->texels.size() != static_cast<std::size_t>(texture->width) * static_cast<std::size_t>(texture->height))
+      return D3DERR_INVALIDCALL;
+  }
+  state_->textures[stage] = std::move(texture);
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::Clear(DWORD rectCount, const void* rects, DWORD flags, D3DCOLOR colour, float z,
+                               DWORD /*stencil*/) {
+  DeviceState& state = *state_;
+  constexpr DWORD kKnownFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  if (flags == 0 || (flags & ~kKnownFlags) != 0) return D3DERR_INVALIDCALL;
+  if ((flags & D3DCLEAR_STENCIL) != 0) return D3DERR_INVALIDCALL;
+  const bool clearDepth = (flags & D3DCLEAR_ZBUFFER) != 0;
+  if (clearDepth && (!state.hasDepthBuffer || !(z >= 0.0f && z <= 1.0f))) return D3DERR_INVALIDCALL;
+  if (rectCount > 0 && rects == nullptr) return D3DERR_INVALIDCALL;
+
+  const D3DRECT whole{0, 0, state.width, state.height};
+  const D3DRECT* areas = rectCount > 0 ? static_cast<const D3DRECT*>(rects) : &whole;
+  const DWORD areaCount = rectCount > 0 ? rectCount : 1;
+  const std::uint32_t pixel = colour & 0x00FFFFFFu;
+  for (DWORD i = 0; i < areaCount; ++i) {
+    const int left = std::clamp<std::int32_t>(areas[i].x1, 0, state.width);
+    const int right = std::clamp<std::int32_t>(areas[i].x2, 0, state.width);
+    const int top = std::clamp<std::int32_t>(areas[i].y1, 0, state.height);
+    const int bottom = std::clamp<std::int32_t>(areas[i].y2, 0, state.height);
+    if (left >= right) continue;
+    // Whole rows are one run.
+    const bool wholeRows = left == 0 && right == state.width;
+    const int runs = wholeRows ? 1 : bottom - top;
+    const std::size_t runLength = static_cast<std::size_t>(right - left) * (wholeRows ? bottom - top : 1);
+    for (int run = 0; run < runs; ++run) {
+      const std::size_t start = static_cast<std::size_t>(top + run) * state.width + left;
+      if ((flags & D3DCLEAR_TARGET) != 0) FillWords(state.backBuffer.data() + start, runLength, pixel);
+      if (clearDepth) FillDepths(state.depthBuffer.data() + start, runLength, z);
+    }
+  }
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::BeginScene() {
+  if (state_->inScene) return D3DERR_INVALIDCALL;
+  state_->inScene = true;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::EndScene() {
+  if (!state_->inScene) return D3DERR_INVALIDCALL;
+  state_->inScene = false;
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
+                                 const void* /*dirtyRegion*/) {
+  if (sourceRect != nullptr || destRect != nullptr) return D3DERR_INVALIDCALL;
+  RenderTarget* window = overrideWindow != nullptr ? overrideWindow : state_->window;
+  window->PresentFrame(state_->backBuffer.data(), state_->width, state_->height);
+  return D3D_OK;
+}
+
+HRESULT Direct3DDevice8::DrawIndexedTriangleList(DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
+                                                 const std::uint32_t* indices, std::uint32_t triangleCount) {
+  if (!state_->inScene) return D3DERR_INVALIDCALL;
+  if ((fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0) return D3DERR_INVALIDCALL;
+  if (triangleCount == 0) return D3D_OK;
+  if (vertices == nullptr || indices == nullptr) return D3DERR_INVALIDCALL;
+  const std::size_t indexCount = 3 * static_cast<std::size_t>(triangleCount);
+  if (std::any_of(indices, indices + indexCount, [vertexCount](std::uint32_t i) { return i >= vertexCount; }))
+    return D3DERR_INVALIDCALL;
+  DrawIndexedTriangles(*state_, fvf, vertices, vertexCount, indices, triangleCount);
+  return D3D_OK;
+}
+
+int Direct3DDevice8::BackBufferWidth() const { return state_->width; }
+int Direct3DDevice8::BackBufferHeight() const { return state_->height; }
+const std::uint32_t* Direct3DDevice8::BackBuffer() const { return state_->backBuffer.data(); }
+bool Direct3DDevice8::HasDepthBuffer() const { return state_->hasDepthBuffer; }
+D3DFORMAT Direct3DDevice8::BackBufferFormat() const { return state_->backBufferFormat; }

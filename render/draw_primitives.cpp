@@ -1,0 +1,174 @@
+#include "render/draw_primitives.h"
+
+#include <algorithm>
+
+#include "render/clip_stage.h"
+#include "render/lighting.h"
+#include "render/raster_stage.h"
+#include "render/vertex_stage.h"
+#include "render/viewport_mapping.h"
+
+namespace {
+
+enum VertexProgress : std::uint8_t { kUntouched, kTransformed, kShaded };
+
+struct DrawContext {
+  VertexStageSetup vertexSetup;
+  const Vertex* vertices;
+  DrawScratch* scratch;
+  GuardBand guardBand;
+  RasterTarget target;
+  PixelPipeline pixels;
+  DWORD fillMode;
+  DWORD cullMode;
+  bool flatShading;
+};
+
+LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
+  LightingModel model;
+  for (const LightSlot& slot : state.lights) {
+    if (slot.enabled && model.lightCount < kMaxActiveLights)
+      model.lights[model.lightCount++] = MakeCameraSpaceLight(slot.light, state.view);
+  }
+  model.globalAmbient = ColourFromD3DColor(state.renderStates.ambient);
+  const D3DMATERIAL8& material = state.material;
+  model.materialAmbient = {material.Ambient.r, material.Ambient.g, material.Ambient.b};
+  model.materialDiffuse = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b};
+  model.materialEmissive = {material.Emissive.r, material.Emissive.g, material.Emissive.b};
+  model.diffuseFromVertexColour = state.renderStates.colorVertex != 0 && (fvf & D3DFVF_DIFFUSE) != 0;
+  model.normalizeNormals = state.renderStates.normalizeNormals != 0;
+  return model;
+}
+
+PixelPipeline MakePixelPipeline(const DeviceState& state, DWORD fvf) {
+  PixelPipeline pixels;
+  pixels.depthTest = state.renderStates.zEnable != D3DZB_FALSE && state.hasDepthBuffer;
+  pixels.depthWrite = state.renderStates.zWriteEnable != 0;
+  pixels.depthCompare = static_cast<DepthCompare>(state.renderStates.zFunc - D3DCMP_NEVER);
+  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = state.textures[0].get();
+  return pixels;
+}
+
+void EnsureTransformed(DrawContext& context, std::uint32_t index) {
+  DrawScratch& scratch = *context.scratch;
+  if (scratch.progress[index] != kUntouched) return;
+  TransformVertex(context.vertexSetup, context.vertices[index], &scratch.clipVertices[index]);
+  scratch.outcodes[index] = ComputeOutcode(scratch.clipVertices[index], context.guardBand);
+  scratch.progress[index] = kTransformed;
+}
+
+void EnsureShaded(DrawContext& context, std::uint32_t index) {
+  DrawScratch& scratch = *context.scratch;
+  if (scratch.progress[index] == kShaded) return;
+  ShadeVertex(context.vertexSetup, context.vertices[index], &scratch.clipVertices[index]);
+  if ((scratch.outcodes[index] & kClipPlanes) == 0)
+    scratch.screenVertices[index] =
+        MapToViewport(scratch.clipVertices[index], context.target.width, context.target.height);
+  scratch.progress[index] = kShaded;
+}
+
+// Twice the signed screen area; positive when the vertices run clockwise (y grows downwards).
+std::int64_t SignedArea(const ScreenVertex* vertices, int count) {
+  std::int64_t area = 0;
+  for (int i = 1; i + 1 < count; ++i) {
+    area += static_cast<std::int64_t>(vertices[i].x - vertices[0].x) * (vertices[i + 1].y - vertices[0].y) -
+            static_cast<std::int64_t>(vertices[i + 1].x - vertices[0].x) * (vertices[i].y - vertices[0].y);
+  }
+  return area;
+}
+
+bool IsCulled(DWORD cullMode, std::int64_t signedArea) {
+  if (cullMode == D3DCULL_CW) return signedArea > 0;
+  if (cullMode == D3DCULL_CCW) return signedArea < 0;
+  return false;
+}
+
+void DrawScreenPolygon(const DrawContext& context, const ScreenVertex* vertices, int count,
+                       const bool* edgeIsOriginal, const bool* vertexIsOriginal) {
+  const std::int64_t area = SignedArea(vertices, count);
+  // A triangle seen edge-on has no winding and covers nothing: it is dropped in every fill mode.
+  if (area == 0 || IsCulled(context.cullMode, area)) return;
+  switch (context.fillMode) {
+    case D3DFILL_SOLID:
+      for (int i = 1; i + 1 < count; ++i)
+        FillTriangle(context.target, context.pixels, vertices[0], vertices[i], vertices[i + 1]);
+      break;
+    case D3DFILL_WIREFRAME:
+      for (int i = 0; i < count; ++i) {
+        if (edgeIsOriginal[i])
+          DrawLine(context.target, context.pixels, vertices[i], vertices[(i + 1) % count]);
+      }
+      break;
+    default:
+      for (int i = 0; i < count; ++i) {
+        if (vertexIsOriginal[i]) DrawPoint(context.target, context.pixels, vertices[i]);
+      }
+      break;
+  }
+}
+
+template <typename VertexType>
+void UseFirstVertexColour(VertexType* vertices, int count) {
+  for (int i = 1; i < count; ++i) {
+    vertices[i].r = vertices[0].r;
+    vertices[i].g = vertices[0].g;
+    vertices[i].b = vertices[0].b;
+  }
+}
+
+void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
+  static constexpr bool kAllOriginal[3] = {true, true, true};
+  DrawScratch& scratch = *context.scratch;
+  for (int i = 0; i < 3; ++i) EnsureTransformed(context, corner[i]);
+  const Outcode a = scratch.outcodes[corner[0]];
+  const Outcode b = scratch.outcodes[corner[1]];
+  const Outcode c = scratch.outcodes[corner[2]];
+  if (((a | b | c) & kNotFinite) != 0 || (a & b & c) != 0) return;
+  for (int i = 0; i < 3; ++i) EnsureShaded(context, corner[i]);
+
+  const Outcode planes = (a | b | c) & kClipPlanes;
+  if (planes == 0) {
+    ScreenVertex triangle[3] = {scratch.screenVertices[corner[0]], scratch.screenVertices[corner[1]],
+                                scratch.screenVertices[corner[2]]};
+    if (context.flatShading) UseFirstVertexColour(triangle, 3);
+    DrawScreenPolygon(context, triangle, 3, kAllOriginal, kAllOriginal);
+    return;
+  }
+  ClipVertex triangle[3] = {scratch.clipVertices[corner[0]], scratch.clipVertices[corner[1]],
+                            scratch.clipVertices[corner[2]]};
+  if (context.flatShading) UseFirstVertexColour(triangle, 3);
+  ClipPolygon polygon;
+  ClipTriangle(triangle[0], triangle[1], triangle[2], planes, context.guardBand, &polygon);
+  if (polygon.count < 3) return;
+  ScreenVertex screen[kMaxPolygonVertices];
+  for (int i = 0; i < polygon.count; ++i)
+    screen[i] = MapToViewport(polygon.vertices[i], context.target.width, context.target.height);
+  DrawScreenPolygon(context, screen, polygon.count, polygon.edgeIsOriginal, polygon.vertexIsOriginal);
+}
+
+}  // namespace
+
+void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
+                          const std::uint32_t* indices, std::uint32_t triangleCount) {
+  DrawScratch& scratch = state.scratch;
+  if (scratch.progress.size() < vertexCount) {
+    scratch.clipVertices.resize(vertexCount);
+    scratch.screenVertices.resize(vertexCount);
+    scratch.outcodes.resize(vertexCount);
+    scratch.progress.resize(vertexCount);
+  }
+  std::fill(scratch.progress.begin(), scratch.progress.begin() + vertexCount, kUntouched);
+
+  DrawContext context{MakeVertexStageSetup(fvf, state.world, state.view, state.projection,
+                                           state.renderStates.lighting != 0, MakeLightingModel(state, fvf)),
+                      vertices,
+                      &scratch,
+                      MakeGuardBand(state.width, state.height),
+                      RasterTarget{state.backBuffer.data(), state.hasDepthBuffer ? state.depthBuffer.data() : nullptr,
+                                   state.width, state.height},
+                      MakePixelPipeline(state, fvf),
+                      state.renderStates.fillMode,
+                      state.renderStates.cullMode,
+                      state.renderStates.shadeMode == D3DSHADE_FLAT};
+  for (std::uint32_t t = 0; t < triangleCount; ++t) DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
+}

@@ -1,0 +1,56 @@
+#include "render/vertex_stage.h"
+
+#include "render/d3dx_math.h"
+
+VertexStageSetup MakeVertexStageSetup(DWORD fvf, const D3DMATRIX& world, const D3DMATRIX& view,
+                                      const D3DMATRIX& projection, bool lighting,
+                                      const LightingModel& lightingModel) {
+  VertexStageSetup setup;
+  setup.fvf = fvf;
+  setup.lighting = lighting;
+  D3DXMatrixMultiply(&setup.worldView, &world, &view);
+  D3DXMatrixMultiply(&setup.worldViewProjection, &setup.worldView, &projection);
+  InverseTranspose3x3(setup.worldView, setup.normalMatrix);
+  setup.lightingModel = lightingModel;
+  return setup;
+}
+
+void TransformVertex(const VertexStageSetup& setup, const Vertex& in, ClipVertex* out) {
+  const D3DMATRIX& m = setup.worldViewProjection;
+  const D3DVECTOR& p = in.position;
+  out->x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
+  out->y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
+  out->z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+  out->w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
+  const bool textured = (setup.fvf & D3DFVF_TEX1) != 0;
+  out->u = textured ? in.u : 0.0f;
+  out->v = textured ? in.v : 0.0f;
+}
+
+void ShadeVertex(const VertexStageSetup& setup, const Vertex& in, ClipVertex* out) {
+  const bool hasDiffuse = (setup.fvf & D3DFVF_DIFFUSE) != 0;
+  if (!setup.lighting) {
+    const Rgb colour = ColourFromD3DColor(hasDiffuse ? in.diffuse : 0xFFFFFFFFu);
+    out->r = colour.r;
+    out->g = colour.g;
+    out->b = colour.b;
+    return;
+  }
+  const D3DMATRIX& m = setup.worldView;
+  const D3DVECTOR& p = in.position;
+  float position[3];
+  for (int i = 0; i < 3; ++i)
+    position[i] = p.x * m.m[0][i] + p.y * m.m[1][i] + p.z * m.m[2][i] + m.m[3][i];
+  float normal[3];
+  const bool hasNormal = (setup.fvf & D3DFVF_NORMAL) != 0;
+  if (hasNormal) {
+    const D3DVECTOR& n = in.normal;
+    // Row vector times the inverse transpose: n' = n * (M^-1)^T.
+    for (int i = 0; i < 3; ++i)
+      normal[i] = n.x * setup.normalMatrix[0][i] + n.y * setup.normalMatrix[1][i] + n.z * setup.normalMatrix[2][i];
+  }
+  const Rgb colour = LightVertex(setup.lightingModel, position, hasNormal ? normal : nullptr, in.diffuse);
+  out->r = colour.r;
+  out->g = colour.g;
+  out->b = colour.b;
+}

@@ -1,0 +1,106 @@
+// The rasterizer's fill loops of one, four and eight pixels (as far as the processor has them)
+// must draw identical pixels: the wider ones mask their last group to the run, read and write
+// back pixels past its end, and must leave those untouched.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "render/pipeline_vertex.h"
+#include "render/raster_stage.h"
+
+namespace {
+
+constexpr int kWidth = 61;  // odd, so runs end at every position within a group
+constexpr int kHeight = 37;
+
+struct Surfaces {
+  std::vector<std::uint32_t> colour = std::vector<std::uint32_t>(kWidth * kHeight + kRasterTargetPadding, 0x123456);
+  std::vector<float> depth = std::vector<float>(kWidth * kHeight + kRasterTargetPadding, 0.75f);
+  RasterTarget Target() { return {colour.data(), depth.data(), kWidth, kHeight}; }
+};
+
+ScreenVertex Corner(double x, double y, float z, float rhw, float shade, float u, float v) {
+  ScreenVertex vertex{};
+  vertex.x = static_cast<std::int32_t>(x * kSubpixelOne);
+  vertex.y = static_cast<std::int32_t>(y * kSubpixelOne);
+  vertex.z = z;
+  vertex.rhw = rhw;
+  vertex.r = shade;
+  vertex.g = 1.0f - shade;
+  vertex.b = shade * 0.5f;
+  vertex.u = u;
+  vertex.v = v;
+  return vertex;
+}
+
+// A fan of slim and wide triangles at varied depths and perspective, overlapping each other,
+// so that runs of every length from one pixel up occur, and depth both passes and fails.
+std::vector<ScreenVertex> Scene() {
+  std::vector<ScreenVertex> corners;
+  for (int i = 0; i < 24; ++i) {
+    const double x = 1.3 + i * 2.37, y = 0.6 + (i % 5) * 1.9;
+    const float z = 0.2f + 0.03f * static_cast<float>(i % 7);
+    corners.push_back(Corner(x, y, z, 1.0f, 0.1f, -0.3f, 0.2f));
+    corners.push_back(Corner(x + 0.5 + i % 9, y + 25.3, z + 0.5f, 0.25f, 0.9f, 2.7f, 3.1f));
+    corners.push_back(Corner(x - 3.1 + (i % 4) * 2.2, y + 14.8 + i % 3, 0.9f - z, 0.6f, 0.5f, 1.1f, -1.4f));
+  }
+  return corners;
+}
+
+std::vector<std::uint32_t> Draw(const PixelPipeline& pipeline) {
+  Surfaces surfaces;
+  const std::vector<ScreenVertex> corners = Scene();
+  for (std::size_t i = 0; i + 2 < corners.size(); i += 3)
+    FillTriangle(surfaces.Target(), pipeline, corners[i], corners[i + 1], corners[i + 2]);
+  std::vector<std::uint32_t> result(surfaces.colour);
+  for (float d : surfaces.depth) result.push_back(static_cast<std::uint32_t>(d * 1e7f));
+  return result;
+}
+
+std::shared_ptr<Texture> Checker(int width, int height) {
+  auto texture = std::make_shared<Texture>();
+  texture->width = width;
+  texture->height = height;
+  for (int i = 0; i < width * height; ++i) texture->texels.push_back(0xFF000000u | (i * 2654435761u >> 8));
+  return texture;
+}
+
+void ExpectAllWidthsAgree(PixelPipeline pipeline) {
+  pipeline.widestFillLoop = FillLoopWidth::kOnePixel;
+  const std::vector<std::uint32_t> onePixel = Draw(pipeline);
+  // Something must have been drawn, and something left as it was, for the comparison to mean much.
+  EXPECT_NE(std::count(onePixel.begin(), onePixel.begin() + kWidth * kHeight, 0x123456u), 0);
+  EXPECT_NE(std::count(onePixel.begin(), onePixel.begin() + kWidth * kHeight, 0x123456u), kWidth * kHeight);
+  pipeline.widestFillLoop = FillLoopWidth::kFourPixels;
+  EXPECT_EQ(Draw(pipeline), onePixel) << "four-pixel loop";
+  pipeline.widestFillLoop = FillLoopWidth::kEightPixels;
+  EXPECT_EQ(Draw(pipeline), onePixel) << "eight-pixel loop";
+}
+
+TEST(DeviceFillLoops, TexturedWithDepthTest) {
+  const auto texture = Checker(16, 8);
+  PixelPipeline pipeline;
+  pipeline.depthTest = pipeline.depthWrite = true;
+  pipeline.texture = texture.get();
+  ExpectAllWidthsAgree(pipeline);
+}
+
+TEST(DeviceFillLoops, UntexturedWithDepthTest) {
+  PixelPipeline pipeline;
+  pipeline.depthTest = pipeline.depthWrite = true;
+  ExpectAllWidthsAgree(pipeline);
+}
+
+TEST(DeviceFillLoops, TexturedWithoutDepthTest) {
+  const auto texture = Checker(4, 32);
+  PixelPipeline pipeline;
+  pipeline.texture = texture.get();
+  ExpectAllWidthsAgree(pipeline);
+}
+
+TEST(DeviceFillLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
+
+}  // namespace
