@@ -1,0 +1,45 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/view_state.h"
+#include "ui/number_text.h"
+
+namespace {
+
+constexpr double kEarthRadiusKm = 6378.137;
+constexpr double kHalfTurn = 3.14159;
+constexpr double kGlobeRadius = 20;
+
+// The caption forms: above 180 the value less 360 with a sign and `digits` digits ("-090",
+// and "00" for 0); otherwise a blank and `digits` digits (" 006").
+std::string DegreeText(int degrees, int digits) {
+  char buffer[16];
+  if (degrees > 180) {
+    const int value = degrees - 360;
+    std::snprintf(buffer, sizeof buffer, "%s%0*d", value < 0 ? "-" : "", digits, std::abs(value));
+  } else {
+    std::snprintf(buffer, sizeof buffer, " %0*d", digits, degrees);
+  }
+  return buffer;
+}
+
+}  // namespace
+
+D3DVECTOR MakeVector(float x, float y, float z) { return D3DVECTOR{x, y, z}; }
+
+void ApplyMapCentreRule(ViewState& view) {
+  view.LongDeg = static_cast<std::int16_t>((270 - view.Rotation + 360) % 360);
+  view.LatDeg = view.Tilt;
+  view.LongText = DegreeText(view.LongDeg, 3);
+  view.LatText = DegreeText(view.LatDeg, 2);
+  view.Long = std::strtod(view.LongText.c_str(), nullptr);
+  view.Lat = std::strtod(view.LatText.c_str(), nullptr);
+  view.Radius = RoundHalfEven(std::fabs(view.Distance - kGlobeRadius) / kGlobeRadius * kEarthRadiusKm * kHalfTurn / 6);
+}
+
+std::string FrameCaption(const ViewState& view) {
+  char radius[32];
+  std::snprintf(radius, sizeof radius, "%.0f", view.Radius);
+  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText + " Radius: " + radius;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// What the program keeps for its map outputs: the log, the map store and the redraw's
+// random generator.
+#include "app/program.h"
+#include "mapout/log_file.h"
+#include "mapout/hole_filling.h"
+#include "mapout/map_files.h"
+#include "ui/uniform_random.h"
+
+struct Program::MapProduction {
+  MapProduction(FileStore& files, MessageBoxes& messages, const RegionalFormat& format)
+      : log(files, messages), store(files, messages, format) {}
+  LogFile log;
+  MapStore store;
+  UniformRandom random;
+  HoleFillingBuffers buffers;  // kept between redraws: fresh pages cost more than the fill
+};
+

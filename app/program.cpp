@@ -1,0 +1,147 @@
+#include "app/program.h"
+
+#include "app/map_production.h"
+
+#include "app/view_update.h"
+
+Program::Program(ProgramServices services)
+    : services_(std::move(services)),
+      viewSettings_(services_.settings, services_.messages, services_.format),
+      renderer_(RendererServices{
+          [this](const std::string& text) { WriteLog(text); },
+          &services_.messages,
+          &services_.clock,
+          services_.format,
+          services_.screen,
+          services_.programDirectory,
+          services_.createDirect3D,
+          services_.createTextureFromFile,
+          [this] { Form_Unload(); },
+          [this](Direct3DDevice8* device) {
+            ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
+            return UpdateSunLights(context, device);
+          },
+      }) {
+  services_.pictures.Picture1.OnChanged([this] { services_.window.RequestRepaint(); });
+  InitMapProduction();
+}
+
+void Program::Main() {
+  for (;;) {
+    ShowMainWindow();
+    viewSettings_.LoadViewSettings(view_);
+    FillTrigTables(tables_);
+    flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
+    flags_.LastTick = services_.clock.GetTickCount();
+    InteractiveLoop();
+
+    if (!flags_.LoopEntered) services_.process.EndProgram();
+    PostProcessMap();
+    flags_.Running = true;
+    if (flags_.QuitRequested) services_.process.EndProgram();
+    flags_.LoopEntered = false;
+  }
+}
+
+void Program::ShowMainWindow() {
+  services_.window.ShowModeless();
+  if (!windowCreated_) {
+    windowCreated_ = true;
+    Form_Initialize();
+  }
+  services_.pictures.Picture1.SetVisible(true);
+}
+
+void Program::InteractiveLoop() {
+  while (flags_.Running) {
+    flags_.LoopEntered = true;
+    // Unsigned difference, so the counter's wrap never stops the loop.
+    const std::uint32_t elapsed = services_.clock.GetTickCount() - flags_.LastTick;
+    if (elapsed < kTickMs) {
+      // Waiting for the next tick sleeps instead of spinning; events wait for the tick.
+      services_.clock.Sleep(kTickMs - elapsed);
+      continue;
+    }
+    flags_.LastTick = services_.clock.GetTickCount();
+    Tick();
+  }
+}
+
+void Program::Tick() {
+  Direct3DDevice8* device = renderer_.Device();
+  ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
+  // A failing device call costs this tick's frame, not the program: the next tick tries again.
+  UpdateView(context, device);
+  UpdateSunLights(context, device);
+  ApplyViewTransforms(view_, device, renderer_.ModelMatrices());
+  RenderFrame();
+  services_.window.DoEvents();
+}
+
+void Program::RenderFrame() {
+  renderer_.DrawModels();
+  ApplyMapCentreRule(view_);
+  services_.window.SetCaption(FrameCaption(view_));
+  renderer_.EndAndPresent();
+}
+
+void Program::Form_Initialize() {
+  std::string error;
+  if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error)) services_.pictures.Picture2.SetPicture(*picture);
+  services_.pictures.Picture1.SetVisible(true);
+  services_.window.SetKeyPreview(true);
+}
+
+void Program::Form_KeyDown(int keyCode, int shift) {
+  if (shift == shift_state::None) {
+    switch (keyCode) {
+      case vk::PageDown: keys_.PageDownHeld = true; break;
+      case vk::PageUp: keys_.PageUpHeld = true; break;
+      case vk::Left: keys_.LeftHeld = true; break;
+      case vk::Right: keys_.RightHeld = true; break;
+      case vk::Up: keys_.UpHeld = true; break;
+      case vk::Down: keys_.DownHeld = true; break;
+      case vk::W: keys_.WHeld = true; break;
+      case vk::S: keys_.SHeld = true; break;
+      default: break;
+    }
+  } else if (shift == shift_state::Ctrl) {
+    if (keyCode == vk::Left) keys_.CtrlLeftHeld = true;
+    if (keyCode == vk::Right) keys_.CtrlRightHeld = true;
+  } else if (shift == shift_state::Alt) {
+    services_.window.SetBorderStyle(0);
+  }
+}
+
+void Program::Form_KeyUp(int keyCode, int shift) {
+  switch (keyCode) {
+    case vk::PageDown: keys_.PageDownHeld = false; break;
+    case vk::PageUp: keys_.PageUpHeld = false; break;
+    case vk::Left: keys_.LeftHeld = false; keys_.CtrlLeftHeld = false; break;
+    case vk::Right: keys_.RightHeld = false; keys_.CtrlRightHeld = false; break;
+    case vk::Up: keys_.UpHeld = false; break;
+    case vk::Down: keys_.DownHeld = false; break;
+    case vk::W: keys_.WHeld = false; break;
+    case vk::S: keys_.SHeld = false; break;
+    case vk::Enter: flags_.Running = false; break;
+    case vk::Escape: flags_.Running = false; flags_.QuitRequested = true; break;
+    default: break;
+  }
+  services_.window.SetBorderStyle(2);
+  if (keyCode == vk::PrintScreen && shift == shift_state::Alt) captureArmed_ = true;
+  if (keyCode == vk::Alt && shift == shift_state::None && captureArmed_) {
+    captureArmed_ = false;
+    TakeCapture();
+  }
+  WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
+}
+
+void Program::Form_Click() { flags_.Running = false; }
+
+void Program::Form_Terminate() { flags_.Running = false; }
+
+void Program::Form_Unload() {
+  flags_.Running = false;
+  renderer_.ReleaseRenderer();
+  services_.process.EndProgram();
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The start procedure and its state: passes of set-up, interactive loop and map redraw,
+// and the main window's event handlers that steer them through flags.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/view_settings.h"
+#include "app/view_state.h"
+#include "calc/degree_tables.h"
+#include "render/globe_renderer.h"
+#include "ui/main_window.h"
+#include "ui/platform.h"
+#include "ui/surface.h"
+
+// The four picture boxes of the main window, each with an inner area of 557 x 557 pixels.
+struct Pictures {
+  Surface Picture1{557, 557, 0x000000};  // the render and map surface, the only one on screen
+  Surface Picture2{557, 557, 0x000000};  // the Earth texture "earthmap.bmp"
+  Surface Picture3{557, 557, 0x000000};  // the redraw's snapshot of Picture1
+  Surface Picture4{557, 557, 0x808080};  // the capture surface
+};
+
+struct ProgramServices {
+  Pictures& pictures;
+  Clock& clock;
+  SettingsStore& settings;
+  MessageBoxes& messages;
+  Clipboard& clipboard;
+  FileStore& files;
+  PictureFiles& pictureFiles;
+  MainWindow& window;
+  ProcessControl& process;
+  RegionalFormat format;
+  ScreenGeometry screen;
+  std::string programDirectory;
+  std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;
+  TextureFileLoader createTextureFromFile;
+};
+
+struct RunFlags {
+  bool Running = false;
+  bool QuitRequested = false;
+  bool LoopEntered = false;
+  std::uint32_t LastTick = 0;
+};
+
+class Program : public FormEvents {
+ public:
+  static constexpr std::uint32_t kTickMs = 10;
+
+  explicit Program(ProgramServices services);
+  ~Program() override;
+
+  // Runs passes until the program ends; never returns.
+  [[noreturn]] void Main();
+
+  void Form_Initialize();
+  void Form_KeyDown(int keyCode, int shift) override;
+  void Form_KeyUp(int keyCode, int shift) override;
+  void Form_Click() override;
+  void Form_Terminate() override;
+  void Form_Unload() override;
+
+  // One tick of the interactive loop: view, sun, transforms, frame, events.
+  void Tick();
+  void RenderFrame();
+  void WriteLog(const std::string& text);
+
+  Pictures& pictures() { return services_.pictures; }
+  ViewState& view() { return view_; }
+  KeyFlags& keys() { return keys_; }
+  RunFlags& flags() { return flags_; }
+  bool CaptureArmed() const { return captureArmed_; }
+  GlobeRenderer& renderer() { return renderer_; }
+
+ private:
+  void ShowMainWindow();
+  void InteractiveLoop();
+  void TakeCapture();
+  void PostProcessMap();
+  void InitMapProduction();
+
+  ProgramServices services_;
+  ViewState view_;
+  KeyFlags keys_;
+  RunFlags flags_;
+  DegreeTables tables_;
+  ViewSettings viewSettings_;
+  GlobeRenderer renderer_;
+  bool windowCreated_ = false;
+  bool captureArmed_ = false;
+  struct MapProduction;
+  std::unique_ptr<MapProduction> maps_;
+};

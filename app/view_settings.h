@@ -1,0 +1,30 @@
+#pragma once
+// The four view values in the per-user settings store, section "Setting".
+#include <cstdint>
+#include <string>
+
+#include "app/view_state.h"
+#include "ui/platform.h"
+
+class ViewSettings {
+ public:
+  ViewSettings(SettingsStore& store, MessageBoxes& messages, RegionalFormat format)
+      : store_(store), messages_(messages), format_(std::move(format)) {}
+
+  // Resets Rotation, Tilt and Distance to 264, 52 and 0 and reads all four values; a key
+  // that is missing, not a number or out of range keeps the start value.
+  void LoadViewSettings(ViewState& view);
+
+  void WriteRotationTiltDistance(const ViewState& view);
+  void WriteOffset(const ViewState& view);
+
+ private:
+  void Write(const std::string& key, const std::string& value);
+  std::int16_t ReadWholeDegrees(const std::string& key, std::int16_t startValue);
+  double ReadNumber(const std::string& key, double startValue);
+
+  SettingsStore& store_;
+  MessageBoxes& messages_;
+  RegionalFormat format_;
+  bool failureReported_ = false;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The per-tick view work: held keys step the view every 50 ms, the camera follows the view,
+// the sun lights follow the clock, and the view and world transforms go to the device.
+#include "app/view_settings.h"
+#include "app/view_state.h"
+#include "calc/degree_tables.h"
+#include "render/device.h"
+#include "ui/platform.h"
+
+struct ViewContext {
+  ViewState& view;
+  const KeyFlags& keys;
+  Clock& clock;
+  ViewSettings& settings;
+  const DegreeTables& tables;
+};
+
+// Applies held keys in 50 ms steps (writing Rotation, Tilt and Distance on each step),
+// places the camera, and sets the fill mode when S or W is held.
+HRESULT UpdateView(ViewContext& context, Direct3DDevice8* device);
+
+// Moves the Offset while Ctrl+Left or Ctrl+Right is held and places the four sun lights
+// from the local date and time.
+HRESULT UpdateSunLights(ViewContext& context, Direct3DDevice8* device);
+
+// The sun's position for a date and time and an Offset in degrees.
+D3DVECTOR SunPosition(const LocalDateTime& when, double offsetDegrees);
+
+// Sets the view transform from the camera, resets model slot 0's world matrix to the
+// identity, and sets the world transform.
+HRESULT ApplyViewTransforms(const ViewState& view, Direct3DDevice8* device, D3DMATRIX modelMatrices[2]);

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Skerrowen needs to build, run and test, when missing.
+set -euo pipefail
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-image-formats-plugins libgl-dev libassimp-dev
+  libgtest-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
+  xplanet-images gdal-bin proj-bin
+  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

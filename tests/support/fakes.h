@@ -1,0 +1,143 @@
+#pragma once
+// Stand-ins for the platform services: they record what the program did and can be told
+// to fail, so tests check behaviour without a desktop.
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/main_window.h"
+#include "ui/platform.h"
+
+// Time moves only when the test (or a Sleep) moves it.
+class FakeClock : public Clock {
+ public:
+  std::uint32_t ticks = 100000;
+  LocalDateTime now{2026, 3, 21, 12, 0, 0, 0};
+  std::uint32_t sleptMs = 0;
+  std::uint32_t GetTickCount() override { return ticks; }
+  LocalDateTime Now() override { return now; }
+  void Sleep(std::uint32_t milliseconds) override {
+    ticks += milliseconds;
+    sleptMs += milliseconds;
+  }
+};
+
+class MemorySettingsStore : public SettingsStore {
+ public:
+  std::map<std::string, std::string> values;  // "Section/Key" -> text
+  std::vector<std::string> writes;            // keys in the order written
+  bool failWrites = false;
+  std::optional<std::string> Read(const std::string& section, const std::string& key) override {
+    const auto found = values.find(section + "/" + key);
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+  }
+  bool Write(const std::string& section, const std::string& key, const std::string& value,
+             std::string* error) override {
+    if (failWrites) {
+      if (error) *error = "cannot write /store/skerrowen.conf (access denied)";
+      return false;
+    }
+    values[section + "/" + key] = value;
+    writes.push_back(key);
+    return true;
+  }
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  struct Shown {
+    std::string text, title;
+    MessageIcon icon;
+  };
+  std::vector<Shown> shown;
+  void Show(const std::string& text, const std::string& title, MessageIcon icon) override {
+    shown.push_back({text, title, icon});
+  }
+};
+
+class FakeClipboard : public Clipboard {
+ public:
+  std::optional<Picture> picture;
+  std::optional<Picture> ReadBitmap() override { return picture; }
+  void WriteBitmap(const Picture& p) override { picture = p; }
+};
+
+class MemoryFileStore : public FileStore {
+ public:
+  std::map<std::string, std::string> files;
+  std::set<std::string> failing;  // paths whose writes fail
+  bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) override {
+    if (failing.count(path)) {
+      if (error) *error = path + ": No space left on device";
+      return false;
+    }
+    files[path] = bytes;
+    return true;
+  }
+  bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
+    if (failing.count(path)) {
+      if (error) *error = path + ": Read-only file system";
+      return false;
+    }
+    files[path] += bytes;
+    return true;
+  }
+  bool Remove(const std::string& path) override { return files.erase(path) > 0; }
+};
+
+class FakePictureFiles : public PictureFiles {
+ public:
+  std::map<std::string, Picture> pictures;
+  std::optional<Picture> Load(const std::string& path, std::string* error) override {
+    const auto found = pictures.find(path);
+    if (found == pictures.end()) {
+      if (error) *error = path + ": No such file or directory";
+      return std::nullopt;
+    }
+    return found->second;
+  }
+};
+
+class FakeWindow : public MainWindow {
+ public:
+  int shows = 0;
+  std::string caption;
+  std::vector<std::string> captions;
+  int borderStyle = 2;
+  bool keyPreview = false;
+  int doEvents = 0;
+  int repaints = 0;
+  // What the operator does while events are processed; runs on every DoEvents.
+  std::function<void()> onDoEvents;
+  void ShowModeless() override { ++shows; }
+  void SetCaption(const std::string& c) override {
+    caption = c;
+    captions.push_back(c);
+  }
+  void SetBorderStyle(int style) override { borderStyle = style; }
+  void SetKeyPreview(bool enabled) override { keyPreview = enabled; }
+  void DoEvents() override {
+    ++doEvents;
+    if (onDoEvents) onDoEvents();
+  }
+  void RequestRepaint() override { ++repaints; }
+};
+
+struct ProgramEnded : std::runtime_error {
+  ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+class ThrowingProcessControl : public ProcessControl {
+ public:
+  int ends = 0;
+  [[noreturn]] void EndProgram() override {
+    ++ends;
+    throw ProgramEnded();
+  }
+};

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "ui/number_text.h"
+#include "ui/posix_file_store.h"
+#include "ui/qt_virtual_keys.h"
+#include "ui/surface.h"
+#include "ui/uniform_random.h"
+
+namespace {
+
+TEST(UniformRandom, SkippingEqualsDrawingAndAFreshGeneratorRepeats) {
+  UniformRandom drawn, skipped, fresh;
+  double first = drawn.Next();
+  EXPECT_EQ(first, fresh.Next());
+  skipped.Next();
+  for (int i = 0; i < 7439; ++i) drawn.Next();
+  skipped.Discard(7439);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(drawn.Next(), skipped.Next());
+  double sum = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const double u = fresh.Next();
+    ASSERT_GE(u, 0.0);
+    ASSERT_LT(u, 1.0);
+    sum += u;
+  }
+  EXPECT_NEAR(sum / 100000, 0.5, 0.01);
+}
+
+TEST(Surface, PictureBackgroundPointAndPSet) {
+  Surface surface(4, 3, 0x808080);
+  EXPECT_EQ(surface.Point(0, 0), 0x808080);
+  EXPECT_EQ(surface.Point(4, 0), -1);
+  EXPECT_EQ(surface.Point(0, -1), -1);
+  surface.PSet(1, 1, 0x123456);  // &H00BBGGRR: red 0x56
+  EXPECT_EQ(surface.Pixels()[1 * 4 + 1], 0x563412u);
+  EXPECT_EQ(surface.Point(1, 1), 0x123456);
+  surface.PSet(9, 9, 0);  // ignored
+  surface.SetPicture(Picture{2, 5, std::vector<std::uint32_t>(10, 0x0000FF)});
+  EXPECT_EQ(surface.Point(1, 2), 0xFF0000);
+  EXPECT_EQ(surface.Point(2, 0), 0x808080);  // beyond the picture: background
+  surface.PSet(3, 2, 0);
+  surface.Cls();
+  EXPECT_EQ(surface.Point(3, 2), 0x808080);
+  EXPECT_EQ(surface.Point(0, 0), 0xFF0000);  // the picture stays after Cls
+  const Picture image = surface.Image();
+  EXPECT_EQ(image.width, 4);
+  EXPECT_EQ(image.height, 3);
+}
+
+TEST(NumberText, GeneralForm) {
+  const RegionalFormat dot{"."}, comma{","};
+  const std::pair<double, const char*> rows[] = {
+      {0, "0"},          {300, "300"},       {6.5, "6.5"},        {-33, "-33"},
+      {0.398, "0.398"},  {102.42408, "102.42408"}, {1.0 / 3, "0.333333333333333"},
+      {123456789012345.0, "123456789012345"}, {1e15, "1E+15"}, {0.00001, "1E-05"},
+      {-0.19999999999999929, "-0.199999999999999"}, {20015, "20015"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(FormatGeneral(value, dot), text) << value;
+  EXPECT_EQ(FormatGeneral(6.5, comma), "6,5");
+}
+
+TEST(NumberText, ZeroPaddedAndParsing) {
+  EXPECT_EQ(FormatZeroPadded(5, 4), "0005");
+  EXPECT_EQ(FormatZeroPadded(300.4, 4), "0300");
+  EXPECT_EQ(FormatZeroPadded(20015, 4), "20015");
+  EXPECT_EQ(FormatZeroPadded(-7, 4), "-0007");
+  EXPECT_EQ(ParseNumber(" 264 ", RegionalFormat{}), 264);
+  EXPECT_EQ(ParseNumber("0,398", RegionalFormat{","}), 0.398);
+  EXPECT_EQ(ParseNumber("0.398", RegionalFormat{","}), 0.398);
+  EXPECT_FALSE(ParseNumber("", RegionalFormat{}));
+  EXPECT_FALSE(ParseNumber("12abc", RegionalFormat{}));
+  EXPECT_FALSE(ParseNumber("1e999", RegionalFormat{}));
+  EXPECT_EQ(RoundHalfEven(126.5), 126);
+  EXPECT_EQ(RoundHalfEven(127.5), 128);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2);
+}
+
+TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresNameTheFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "skerrowen-files-test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  PosixFileStore files;
+  std::string error;
+  const std::string path = (dir / "MAP_0300_6_52.DAT").string();
+  ASSERT_TRUE(files.WriteWhole(path, "old", &error));
+  ASSERT_TRUE(files.WriteWhole(path, "new", &error));
+  std::ifstream in(path);
+  std::string content((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(content, "new");
+  ASSERT_TRUE(files.Append((dir / "Brannoch.log").string(), "37; 0\r\n", &error));
+  ASSERT_TRUE(files.Append((dir / "Brannoch.log").string(), "18; 0\r\n", &error));
+  EXPECT_EQ(std::filesystem::file_size(dir / "Brannoch.log"), 14u);
+
+  if (::geteuid() != 0) {  // root writes into read-only folders anyway
+    ::chmod(dir.c_str(), 0555);
+    EXPECT_FALSE(files.WriteWhole(path, "x", &error));
+    EXPECT_NE(error.find("MAP_0300_6_52.DAT"), std::string::npos);
+    ::chmod(dir.c_str(), 0755);
+  }
+  EXPECT_FALSE(files.WriteWhole((dir / "missing" / "a.BMP").string(), "x", &error));
+  EXPECT_NE(error.find("a.BMP"), std::string::npos);
+  EXPECT_NE(error.find("No such file"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << "temporary file left";
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(VirtualKeys, QtKeysMapToThePlatformCodes) {
+  int argc = 1;
+  char name[] = "test";
+  char* argv[] = {name};
+  QGuiApplication app(argc, argv);
+  struct Row {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int code, shift;
+    QEvent::Type type = QEvent::KeyPress;
+  };
+  const Row rows[] = {
+      {Qt::Key_Left, Qt::NoModifier, 37, 0},          {Qt::Key_Up, Qt::ControlModifier, 38, 2},
+      {Qt::Key_PageDown, Qt::NoModifier, 34, 0},      {Qt::Key_Return, Qt::NoModifier, 13, 0},
+      {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},     {Qt::Key_Escape, Qt::NoModifier, 27, 0},
+      {Qt::Key_Print, Qt::NoModifier, 44, 0},         {Qt::Key_SysReq, Qt::AltModifier, 44, 4},
+      // X11 reports the modifiers held before the event: none as Alt goes down, Alt as it comes up.
+      // X11 reports the modifiers held before the event: none as Alt goes down, Alt as it comes up.
+      {Qt::Key_Alt, Qt::NoModifier, 18, 4},           {Qt::Key_Alt, Qt::AltModifier, 18, 0, QEvent::KeyRelease},
+      {Qt::Key_W, Qt::NoModifier, 87, 0},             {Qt::Key_S, Qt::ShiftModifier, 83, 1},
+      {Qt::Key_5, Qt::NoModifier, 53, 0},             {Qt::Key_5, Qt::KeypadModifier, 101, 0},
+      {Qt::Key_F1, Qt::NoModifier, 112, 0},           {Qt::Key_F12, Qt::NoModifier, 123, 0},
+      {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, 37, 3},
+      {Qt::Key_Print, Qt::ControlModifier | Qt::AltModifier, 44, 6},
+  };
+  for (const Row& row : rows) {
+    // A modifier key's own press counts it and its own release does not.
+    const QKeyEvent event(row.type, row.key, row.modifiers);
+    EXPECT_EQ(VirtualKeyCode(event), row.code) << row.key;
+    EXPECT_EQ(ModifierState(event.modifiers()), row.shift) << row.key;
+  }
+}
+
+}  // namespace

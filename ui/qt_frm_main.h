@@ -1,0 +1,37 @@
+#pragma once
+// frmMain on Qt: a window whose client area is fixed at 557 x 557 and shows Picture1.
+#include <QWidget>
+#include <string>
+
+#include "ui/main_window.h"
+#include "ui/platform.h"
+#include "ui/surface.h"
+
+class FrmMain : public QWidget, public MainWindow {
+ public:
+  // `picture1` is the surface shown; `clipboard` receives the window's picture on
+  // Alt+Print Screen, as the desktop does on the platform the system comes from.
+  FrmMain(Surface& picture1, Clipboard& clipboard);
+  void SetEvents(FormEvents* events) { events_ = events; }
+
+  void ShowModeless() override;
+  void SetCaption(const std::string& caption) override;
+  void SetBorderStyle(int style) override;
+  void SetKeyPreview(bool enabled) override { keyPreview_ = enabled; }
+  void DoEvents() override;
+  void RequestRepaint() override { update(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Surface& picture1_;
+  Clipboard& clipboard_;
+  FormEvents* events_ = nullptr;
+  bool keyPreview_ = false;
+  int borderStyle_ = 2;
+};

@@ -1,0 +1,127 @@
+#include "ui/qt_services.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QLocale>
+#include <QMessageBox>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+// A picture side beyond this is refused before decoding, so a corrupt header cannot make
+// the program allocate gigabytes.
+constexpr int kMaxPictureSide = 16384;
+}
+
+std::uint32_t QtClock::GetTickCount() {
+  // steady_clock counts from system start on Linux, as the platform's tick count does.
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+LocalDateTime QtClock::Now() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
+}
+
+void QtClock::Sleep(std::uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+QtSettingsStore::QtSettingsStore(const std::string& applicationName) {
+  const QString name = QString::fromStdString(applicationName);
+  settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, name, name);
+}
+
+std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {
+  const QString path = QString::fromStdString(section + "/" + key);
+  if (!settings_->contains(path)) return std::nullopt;
+  return settings_->value(path).toString().toStdString();
+}
+
+bool QtSettingsStore::Write(const std::string& section, const std::string& key, const std::string& value,
+                            std::string* error) {
+  // Qt writes the store at the next event processing; a failure shows in the status then,
+  // and is reported by the next write.
+  settings_->setValue(QString::fromStdString(section + "/" + key), QString::fromStdString(value));
+  if (settings_->status() == QSettings::NoError) return true;
+  if (error != nullptr) {
+    *error = "cannot write " + settings_->fileName().toStdString() +
+             (settings_->status() == QSettings::AccessError ? " (access denied or disk full)" : " (format error)");
+  }
+  return false;
+}
+
+void QtSettingsStore::Sync() { settings_->sync(); }
+
+void QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+  QMessageBox box;
+  box.setText(QString::fromStdString(text));
+  box.setWindowTitle(QString::fromStdString(title.empty() ? defaultTitle_ : title));
+  box.setIcon(icon == MessageIcon::Critical      ? QMessageBox::Critical
+              : icon == MessageIcon::Information ? QMessageBox::Information
+                                                 : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+Picture PictureFromImage(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  Picture picture{rgb.width(), rgb.height(), {}};
+  picture.pixels.resize(static_cast<std::size_t>(rgb.width()) * rgb.height());
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* line = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+    for (int x = 0; x < rgb.width(); ++x) picture.pixels[static_cast<std::size_t>(y) * rgb.width() + x] = line[x] & 0xFFFFFFU;
+  }
+  return picture;
+}
+
+QImage ImageFromPicture(const Picture& picture) {
+  QImage image(picture.width, picture.height, QImage::Format_RGB32);
+  for (int y = 0; y < picture.height; ++y) {
+    auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+    for (int x = 0; x < picture.width; ++x) line[x] = 0xFF000000U | picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
+  }
+  return image;
+}
+
+std::optional<Picture> QtClipboard::ReadBitmap() {
+  const QImage image = QGuiApplication::clipboard()->image();
+  if (image.isNull()) return std::nullopt;
+  return PictureFromImage(image);
+}
+
+void QtClipboard::WriteBitmap(const Picture& picture) { QGuiApplication::clipboard()->setImage(ImageFromPicture(picture)); }
+
+std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string* error) {
+  QImageReader reader(QString::fromStdString(path));
+  const QSize size = reader.size();
+  if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) {
+    if (error) *error = path + ": the picture is too large (" + std::to_string(size.width()) + " x " +
+                        std::to_string(size.height()) + ")";
+    return std::nullopt;
+  }
+  QImage image;
+  if (!reader.read(&image) || image.isNull()) {
+    if (error) *error = path + ": " + reader.errorString().toStdString();
+    return std::nullopt;
+  }
+  return PictureFromImage(image);
+}
+
+void QtProcessControl::EndProgram() {
+  settings_.Sync();
+  std::fflush(nullptr);
+  ::_exit(0);
+}
+
+RegionalFormat SystemRegionalFormat() {
+  return RegionalFormat{QLocale::system().decimalPoint().toStdString()};
+}

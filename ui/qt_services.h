@@ -1,0 +1,64 @@
+#pragma once
+// The platform services on Qt.
+#include <QSettings>
+#include <memory>
+#include <string>
+
+#include "ui/main_window.h"
+#include "ui/platform.h"
+
+class QtClock : public Clock {
+ public:
+  std::uint32_t GetTickCount() override;
+  LocalDateTime Now() override;
+  void Sleep(std::uint32_t milliseconds) override;
+};
+
+// QSettings in the native per-user store: application and organisation are the program's
+// name (on Linux ~/.config/<name>/<name>.conf).
+class QtSettingsStore : public SettingsStore {
+ public:
+  explicit QtSettingsStore(const std::string& applicationName);
+  std::optional<std::string> Read(const std::string& section, const std::string& key) override;
+  bool Write(const std::string& section, const std::string& key, const std::string& value,
+             std::string* error) override;
+  void Sync();
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  explicit QtMessageBoxes(std::string defaultTitle) : defaultTitle_(std::move(defaultTitle)) {}
+  void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+ private:
+  std::string defaultTitle_;
+};
+
+class QtClipboard : public Clipboard {
+ public:
+  std::optional<Picture> ReadBitmap() override;
+  void WriteBitmap(const Picture& picture) override;
+};
+
+class QtPictureFiles : public PictureFiles {
+ public:
+  std::optional<Picture> Load(const std::string& path, std::string* error) override;
+};
+
+class QtProcessControl : public ProcessControl {
+ public:
+  explicit QtProcessControl(QtSettingsStore& settings) : settings_(settings) {}
+  [[noreturn]] void EndProgram() override;
+
+ private:
+  QtSettingsStore& settings_;
+};
+
+RegionalFormat SystemRegionalFormat();
+
+// A picture as a QImage and back (0x00RRGGBB pixels, Format_RGB32).
+Picture PictureFromImage(const class QImage& image);
+class QImage ImageFromPicture(const Picture& picture);
