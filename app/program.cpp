@@ -28,11 +28,7 @@ Program::Program(ProgramServices services)
 
 void Program::Main() {
   for (;;) {
-    ShowMainWindow();
-    viewSettings_.LoadViewSettings(view_);
-    FillTrigTables(tables_);
-    flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
-    flags_.LastTick = services_.clock.GetTickCount();
+    SetUpPass();
     InteractiveLoop();
 
     if (!flags_.LoopEntered) services_.process.EndProgram();
@@ -41,6 +37,14 @@ void Program::Main() {
     if (flags_.QuitRequested) services_.process.EndProgram();
     flags_.LoopEntered = false;
   }
+}
+
+void Program::SetUpPass() {
+  ShowMainWindow();
+  viewSettings_.LoadViewSettings(view_);
+  FillTrigTables(tables_);
+  flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
+  flags_.LastTick = services_.clock.GetTickCount();
 }
 
 void Program::ShowMainWindow() {

@@ -63,6 +63,9 @@ class Program : public FormEvents {
   void Form_Terminate() override;
   void Form_Unload() override;
 
+  // The top of a pass: window, view settings, degree tables, renderer set-up (its result is
+  // the Running flag), and the loop's first tick time.
+  void SetUpPass();
   // One tick of the interactive loop: view, sun, transforms, frame, events.
   void Tick();
   void RenderFrame();

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Measures the running program under Xvfb: the time from process start to the first frame
+# presented (the frame caption appearing; median of RUNS starts), and, with no key held,
+# the loop's ticks per second (sleeps between ticks, counted with strace) and the CPU the
+# program uses (from /proc over 10 s). Usage: bench/measure_app.sh BUILD-DIR [RUNS]
+set -euo pipefail
+build=$(cd "${1:?usage: measure_app.sh BUILD-DIR [RUNS]}" && pwd)
+runs=${2:-15}
+command -v strace >/dev/null || { echo "needs strace (apt-get install strace)" >&2; exit 1; }
+work=$(mktemp -d)
+cp "$build/maps/earthmap.bmp" "$work/"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+n=97
+Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; pkill -f "$build/skerrowen" 2>/dev/null; rm -rf "$work"' EXIT
+export DISPLAY=":$n"
+for _ in $(seq 100); do xset q >/dev/null 2>&1 && break; sleep 0.05; done
+
+times=()
+for _ in $(seq "$runs"); do
+  start=$(date +%s%N)
+  (cd "$work" && exec "$build/skerrowen") >/dev/null 2>&1 &
+  app=$!
+  until xdotool search --name '^Skerrowen, Long' >/dev/null 2>&1; do sleep 0.002; done
+  times+=($(( ($(date +%s%N) - start) / 1000000 )))
+  kill -9 $app; wait $app 2>/dev/null || true
+done
+sorted=$(printf '%s\n' "${times[@]}" | sort -n | tr '\n' ' ')
+echo "start to first frame (ms, $runs runs, sorted): $sorted"
+echo "median: $(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}') ms"
+
+(cd "$work" && exec "$build/skerrowen") >/dev/null 2>&1 &
+app=$!
+sleep 2
+ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep 10
+after=$(ticks)
+echo "CPU while idle: $(awk -v a="$before" -v b="$after" -v hz="$hz" 'BEGIN {printf "%.1f", 100 * (b - a) / hz / 10}') % of one core"
+strace -f -c -e trace=clock_nanosleep,nanosleep -p "$app" -o "$work/strace.txt" &
+tracer=$!
+sleep 10
+kill -INT $tracer; wait $tracer 2>/dev/null || true
+calls=$(awk '/nanosleep/ {print $4}' "$work/strace.txt" | head -n 1)
+echo "ticks per second while idle (sleeps between ticks over 10 s): $(awk -v c="${calls:-0}" 'BEGIN {printf "%.1f", c / 10}')"

@@ -1,0 +1,48 @@
+// One tick of the interactive loop on the shipped globe: view update, sun lights,
+// transforms, the frame with its caption, and event processing (a stand-in window, so the
+// X server's repaint is not in it). Run: build/bench/tick_bench --benchmark_repetitions=9
+//   --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include "app/program.h"
+#include "render/adapter.h"
+#include "render/d3dx_texture.h"
+#include "tests/support/fakes.h"
+
+namespace {
+
+struct TickRig {
+  Pictures pictures;
+  FakeClock clock;
+  MemorySettingsStore store;
+  RecordingMessageBoxes messages;
+  FakeClipboard clipboard;
+  MemoryFileStore files;
+  FakePictureFiles pictureFiles;
+  FakeWindow window;
+  ThrowingProcessControl process;
+  Program program{ProgramServices{pictures, clock, store, messages, clipboard, files, pictureFiles, window, process,
+                                  RegionalFormat{}, ScreenGeometry{1280 * 15, 1024 * 15, 15, 15},
+                                  SKERROWEN_BINARY_DIR,
+                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile}};
+};
+
+void BM_Tick(benchmark::State& state, bool turning) {
+  TickRig rig;
+  rig.program.SetUpPass();
+  if (!rig.program.flags().Running || !rig.messages.shown.empty()) {
+    state.SkipWithError("the globe did not load; build the earth_data target first");
+    return;
+  }
+  rig.program.keys().LeftHeld = turning;
+  for (auto _ : state) {
+    rig.clock.ticks += 10;
+    rig.program.Tick();
+  }
+  benchmark::DoNotOptimize(rig.pictures.Picture1.Pixels()[0]);
+}
+
+BENCHMARK_CAPTURE(BM_Tick, idle, false)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Tick, turning, true)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace

@@ -1,0 +1,168 @@
+// The shipped globe seen from its centre, fully lit, against an independent picture of the
+// same view: GDAL warping the NASA picture to the gnomonic projection (what a camera at a
+// sphere's centre sees). Checks the globe's geography, its texture mapping, the camera and
+// the projection together; a globe mirrored east-west must fail it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "render/adapter.h"
+#include "render/d3dx_math.h"
+#include "render/d3dx_mesh.h"
+#include "render/d3dx_texture.h"
+#include "ui/surface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSide = 557;
+constexpr double kDegree = 3.14159265358979323846 / 180;
+const char* const kNasaPicture = "/usr/share/xplanet/images/earth.jpg";
+
+double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
+  const double n = static_cast<double>(a.size());
+  double meanA = 0, meanB = 0;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    meanA += a[k] / n;
+    meanB += b[k] / n;
+  }
+  double ab = 0, aa = 0, bb = 0;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    ab += (a[k] - meanA) * (b[k] - meanB);
+    aa += (a[k] - meanA) * (a[k] - meanA);
+    bb += (b[k] - meanB) * (b[k] - meanB);
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+// Draws the shipped globe from its centre looking at (longitude, latitude) with ambient
+// light at full strength, so every visible texel shows at its own colour.
+std::vector<double> RenderedGrey(double longitude, double latitude, std::string* failure) {
+  Surface window(kSide, kSide, 0);
+  auto d3d = Direct3DCreate8(ScreenSize{1280, 1024});
+  D3DPRESENT_PARAMETERS params{};
+  params.BackBufferFormat = D3DFMT_X8R8G8B8;
+  params.hDeviceWindow = &window;
+  params.Windowed = 1;
+  params.EnableAutoDepthStencil = 1;
+  params.AutoDepthStencilFormat = D3DFMT_D24X8;
+  std::unique_ptr<Direct3DDevice8> device;
+  if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device))) {
+    *failure = "no device";
+    return {};
+  }
+  const std::string dir = SKERROWEN_BINARY_DIR;
+  std::unique_ptr<D3DXMesh> mesh;
+  std::vector<D3DXMATERIAL> materials;
+  DWORD count = 0;
+  std::string error;
+  if (FAILED(D3DXLoadMeshFromX(dir + "/5.x", D3DXMESH_MANAGED, device.get(), &mesh, &materials, &count, &error))) {
+    *failure = "the shipped globe did not load (build the earth_data target): " + error;
+    return {};
+  }
+  std::vector<std::shared_ptr<Texture>> textures(count);
+  for (DWORD i = 0; i < count; ++i) {
+    if (!materials[i].TextureFilename.empty() &&
+        FAILED(D3DXCreateTextureFromFile(device.get(), dir + "/" + materials[i].TextureFilename, &textures[i],
+                                         &error))) {
+      *failure = error;
+      return {};
+    }
+  }
+  device->SetRenderState(D3DRS_LIGHTING, 1);
+  device->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(255, 255, 255));
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+  const double l = longitude * kDegree, p = latitude * kDegree;
+  const D3DVECTOR eye{0, 0, 0}, up{0, 1, 0};
+  const D3DVECTOR at{static_cast<float>(-std::sin(l) * std::cos(p) * 20), static_cast<float>(std::sin(p) * 20),
+                     static_cast<float>(-std::cos(l) * std::cos(p) * 20)};
+  D3DMATRIX view, projection, world;
+  device->SetTransform(D3DTS_VIEW, *D3DXMatrixLookAtLH(&view, &eye, &at, &up));
+  device->SetTransform(D3DTS_PROJECTION, *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
+  device->SetTransform(D3DTS_WORLD, *D3DXMatrixIdentity(&world));
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000033, 1, 0);
+  device->BeginScene();
+  for (DWORD i = 0; i < count; ++i) {
+    D3DMATERIAL8 material = materials[i].MatD3D;
+    material.Ambient = material.Diffuse;
+    device->SetTexture(0, textures[i]);
+    device->SetMaterial(material);
+    mesh->DrawSubset(i);
+  }
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  std::vector<double> grey;
+  for (int k = 0; k < kSide * kSide; ++k) {
+    const std::uint32_t c = window.Pixels()[k];
+    grey.push_back(((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) / 3.0);
+  }
+  return grey;
+}
+
+std::vector<double> GnomonicReferenceGrey(double longitude, double latitude, std::string* failure) {
+  // Pixel i's centre lies at normalised x = -1 + 2i/557 and row j's at y = 1 - 2j/557; GDAL
+  // takes the outer edges of the pixels.
+  const double t = std::tan(3.14159f / 3 / 2);
+  const double half = 1.0 / kSide;
+  const fs::path dir = fs::temp_directory_path() / ("skerrowen-gnomonic-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  char extent[256];
+  std::snprintf(extent, sizeof extent, "%.9f %.9f %.9f %.9f", (-1 - half) * t, (-1 + half) * t, (1 - half) * t,
+                (1 + half) * t);
+  const std::string command = std::string("sh '") + SKERROWEN_GNOMONIC_SCRIPT + "' '" + kNasaPicture + "' '" +
+                              dir.string() + "' " + std::to_string(longitude) + " " + std::to_string(latitude) +
+                              " " + extent + " " + std::to_string(kSide) + " 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream in(dir / "reference.img", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  fs::remove_all(dir);
+  const std::size_t plane = static_cast<std::size_t>(kSide) * kSide;
+  if (status != 0 || bytes.size() != 3 * plane) {
+    *failure = "the GDAL reference could not be made (gdal-bin and xplanet-images installed?): " + command;
+    return {};
+  }
+  std::vector<double> grey(plane);
+  for (std::size_t k = 0; k < plane; ++k) {
+    grey[k] = (static_cast<std::uint8_t>(bytes[k]) + static_cast<std::uint8_t>(bytes[plane + k]) +
+               static_cast<std::uint8_t>(bytes[2 * plane + k])) / 3.0;
+  }
+  return grey;
+}
+
+std::vector<double> MirroredEastWest(const std::vector<double>& grey) {
+  std::vector<double> mirrored(grey.size());
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) mirrored[y * kSide + x] = grey[y * kSide + (kSide - 1 - x)];
+  }
+  return mirrored;
+}
+
+TEST(GlobeView, FromTheCentreTheShippedGlobeIsAGnomonicViewOfTheEarth) {
+  struct Row {
+    double longitude, latitude;
+  };
+  for (const Row& row : {Row{6, 52}, Row{-75, -20}, Row{140, 10}}) {
+    std::string failure;
+    const auto rendered = RenderedGrey(row.longitude, row.latitude, &failure);
+    ASSERT_FALSE(rendered.empty()) << failure;
+    const auto reference = GnomonicReferenceGrey(row.longitude, row.latitude, &failure);
+    ASSERT_FALSE(reference.empty()) << failure;
+    const double agreement = Correlation(rendered, reference);
+    const double mirrored = Correlation(MirroredEastWest(rendered), reference);
+    std::printf("view of %g, %g: correlation %.3f, mirrored %.3f\n", row.longitude, row.latitude, agreement, mirrored);
+    EXPECT_GT(agreement, 0.9) << "view of " << row.longitude << ", " << row.latitude;
+    EXPECT_LT(mirrored, 0.6) << "a mirrored globe would pass, view of " << row.longitude << ", " << row.latitude;
+  }
+}
+
+}  // namespace
