@@ -4,27 +4,12 @@
 //   --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include "app/program.h"
-#include "render/adapter.h"
-#include "render/d3dx_texture.h"
-#include "tests/support/fakes.h"
+#include "support/program_rig.h"
 
 namespace {
 
-struct TickRig {
-  Pictures pictures;
-  FakeClock clock;
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  FakeClipboard clipboard;
-  MemoryFileStore files;
-  FakePictureFiles pictureFiles;
-  FakeWindow window;
-  ThrowingProcessControl process;
-  Program program{ProgramServices{pictures, clock, store, messages, clipboard, files, pictureFiles, window, process,
-                                  RegionalFormat{}, ScreenGeometry{1280 * 15, 1024 * 15, 15, 15},
-                                  SKERROWEN_BINARY_DIR,
-                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile}};
+struct TickRig : StandInServices {
+  Program program{Services(SKERROWEN_BINARY_DIR)};
 };
 
 void BM_Tick(benchmark::State& state, bool turning) {

@@ -8,9 +8,7 @@
 #include <fstream>
 
 #include "app/program.h"
-#include "render/adapter.h"
-#include "render/d3dx_texture.h"
-#include "support/fakes.h"
+#include "support/program_rig.h"
 
 class StandInAdapter : public Direct3D8 {
  public:
@@ -49,26 +47,20 @@ class StandInAdapter : public Direct3D8 {
   D3DPRESENT_PARAMETERS lastParams{};
 };
 
-class ProgramFixture : public ::testing::Test {
+class ProgramFixture : public ::testing::Test, public StandInServices {
  protected:
   ProgramFixture() {
     directory = std::filesystem::temp_directory_path() /
                 ("skerrowen-program-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(directory);
-    screen.widthTwips = 1280 * 15;
-    screen.heightTwips = 1024 * 15;
   }
   ~ProgramFixture() override { std::filesystem::remove_all(directory); }
 
   Program& MakeProgram() {
-    program = std::make_unique<Program>(ProgramServices{
-        pictures, clock, store, messages, clipboard, files, pictureFiles, window, process, RegionalFormat{}, screen,
-        directory.string(), [this](ScreenSize) -> std::unique_ptr<Direct3D8> {
-          auto stand = std::make_unique<StandInAdapter>(adapterTemplate);
-          return stand;
-        },
-        D3DXCreateTextureFromFile});
+    program = std::make_unique<Program>(Services(directory.string(), [this](ScreenSize) -> std::unique_ptr<Direct3D8> {
+      return std::make_unique<StandInAdapter>(adapterTemplate);
+    }));
     return *program;
   }
 
@@ -99,16 +91,6 @@ class ProgramFixture : public ::testing::Test {
   }
 
   std::filesystem::path directory;
-  Pictures pictures;
-  FakeClock clock;
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  FakeClipboard clipboard;
-  MemoryFileStore files;
-  FakePictureFiles pictureFiles;
-  FakeWindow window;
-  ThrowingProcessControl process;
-  ScreenGeometry screen;
   StandInAdapter adapterTemplate;
   std::unique_ptr<Program> program;
 };

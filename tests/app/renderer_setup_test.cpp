@@ -110,30 +110,19 @@ TEST_F(RendererSetup, MissingTextureKeepsTheMeshAndItsMaterial) {
 namespace {
 
 TEST(ShippedGlobe, TheFirstTickDrawsTheGlobeAndTheDefaultCaption) {
-  Pictures pictures;
-  FakeClock clock;
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  FakeClipboard clipboard;
-  MemoryFileStore files;
-  FakePictureFiles pictureFiles;
-  FakeWindow window;
-  ThrowingProcessControl process;
-  Program program(ProgramServices{pictures, clock, store, messages, clipboard, files, pictureFiles, window, process,
-                                  RegionalFormat{}, ScreenGeometry{1280 * 15, 1024 * 15, 15, 15},
-                                  SKERROWEN_BINARY_DIR, [](ScreenSize size) { return Direct3DCreate8(size); },
-                                  D3DXCreateTextureFromFile});
+  StandInServices rig;
+  Program program(rig.Services(SKERROWEN_BINARY_DIR));
   program.SetUpPass();
   ASSERT_TRUE(program.flags().Running);
-  ASSERT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+  ASSERT_TRUE(rig.messages.shown.empty()) << rig.messages.shown[0].text;
   program.Tick();
-  EXPECT_EQ(window.caption, "Skerrowen, Long:  006 Lat:  52 Radius: 3340");
+  EXPECT_EQ(rig.window.caption, "Skerrowen, Long:  006 Lat:  52 Radius: 3340");
   int background = 0;
-  for (int k = 0; k < 557 * 557; ++k) background += pictures.Picture1.Pixels()[k] == 0x000033;
+  for (int k = 0; k < 557 * 557; ++k) background += rig.pictures.Picture1.Pixels()[k] == 0x000033;
   // From the centre the globe's inside fills the whole window.
   EXPECT_LT(background, 557 * 557 / 1000);
-  EXPECT_EQ(window.shows, 1);
-  EXPECT_TRUE(pictures.Picture1.Visible());
+  EXPECT_EQ(rig.window.shows, 1);
+  EXPECT_TRUE(rig.pictures.Picture1.Visible());
 }
 
 }  // namespace
