@@ -15,6 +15,7 @@
 #include "bmp_reader.h"
 #include "mapout/post_process.h"
 #include "mapout_fakes.h"
+#include "support/image_compare.h"
 
 namespace {
 
@@ -22,29 +23,6 @@ namespace fs = std::filesystem;
 
 constexpr int kSide = 557;
 const char* const kNasaPicture = "/usr/share/xplanet/images/earth.jpg";
-
-std::vector<double> GreyOf(const std::vector<std::uint32_t>& pixels) {
-  std::vector<double> grey;
-  grey.reserve(pixels.size());
-  for (std::uint32_t p : pixels) grey.push_back(((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) / 3.0);
-  return grey;
-}
-
-double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
-  const double n = static_cast<double>(a.size());
-  double meanA = 0, meanB = 0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    meanA += a[k] / n;
-    meanB += b[k] / n;
-  }
-  double ab = 0, aa = 0, bb = 0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    ab += (a[k] - meanA) * (b[k] - meanB);
-    aa += (a[k] - meanA) * (a[k] - meanA);
-    bb += (b[k] - meanB) * (b[k] - meanB);
-  }
-  return ab / std::sqrt(aa * bb);
-}
 
 // Runs the reference script into a fresh temporary folder; empty when it failed.
 std::vector<double> ReferenceGrey(const MapCentre& centre, std::string* failure) {
@@ -64,13 +42,7 @@ std::vector<double> ReferenceGrey(const MapCentre& centre, std::string* failure)
                "` gave status " + std::to_string(status) + " and " + std::to_string(bytes.size()) + " bytes";
     return {};
   }
-  std::vector<double> grey(plane);
-  for (std::size_t k = 0; k < plane; ++k) {
-    grey[k] = (static_cast<std::uint8_t>(bytes[k]) + static_cast<std::uint8_t>(bytes[plane + k]) +
-               static_cast<std::uint8_t>(bytes[2 * plane + k])) /
-              3.0;
-  }
-  return grey;
+  return GreyOfPlanes(bytes, plane);
 }
 
 TEST(ReferenceMap, TheDefaultViewMatchesPROJsAzimuthalEquidistantWarp) {
@@ -94,7 +66,7 @@ TEST(ReferenceMap, TheDefaultViewMatchesPROJsAzimuthalEquidistantWarp) {
   ASSERT_TRUE(PostProcessMap(context));
 
   const Picture map = picture1.Image();
-  const double straight = Correlation(GreyOf(map.pixels), reference);
+  const double straight = Correlation(GreyOfPixels(map.pixels.data(), map.pixels.size()), reference);
   Picture mirrored = map;
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
@@ -102,7 +74,7 @@ TEST(ReferenceMap, TheDefaultViewMatchesPROJsAzimuthalEquidistantWarp) {
           map.pixels[static_cast<std::size_t>(y) * kSide + kSide - 1 - x];
     }
   }
-  const double eastWest = Correlation(GreyOf(mirrored.pixels), reference);
+  const double eastWest = Correlation(GreyOfPixels(mirrored.pixels.data(), mirrored.pixels.size()), reference);
   RecordProperty("correlation", std::to_string(straight));
   RecordProperty("mirrored_correlation", std::to_string(eastWest));
   EXPECT_GT(straight, 0.9) << "mirrored: " << eastWest;

@@ -18,6 +18,7 @@
 #include "render/d3dx_math.h"
 #include "render/d3dx_mesh.h"
 #include "render/d3dx_texture.h"
+#include "support/image_compare.h"
 #include "ui/surface.h"
 
 namespace {
@@ -27,22 +28,6 @@ namespace fs = std::filesystem;
 constexpr int kSide = 557;
 constexpr double kDegree = 3.14159265358979323846 / 180;
 const char* const kNasaPicture = "/usr/share/xplanet/images/earth.jpg";
-
-double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
-  const double n = static_cast<double>(a.size());
-  double meanA = 0, meanB = 0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    meanA += a[k] / n;
-    meanB += b[k] / n;
-  }
-  double ab = 0, aa = 0, bb = 0;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    ab += (a[k] - meanA) * (b[k] - meanB);
-    aa += (a[k] - meanA) * (a[k] - meanA);
-    bb += (b[k] - meanB) * (b[k] - meanB);
-  }
-  return ab / std::sqrt(aa * bb);
-}
 
 // Draws the shipped globe from its centre looking at (longitude, latitude) with ambient
 // light at full strength, so every visible texel shows at its own colour.
@@ -101,12 +86,7 @@ std::vector<double> RenderedGrey(double longitude, double latitude, std::string*
   }
   device->EndScene();
   device->Present(nullptr, nullptr, nullptr, nullptr);
-  std::vector<double> grey;
-  for (int k = 0; k < kSide * kSide; ++k) {
-    const std::uint32_t c = window.Pixels()[k];
-    grey.push_back(((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) / 3.0);
-  }
-  return grey;
+  return GreyOfPixels(window.Pixels(), static_cast<std::size_t>(kSide) * kSide);
 }
 
 std::vector<double> GnomonicReferenceGrey(double longitude, double latitude, std::string* failure) {
@@ -131,12 +111,7 @@ std::vector<double> GnomonicReferenceGrey(double longitude, double latitude, std
     *failure = "the GDAL reference could not be made (gdal-bin and xplanet-images installed?): " + command;
     return {};
   }
-  std::vector<double> grey(plane);
-  for (std::size_t k = 0; k < plane; ++k) {
-    grey[k] = (static_cast<std::uint8_t>(bytes[k]) + static_cast<std::uint8_t>(bytes[plane + k]) +
-               static_cast<std::uint8_t>(bytes[2 * plane + k])) / 3.0;
-  }
-  return grey;
+  return GreyOfPlanes(bytes, plane);
 }
 
 std::vector<double> MirroredEastWest(const std::vector<double>& grey) {
