@@ -163,15 +163,15 @@ class GlobeFrame {
     if (std::filesystem::exists(directory + "/5.x")) {
       std::vector<D3DXMATERIAL> materials;
       DWORD count = 0;
-      if (SUCCEEDED(D3DXLoadMeshFromX(directory + "/5.x", D3DXMESH_MANAGED, device_.get(), &mesh_, &materials, &count,
-                                      nullptr))) {
+      if (SUCCEEDED(D3DXLoadMeshFromX(directory + "/5.x", D3DXMESH_MANAGED, device_.get(), &mesh_, &materials,
+                                      &count, nullptr))) {
         for (const D3DXMATERIAL& material : materials) {
           Subset subset{material.MatD3D, nullptr};
           subset.material.Ambient = subset.material.Diffuse;
           std::shared_ptr<Texture> texture;
           if (!material.TextureFilename.empty() &&
-              SUCCEEDED(D3DXCreateTextureFromFile(device_.get(), directory + "/" + material.TextureFilename, &texture,
-                                                  nullptr)))
+              SUCCEEDED(D3DXCreateTextureFromFile(device_.get(), directory + "/" + material.TextureFilename,
+                                                  &texture, nullptr)))
             subset.texture = texture;
           subsets_.push_back(subset);
         }
@@ -209,7 +209,8 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
   for (auto _ : state) {
     const auto begin = std::chrono::steady_clock::now();
     frame.Draw();
-    frameMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+    frameMs.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
   }
   std::sort(frameMs.begin(), frameMs.end());
   state.SetLabel(frame.SceneName());
@@ -218,8 +219,8 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
   state.counters["covered_pixels"] = covered;
   // Time per covered pixel, the whole frame's cost included.
   state.counters["ns_per_covered_pixel"] =
-      benchmark::Counter(static_cast<double>(covered) * state.iterations(), benchmark::Counter::kIsRate |
-                                                                                  benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(covered) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_GlobeFrameInside(benchmark::State& state) { RunFrames(state, 0, D3DFILL_SOLID); }
@@ -243,7 +244,8 @@ void BM_FullFrameTexturedQuad(benchmark::State& state) {
   device->SetMaterial(white);
   device->SetTexture(0, MakeEarthLikeTexture());
   D3DMATRIX projection;
-  device->SetTransform(D3DTS_PROJECTION, *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
+  device->SetTransform(D3DTS_PROJECTION,
+                       *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
   // A slanted quad at depths 2 to 6 that more than fills the view.
   std::vector<Vertex> quad(4);
   const float corners[4][3] = {{-8, 6, 6}, {8, 6, 6}, {8, -6, 2}, {-8, -6, 2}};
@@ -265,8 +267,8 @@ void BM_FullFrameTexturedQuad(benchmark::State& state) {
   for (int i = 0; i < kSide * kSide; ++i) covered += device->BackBuffer()[i] != kClearColour ? 1 : 0;
   state.counters["covered_pixels"] = covered;
   state.counters["ns_per_covered_pixel"] =
-      benchmark::Counter(static_cast<double>(covered) * state.iterations(), benchmark::Counter::kIsRate |
-                                                                                  benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(covered) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_GlobeFrameInside)->Unit(benchmark::kMillisecond);

@@ -7,36 +7,41 @@ namespace {
 
 constexpr float kMinimumW = 1e-5f;
 
-// Signed distance to a plane, positive inside.
-float PlaneDistance(Outcode plane, const ClipVertex& v, const GuardBand& band) {
+// Signed distance to a plane, positive inside. In double: with coordinates near the float
+// limit, the guard band's multiple of w would overflow in float.
+double PlaneDistance(Outcode plane, const ClipVertex& v, const GuardBand& band) {
+  const double x = v.x, y = v.y, z = v.z, w = v.w;
   switch (plane) {
     case kOutsideNear:
-      return v.z;
+      return z;
     case kOutsideFar:
-      return v.w - v.z;
+      return w - z;
     case kOutsideMinimumW:
-      return v.w - kMinimumW;
+      return w - kMinimumW;
     case kOutsideGuardLeft:
-      return band.xLimit * v.w + v.x;
+      return band.xLimit * w + x;
     case kOutsideGuardRight:
-      return band.xLimit * v.w - v.x;
+      return band.xLimit * w - x;
     case kOutsideGuardTop:
-      return band.yLimit * v.w - v.y;
+      return band.yLimit * w - y;
     default:
-      return band.yLimit * v.w + v.y;
+      return band.yLimit * w + y;
   }
 }
 
-float Lerp(float from, float to, float t) { return from + (to - from) * t; }
-
-// Always interpolated from the inside vertex towards the outside one, so that two triangles
-// sharing a cut edge produce bit-identical cut points and no crack opens between them.
-ClipVertex Intersect(const ClipVertex& inside, const ClipVertex& outside, float insideDistance,
-                     float outsideDistance) {
-  const float t = insideDistance / (insideDistance - outsideDistance);
-  return {Lerp(inside.x, outside.x, t), Lerp(inside.y, outside.y, t), Lerp(inside.z, outside.z, t),
-          Lerp(inside.w, outside.w, t), Lerp(inside.r, outside.r, t), Lerp(inside.g, outside.g, t),
-          Lerp(inside.b, outside.b, t), Lerp(inside.u, outside.u, t), Lerp(inside.v, outside.v, t)};
+// The point where the plane cuts the edge, as the average of the ends weighted by their
+// distances: it stays between them even when one end is enormous and the other tiny, where
+// start + (end - start) * t would cancel to nothing. Always computed from the inside end's
+// side, so that two triangles sharing a cut edge get bit-identical cut points and no crack opens.
+ClipVertex Intersect(const ClipVertex& inside, const ClipVertex& outside, double insideDistance,
+                     double outsideDistance) {
+  const double total = insideDistance - outsideDistance;
+  const auto cut = [&](float in, float out) {
+    return static_cast<float>((insideDistance * out - outsideDistance * in) / total);
+  };
+  return {cut(inside.x, outside.x), cut(inside.y, outside.y), cut(inside.z, outside.z),
+          cut(inside.w, outside.w), cut(inside.r, outside.r), cut(inside.g, outside.g),
+          cut(inside.b, outside.b), cut(inside.u, outside.u), cut(inside.v, outside.v)};
 }
 
 void ClipAgainstPlane(Outcode plane, const GuardBand& band, const ClipPolygon& in, ClipPolygon* out) {
@@ -51,10 +56,10 @@ void ClipAgainstPlane(Outcode plane, const GuardBand& band, const ClipPolygon& i
     const int next = (i + 1) % in.count;
     const ClipVertex& from = in.vertices[i];
     const ClipVertex& to = in.vertices[next];
-    const float fromDistance = PlaneDistance(plane, from, band);
-    const float toDistance = PlaneDistance(plane, to, band);
-    const bool fromInside = fromDistance >= 0.0f;
-    const bool toInside = toDistance >= 0.0f;
+    const double fromDistance = PlaneDistance(plane, from, band);
+    const double toDistance = PlaneDistance(plane, to, band);
+    const bool fromInside = fromDistance >= 0.0;
+    const bool toInside = toDistance >= 0.0;
     if (fromInside && toInside) {
       emit(to, in.edgeIsOriginal[next], in.vertexIsOriginal[next]);
     } else if (fromInside) {
@@ -78,13 +83,9 @@ Outcode ComputeOutcode(const ClipVertex& v, const GuardBand& band) {
   if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || !std::isfinite(v.w))
     return kNotFinite;
   Outcode code = 0;
-  if (!(v.z >= 0.0f)) code |= kOutsideNear;
-  if (!(v.z <= v.w)) code |= kOutsideFar;
-  if (!(v.w >= kMinimumW)) code |= kOutsideMinimumW;
-  if (!(v.x >= -band.xLimit * v.w)) code |= kOutsideGuardLeft;
-  if (!(v.x <= band.xLimit * v.w)) code |= kOutsideGuardRight;
-  if (!(v.y <= band.yLimit * v.w)) code |= kOutsideGuardTop;
-  if (!(v.y >= -band.yLimit * v.w)) code |= kOutsideGuardBottom;
+  for (Outcode plane = 1; plane & kClipPlanes; plane <<= 1) {
+    if (PlaneDistance(plane, v, band) < 0.0) code |= plane;
+  }
   if ((code & (kOutsideNear | kOutsideMinimumW)) == 0) {
     if (v.x < -v.w) code |= kBeyondViewportLeft;
     if (v.x > v.w) code |= kBeyondViewportRight;

@@ -111,15 +111,18 @@ Direct3DDevice8::Direct3DDevice8() : state_(std::make_unique<DeviceState>()) {
 
 Direct3DDevice8::~Direct3DDevice8() = default;
 
-HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>* device) {
+HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params,
+                                std::unique_ptr<Direct3DDevice8>* device) {
   if (device == nullptr || params.hDeviceWindow == nullptr) return D3DERR_INVALIDCALL;
-  const long long width = params.BackBufferWidth != 0 ? params.BackBufferWidth : params.hDeviceWindow->ClientWidth();
+  const long long width =
+      params.BackBufferWidth != 0 ? params.BackBufferWidth : params.hDeviceWindow->ClientWidth();
   const long long height =
       params.BackBufferHeight != 0 ? params.BackBufferHeight : params.hDeviceWindow->ClientHeight();
   if (width <= 0 || height <= 0 || width > kMaxBackBufferSide || height > kMaxBackBufferSide)
     return D3DERR_INVALIDCALL;
   if (!IsBackBufferFormat(params.BackBufferFormat)) return D3DERR_INVALIDCALL;
-  if (params.EnableAutoDepthStencil && !IsDepthFormat(params.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
+  if (params.EnableAutoDepthStencil && !IsDepthFormat(params.AutoDepthStencilFormat))
+    return D3DERR_INVALIDCALL;
 
   std::unique_ptr<Direct3DDevice8> created(new Direct3DDevice8());
   DeviceState& state = *created->state_;
@@ -225,7 +228,8 @@ HRESULT Direct3DDevice8::SetTexture(DWORD stage, std::shared_ptr<const Texture> 
   if (texture != nullptr) {
     if (texture->width <= 0 || texture->height <= 0 || texture->width > kLargestTextureSide ||
         texture->height > kLargestTextureSide ||
-        texture->texels.size() != static_cast<std::size_t>(texture->width) * static_cast<std::size_t>(texture->height))
+        texture->texels.size() !=
+            static_cast<std::size_t>(texture->width) * static_cast<std::size_t>(texture->height))
       return D3DERR_INVALIDCALL;
   }
   state_->textures[stage] = std::move(texture);
@@ -251,8 +255,8 @@ HRESULT Direct3DDevice8::Clear(DWORD rectCount, const void* rects, DWORD flags, 
     const int right = std::clamp<std::int32_t>(areas[i].x2, 0, state.width);
     const int top = std::clamp<std::int32_t>(areas[i].y1, 0, state.height);
     const int bottom = std::clamp<std::int32_t>(areas[i].y2, 0, state.height);
-    if (left >= right) continue;
-    // Whole rows are one run.
+    if (left >= right || top >= bottom) continue;
+    // A rectangle of whole rows is one contiguous run.
     const bool wholeRows = left == 0 && right == state.width;
     const int runs = wholeRows ? 1 : bottom - top;
     const std::size_t runLength = static_cast<std::size_t>(right - left) * (wholeRows ? bottom - top : 1);

@@ -49,21 +49,28 @@ PixelPipeline MakePixelPipeline(const DeviceState& state, DWORD fvf) {
   return pixels;
 }
 
+// Position, outcode and, for a vertex that needs no clipping, its place on screen.
 void EnsureTransformed(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
   if (scratch.progress[index] != kUntouched) return;
-  TransformVertex(context.vertexSetup, context.vertices[index], &scratch.clipVertices[index]);
-  scratch.outcodes[index] = ComputeOutcode(scratch.clipVertices[index], context.guardBand);
+  ClipVertex& vertex = scratch.clipVertices[index];
+  TransformVertex(context.vertexSetup, context.vertices[index], &vertex);
+  scratch.outcodes[index] = ComputeOutcode(vertex, context.guardBand);
+  if ((scratch.outcodes[index] & (kClipPlanes | kNotFinite)) == 0)
+    scratch.screenVertices[index] = MapToViewport(vertex, context.target.width, context.target.height);
   scratch.progress[index] = kTransformed;
 }
 
+// The colour, lit only for vertices of triangles that are drawn.
 void EnsureShaded(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
   if (scratch.progress[index] == kShaded) return;
-  ShadeVertex(context.vertexSetup, context.vertices[index], &scratch.clipVertices[index]);
-  if ((scratch.outcodes[index] & kClipPlanes) == 0)
-    scratch.screenVertices[index] =
-        MapToViewport(scratch.clipVertices[index], context.target.width, context.target.height);
+  ClipVertex& vertex = scratch.clipVertices[index];
+  ShadeVertex(context.vertexSetup, context.vertices[index], &vertex);
+  ScreenVertex& screen = scratch.screenVertices[index];
+  screen.r = vertex.r;
+  screen.g = vertex.g;
+  screen.b = vertex.b;
   scratch.progress[index] = kShaded;
 }
 
@@ -83,11 +90,14 @@ bool IsCulled(DWORD cullMode, std::int64_t signedArea) {
   return false;
 }
 
+// A triangle seen edge-on has no winding and covers nothing: it is dropped in every fill mode.
+bool IsDropped(const DrawContext& context, const ScreenVertex* vertices, int count) {
+  const std::int64_t area = SignedArea(vertices, count);
+  return area == 0 || IsCulled(context.cullMode, area);
+}
+
 void DrawScreenPolygon(const DrawContext& context, const ScreenVertex* vertices, int count,
                        const bool* edgeIsOriginal, const bool* vertexIsOriginal) {
-  const std::int64_t area = SignedArea(vertices, count);
-  // A triangle seen edge-on has no winding and covers nothing: it is dropped in every fill mode.
-  if (area == 0 || IsCulled(context.cullMode, area)) return;
   switch (context.fillMode) {
     case D3DFILL_SOLID:
       for (int i = 1; i + 1 < count; ++i)
@@ -99,7 +109,7 @@ void DrawScreenPolygon(const DrawContext& context, const ScreenVertex* vertices,
           DrawLine(context.target, context.pixels, vertices[i], vertices[(i + 1) % count]);
       }
       break;
-    default:
+    default:  // points: the triangle's own corners, not the points where clipping cut it
       for (int i = 0; i < count; ++i) {
         if (vertexIsOriginal[i]) DrawPoint(context.target, context.pixels, vertices[i]);
       }
@@ -124,16 +134,22 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
   const Outcode b = scratch.outcodes[corner[1]];
   const Outcode c = scratch.outcodes[corner[2]];
   if (((a | b | c) & kNotFinite) != 0 || (a & b & c) != 0) return;
-  for (int i = 0; i < 3; ++i) EnsureShaded(context, corner[i]);
 
   const Outcode planes = (a | b | c) & kClipPlanes;
   if (planes == 0) {
-    ScreenVertex triangle[3] = {scratch.screenVertices[corner[0]], scratch.screenVertices[corner[1]],
-                                scratch.screenVertices[corner[2]]};
+    ScreenVertex triangle[3];
+    for (int i = 0; i < 3; ++i) triangle[i] = scratch.screenVertices[corner[i]];
+    // Culled before lighting: half of a closed mesh faces away.
+    if (IsDropped(context, triangle, 3)) return;
+    for (int i = 0; i < 3; ++i) {
+      EnsureShaded(context, corner[i]);
+      triangle[i] = scratch.screenVertices[corner[i]];
+    }
     if (context.flatShading) UseFirstVertexColour(triangle, 3);
     DrawScreenPolygon(context, triangle, 3, kAllOriginal, kAllOriginal);
     return;
   }
+  for (int i = 0; i < 3; ++i) EnsureShaded(context, corner[i]);
   ClipVertex triangle[3] = {scratch.clipVertices[corner[0]], scratch.clipVertices[corner[1]],
                             scratch.clipVertices[corner[2]]};
   if (context.flatShading) UseFirstVertexColour(triangle, 3);
@@ -141,8 +157,14 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
   ClipTriangle(triangle[0], triangle[1], triangle[2], planes, context.guardBand, &polygon);
   if (polygon.count < 3) return;
   ScreenVertex screen[kMaxPolygonVertices];
-  for (int i = 0; i < polygon.count; ++i)
+  for (int i = 0; i < polygon.count; ++i) {
+    // Cut points lie within the guard band up to rounding; anything else is not drawn.
+    if ((ComputeOutcode(polygon.vertices[i], context.guardBand) & kNotFinite) != 0 ||
+        !(polygon.vertices[i].w > 0.0f))
+      return;
     screen[i] = MapToViewport(polygon.vertices[i], context.target.width, context.target.height);
+  }
+  if (IsDropped(context, screen, polygon.count)) return;
   DrawScreenPolygon(context, screen, polygon.count, polygon.edgeIsOriginal, polygon.vertexIsOriginal);
 }
 
@@ -159,16 +181,18 @@ void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices,
   }
   std::fill(scratch.progress.begin(), scratch.progress.begin() + vertexCount, kUntouched);
 
-  DrawContext context{MakeVertexStageSetup(fvf, state.world, state.view, state.projection,
-                                           state.renderStates.lighting != 0, MakeLightingModel(state, fvf)),
-                      vertices,
-                      &scratch,
-                      MakeGuardBand(state.width, state.height),
-                      RasterTarget{state.backBuffer.data(), state.hasDepthBuffer ? state.depthBuffer.data() : nullptr,
-                                   state.width, state.height},
-                      MakePixelPipeline(state, fvf),
-                      state.renderStates.fillMode,
-                      state.renderStates.cullMode,
-                      state.renderStates.shadeMode == D3DSHADE_FLAT};
-  for (std::uint32_t t = 0; t < triangleCount; ++t) DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
+  DrawContext context{
+      MakeVertexStageSetup(fvf, state.world, state.view, state.projection, state.renderStates.lighting != 0,
+                           MakeLightingModel(state, fvf)),
+      vertices,
+      &scratch,
+      MakeGuardBand(state.width, state.height),
+      RasterTarget{state.backBuffer.data(), state.hasDepthBuffer ? state.depthBuffer.data() : nullptr,
+                   state.width, state.height},
+      MakePixelPipeline(state, fvf),
+      state.renderStates.fillMode,
+      state.renderStates.cullMode,
+      state.renderStates.shadeMode == D3DSHADE_FLAT};
+  for (std::uint32_t t = 0; t < triangleCount; ++t)
+    DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
 }

@@ -47,7 +47,9 @@ class EdgeColumnLimit {
   }
 
   bool IsLowerLimit() const { return isLowerLimit_; }
-  std::int64_t Limit() const { return current_.quotient + (isLowerLimit_ && current_.remainder != 0 ? 1 : 0); }
+  std::int64_t Limit() const {
+    return current_.quotient + (isLowerLimit_ && current_.remainder != 0 ? 1 : 0);
+  }
 
   // Written without a branch: whether the remainder carries follows the edge's slope
   // irregularly, and mispredicting it costs more than the row's pixels.

@@ -1,13 +1,13 @@
 #pragma once
-// Four adjacent pixels of a run at once, with SSE2 (every x86-64 processor has it). Used as the
-// four-pixel fill loop, and for the short last group of a run by the eight-pixel loop. Computes
-// exactly what the one-pixel loop computes, with the same float operations in the same order.
+// Four adjacent pixels of a run at once, with SSE2 (every x86-64 processor has it): the step of
+// the four-pixel fill loop. Computes exactly what the one-pixel loop computes, with the same
+// float operations in the same order.
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
 #include <cstdint>
 
-#include "render/span_inputs.h"
+#include "render/fill_setup.h"
 
 namespace four_pixel_detail {
 
@@ -66,7 +66,8 @@ class FourPixelGroup {
       const __m128 stored = _mm_loadu_ps(depth + k);
       write = _mm_and_si128(write, _mm_castps_si128(_mm_cmple_ps(z, stored)));
       if (_mm_movemask_epi8(write) == 0) return;
-      _mm_storeu_ps(depth + k, _mm_castsi128_ps(Select(write, _mm_castps_si128(z), _mm_castps_si128(stored))));
+      _mm_storeu_ps(depth + k,
+                    _mm_castsi128_ps(Select(write, _mm_castps_si128(z), _mm_castps_si128(stored))));
     }
     const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
     const __m128i red = ChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
@@ -84,8 +85,9 @@ class FourPixelGroup {
       _mm_store_si128(reinterpret_cast<__m128i*>(index),
                       _mm_or_si128(_mm_sll_epi32(row, _mm_cvtsi32_si128(setup_.textureWidthLog2)), column));
       const std::uint32_t* texels = setup_.texels;
-      const __m128i texel = _mm_set_epi32(static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
-                                          static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
+      const __m128i texel =
+          _mm_set_epi32(static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
+                        static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
       const __m128i byteMask = _mm_set1_epi32(0xFF);
       pixels = PackRgbLanes(MultiplyByteLanes(_mm_and_si128(_mm_srli_epi32(texel, 16), byteMask), red),
                             MultiplyByteLanes(_mm_and_si128(_mm_srli_epi32(texel, 8), byteMask), green),

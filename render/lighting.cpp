@@ -71,8 +71,8 @@ CameraSpaceLight MakeCameraSpaceLight(const D3DLIGHT8& light, const D3DMATRIX& v
 }
 
 Rgb ColourFromD3DColor(D3DCOLOR colour) {
-  return {static_cast<float>((colour >> 16) & 0xFF) / 255.0f, static_cast<float>((colour >> 8) & 0xFF) / 255.0f,
-          static_cast<float>(colour & 0xFF) / 255.0f};
+  return {static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
+          static_cast<float>((colour >> 8) & 0xFF) / 255.0f, static_cast<float>(colour & 0xFF) / 255.0f};
 }
 
 Rgb LightVertex(const LightingModel& model, const float position[3], const float* normal,
@@ -92,6 +92,7 @@ Rgb LightVertex(const LightingModel& model, const float position[3], const float
     ambientLight.r += light.ambient.r * reach;
     ambientLight.g += light.ambient.g * reach;
     ambientLight.b += light.ambient.b * reach;
+    // Not capped at 1: a normal longer than one brightens; only the final sum is clamped.
     const float facing = Dot(n, toLight);
     if (facing > 0.0f) {
       diffuseLight.r += light.diffuse.r * facing * reach;

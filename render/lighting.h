@@ -14,9 +14,9 @@ struct CameraSpaceLight {
   D3DLIGHTTYPE type;
   Rgb diffuse;
   Rgb ambient;
-  float position[3];   // point and spot
-  float toLight[3];    // directional: unit vector towards the light
-  float spotAxis[3];   // spot: unit vector along which the light shines
+  float position[3];  // point and spot
+  float toLight[3];   // directional: unit vector towards the light
+  float spotAxis[3];  // spot: unit vector along which the light shines
   float range;
   float attenuation0, attenuation1, attenuation2;
   float cosHalfTheta, cosHalfPhi, falloff;

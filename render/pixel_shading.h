@@ -4,10 +4,18 @@
 // loops are built from these.
 #include <cstdint>
 
-#include "render/d3d_types.h"
 #include "render/texture.h"
 
-enum class DepthCompare : std::uint8_t { kNever, kLess, kEqual, kLessEqual, kGreater, kNotEqual, kGreaterEqual, kAlways };
+enum class DepthCompare : std::uint8_t {
+  kNever,
+  kLess,
+  kEqual,
+  kLessEqual,
+  kGreater,
+  kNotEqual,
+  kGreaterEqual,
+  kAlways
+};
 
 // The surfaces a draw writes into. `depth` is null when there is no depth buffer. Both have
 // kRasterTargetPadding elements past the last pixel: the fill loops read and write back (unchanged)
@@ -112,6 +120,7 @@ inline void ShadePixel(const RasterTarget& target, const PixelPipeline& pipeline
     if (pipeline.depthWrite) target.depth[index] = z;
   }
   const int red = ChannelToByte(r), green = ChannelToByte(g), blue = ChannelToByte(b);
-  target.colour[index] = pipeline.texture != nullptr ? Modulate(SampleTexel(*pipeline.texture, u, v), red, green, blue)
-                                                     : PackRgb(red, green, blue);
+  target.colour[index] = pipeline.texture != nullptr
+                             ? Modulate(SampleTexel(*pipeline.texture, u, v), red, green, blue)
+                             : PackRgb(red, green, blue);
 }

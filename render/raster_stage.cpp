@@ -24,7 +24,8 @@ void LinearAttributes(const ScreenVertex& v, double out[kSpanAttributeCount]) {
 }
 
 // The attributes that vary linearly in screen space, as planes through the three vertices.
-void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, TriangleSpans* planes) {
+void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
+                TriangleSpans* planes) {
   const double x10 = static_cast<double>(v1.x - v0.x) / kSubpixelOne;
   const double y10 = static_cast<double>(v1.y - v0.y) / kSubpixelOne;
   const double x20 = static_cast<double>(v2.x - v0.x) / kSubpixelOne;
@@ -43,7 +44,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
     planes->ddx[i] = (f10 * y20 - f20 * y10) / area;
     planes->ddy[i] = (f20 * x10 - f10 * x20) / area;
   }
-  planes->value[kSpanAttributeCount] = planes->ddx[kSpanAttributeCount] = planes->ddy[kSpanAttributeCount] = 0.0;
+  planes->value[kSpanAttributeCount] = planes->ddx[kSpanAttributeCount] = planes->ddy[kSpanAttributeCount] =
+      0.0;
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;

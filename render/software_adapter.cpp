@@ -70,8 +70,10 @@ class SoftwareAdapter : public Direct3D8 {
     if (params->hDeviceWindow == nullptr) params->hDeviceWindow = focusWindow;
     if (params->hDeviceWindow == nullptr) return D3DERR_INVALIDCALL;
     D3DPRESENT_PARAMETERS resolved = *params;
-    if (resolved.BackBufferWidth == 0) resolved.BackBufferWidth = ClientSide(params->hDeviceWindow->ClientWidth());
-    if (resolved.BackBufferHeight == 0) resolved.BackBufferHeight = ClientSide(params->hDeviceWindow->ClientHeight());
+    if (resolved.BackBufferWidth == 0)
+      resolved.BackBufferWidth = ClientSide(params->hDeviceWindow->ClientWidth());
+    if (resolved.BackBufferHeight == 0)
+      resolved.BackBufferHeight = ClientSide(params->hDeviceWindow->ClientHeight());
     const HRESULT result = Direct3DDevice8::Create(resolved, device);
     if (FAILED(result)) return result;
     *params = resolved;

@@ -43,11 +43,13 @@ AVX2_FUNCTION inline __m256i PackRgbLanes(__m256i red, __m256i green, __m256i bl
 }
 
 // AttributesAt, four attributes at a time, in the same order of operations.
-AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, int row, int column, float* start) {
+AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, int row, int column,
+                                                 float* start) {
   const __m256d dx = _mm256_set1_pd(column - triangle.originX);
   const __m256d dy = _mm256_set1_pd(row - triangle.originY);
   for (int i = 0; i < 8; i += 4) {
-    const __m256d along = _mm256_add_pd(_mm256_loadu_pd(triangle.value + i), _mm256_mul_pd(_mm256_loadu_pd(triangle.ddx + i), dx));
+    const __m256d along = _mm256_add_pd(_mm256_loadu_pd(triangle.value + i),
+                                        _mm256_mul_pd(_mm256_loadu_pd(triangle.ddx + i), dx));
     const __m256d value = _mm256_add_pd(along, _mm256_mul_pd(_mm256_loadu_pd(triangle.ddy + i), dy));
     _mm_store_ps(start + i, _mm256_cvtpd_ps(value));
   }
@@ -56,7 +58,8 @@ AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, 
 // The last group of a run is masked to its length: its loads and stores stay within the target's
 // padding and write back what they read.
 template <bool kDepthTest, bool kTextured>
-AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSetup& setup, const RasterTarget& target) {
+AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSetup& setup,
+                                    const RasterTarget& target) {
   __m256 step[kSpanAttributeCount];
   for (int i = 0; i < kSpanAttributeCount; ++i) step[i] = _mm256_set1_ps(setup.step[i]);
   const __m256i byteMask = _mm256_set1_epi32(0xFF);
@@ -101,9 +104,10 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSet
         const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
         // Only the lanes that get written fetch a texel.
         const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
-        pixels = PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
-                              MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
-                              MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
+        pixels =
+            PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
+                         MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
+                         MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
       } else {
         pixels = PackRgbLanes(red, green, blue);
       }

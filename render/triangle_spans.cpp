@@ -1,8 +1,7 @@
 #include "render/triangle_spans.h"
 
-#include "render/span_loops_avx2.h"
-
 #include "render/four_pixel_group.h"
+#include "render/span_loops_avx2.h"
 
 namespace {
 
@@ -19,7 +18,8 @@ int Log2(int powerOfTwo) {
 // Pixel `k` of a run. The loops over several pixels at once compute the same values with the
 // same float operations in the same order, so every loop gives identical pixels.
 template <DepthMode kDepth, bool kTextured, bool kPowerOfTwo>
-inline void FillPixel(const FillSetup& setup, const float* start, std::uint32_t* colour, float* depth, int k) {
+inline void FillPixel(const FillSetup& setup, const float* start, std::uint32_t* colour, float* depth,
+                      int k) {
   const float* step = setup.step;
   const float offset = static_cast<float>(k);
   if constexpr (kDepth != DepthMode::kOff) {
@@ -111,10 +111,12 @@ TriangleFillFunction ChooseTexturing(bool textured, bool powerOfTwo, FillLoopWid
 
 TriangleFillFunction ChooseFillFunction(const PixelPipeline& pipeline) {
   const bool textured = pipeline.texture != nullptr;
-  const bool powerOfTwo = textured && IsPowerOfTwo(pipeline.texture->width) && IsPowerOfTwo(pipeline.texture->height);
+  const bool powerOfTwo =
+      textured && IsPowerOfTwo(pipeline.texture->width) && IsPowerOfTwo(pipeline.texture->height);
   const bool lessEqualWrite = pipeline.depthCompare == DepthCompare::kLessEqual && pipeline.depthWrite;
   const FillLoopWidth widest = pipeline.widestFillLoop;
-  if (widest == FillLoopWidth::kEightPixels && (!pipeline.depthTest || lessEqualWrite) && (!textured || powerOfTwo)) {
+  if (widest == FillLoopWidth::kEightPixels && (!pipeline.depthTest || lessEqualWrite) &&
+      (!textured || powerOfTwo)) {
     if (const TriangleFillFunction wide = ChooseAvx2FillFunction(pipeline.depthTest, textured)) return wide;
   }
   if (!pipeline.depthTest) return ChooseTexturing<DepthMode::kOff>(textured, powerOfTwo, widest);
@@ -140,6 +142,7 @@ FillSetup MakeFillSetup(const TriangleSpans& triangle, const PixelPipeline& pipe
 
 }  // namespace
 
-void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target, const PixelPipeline& pipeline) {
+void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target,
+                       const PixelPipeline& pipeline) {
   ChooseFillFunction(pipeline)(triangle, MakeFillSetup(triangle, pipeline), target);
 }

@@ -3,8 +3,8 @@
 // variant for texturing, power-of-two textures and depth handling is chosen once per triangle,
 // so the loops themselves carry no switches.
 #include "render/edge_walk.h"
+#include "render/fill_setup.h"
 #include "render/pixel_shading.h"
-#include "render/span_inputs.h"
 
 // A triangle ready to fill: the rows and columns it may cover, the column limits its sloped
 // edges set from `firstRow` on, and its attribute planes: attribute(x, y) = value + ddx (x -
@@ -21,7 +21,8 @@ struct TriangleSpans {
   double ddy[kSpanAttributeCount + 1];
 };
 
-void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target, const PixelPipeline& pipeline);
+void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target,
+                       const PixelPipeline& pipeline);
 
 // Walks the rows of a triangle from the first to the last, yielding each row's run of covered
 // pixels (rows without any are skipped).
@@ -59,7 +60,8 @@ class RunWalker {
 };
 
 // The attributes at pixel (column, row).
-inline void AttributesAt(const TriangleSpans& triangle, int row, int column, float start[kSpanAttributeCount]) {
+inline void AttributesAt(const TriangleSpans& triangle, int row, int column,
+                         float start[kSpanAttributeCount]) {
   const double dx = column - triangle.originX;
   const double dy = row - triangle.originY;
   for (int i = 0; i < kSpanAttributeCount; ++i)

@@ -39,15 +39,15 @@ void ShadeVertex(const VertexStageSetup& setup, const Vertex& in, ClipVertex* ou
   const D3DMATRIX& m = setup.worldView;
   const D3DVECTOR& p = in.position;
   float position[3];
-  for (int i = 0; i < 3; ++i)
-    position[i] = p.x * m.m[0][i] + p.y * m.m[1][i] + p.z * m.m[2][i] + m.m[3][i];
+  for (int i = 0; i < 3; ++i) position[i] = p.x * m.m[0][i] + p.y * m.m[1][i] + p.z * m.m[2][i] + m.m[3][i];
   float normal[3];
   const bool hasNormal = (setup.fvf & D3DFVF_NORMAL) != 0;
   if (hasNormal) {
     const D3DVECTOR& n = in.normal;
     // Row vector times the inverse transpose: n' = n * (M^-1)^T.
     for (int i = 0; i < 3; ++i)
-      normal[i] = n.x * setup.normalMatrix[0][i] + n.y * setup.normalMatrix[1][i] + n.z * setup.normalMatrix[2][i];
+      normal[i] =
+          n.x * setup.normalMatrix[0][i] + n.y * setup.normalMatrix[1][i] + n.z * setup.normalMatrix[2][i];
   }
   const Rgb colour = LightVertex(setup.lightingModel, position, hasNormal ? normal : nullptr, in.diffuse);
   out->r = colour.r;

@@ -76,8 +76,8 @@ TEST(DeviceAdapter, CreatesADeviceOfTheWindowsClientSize) {
   RecordingWindow picture(557, 557);
   D3DPRESENT_PARAMETERS params = RendererParams(&picture);
   std::unique_ptr<Direct3DDevice8> device;
-  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                              &params, &device),
+  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture,
+                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
             D3D_OK);
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(device->BackBufferWidth(), 557);
@@ -108,14 +108,15 @@ TEST(DeviceAdapter, DeviceCreationChecksItsArguments) {
             D3DERR_INVALIDCALL);  // no vertex processing named
   EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture, 0x20 | 0x40, &params, &device),
             D3DERR_INVALIDCALL);  // two named
-  EXPECT_EQ(d3d->CreateDevice(1, D3DDEVTYPE_HAL, &picture, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
-            D3DERR_INVALIDCALL);
-  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                              nullptr, &device),
+  EXPECT_EQ(
+      d3d->CreateDevice(1, D3DDEVTYPE_HAL, &picture, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
+      D3DERR_INVALIDCALL);
+  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture,
+                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, nullptr, &device),
             D3DERR_INVALIDCALL);
   params.AutoDepthStencilFormat = D3DFMT_D32;
-  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                              &params, &device),
+  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture,
+                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
             D3DERR_INVALIDCALL);
   EXPECT_EQ(params.BackBufferWidth, 0u);  // untouched by a failed creation
   EXPECT_EQ(device, nullptr);

@@ -152,8 +152,9 @@ class DeviceScene : public ::testing::Test {
   DeviceScene() : device_(kSize, kSize) {}
 
   HRESULT DrawTriangle(const std::vector<std::uint32_t>& indices, const std::vector<Vertex>& vertices) {
-    return Device().DrawIndexedTriangleList(kColourFvf, vertices.data(), static_cast<std::uint32_t>(vertices.size()),
-                                            indices.data(), static_cast<std::uint32_t>(indices.size() / 3));
+    return Device().DrawIndexedTriangleList(kColourFvf, vertices.data(),
+                                            static_cast<std::uint32_t>(vertices.size()), indices.data(),
+                                            static_cast<std::uint32_t>(indices.size() / 3));
   }
   std::vector<Vertex> Triangle() const {
     return {AtPixel(0, 0, kSize, kSize), AtPixel(kSize, 0, kSize, kSize), AtPixel(0, kSize, kSize, kSize)};
@@ -182,9 +183,11 @@ TEST_F(DeviceScene, BadDrawArgumentsFailBeforeAnythingIsDrawn) {
   ASSERT_EQ(Device().BeginScene(), D3D_OK);
   // The first triangle is fine, the second names vertex 3 of 3.
   EXPECT_EQ(DrawTriangle({0, 1, 2, 0, 1, 3}, Triangle()), D3DERR_INVALIDCALL);
-  EXPECT_EQ(Device().DrawIndexedTriangleList(kColourFvf, nullptr, 3, std::vector<std::uint32_t>{0, 1, 2}.data(), 1),
+  EXPECT_EQ(
+      Device().DrawIndexedTriangleList(kColourFvf, nullptr, 3, std::vector<std::uint32_t>{0, 1, 2}.data(), 1),
+      D3DERR_INVALIDCALL);
+  EXPECT_EQ(Device().DrawIndexedTriangleList(kColourFvf, Triangle().data(), 3, nullptr, 1),
             D3DERR_INVALIDCALL);
-  EXPECT_EQ(Device().DrawIndexedTriangleList(kColourFvf, Triangle().data(), 3, nullptr, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(Device().DrawIndexedTriangleList(D3DFVF_DIFFUSE, Triangle().data(), 3,
                                              std::vector<std::uint32_t>{0, 1, 2}.data(), 1),
             D3DERR_INVALIDCALL);
@@ -207,7 +210,8 @@ TEST_F(DeviceScene, TrianglesWithNonFiniteCornersAreDroppedAlone) {
 
 TEST(DeviceClear, FillsTargetWithTheColourWithoutAlpha) {
   TestDevice device(kSize, kSize);
-  ASSERT_EQ(device.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000033, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000033, 1.0f, 0),
+            D3D_OK);
   EXPECT_EQ(device.Pixel(3, 3), 0x000033u);
   ASSERT_EQ(device.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF123456, 0, 0), D3D_OK);
   EXPECT_EQ(device.Pixel(7, 7), 0x123456u);
@@ -228,6 +232,13 @@ TEST(DeviceClear, RectanglesLimitTheClearedArea) {
                                       "......##",
                                   }));
   EXPECT_EQ(device.device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 0, 0), D3DERR_INVALIDCALL);
+}
+
+TEST(DeviceClear, EmptyAndInvertedRectanglesClearNothing) {
+  TestDevice device(kSize, kSize);
+  const D3DRECT rects[3] = {{0, 5, kSize, 2}, {5, 0, 2, kSize}, {3, 3, 3, 7}};
+  ASSERT_EQ(device.device->Clear(3, rects, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFF, 0, 0), D3D_OK);
+  EXPECT_EQ(device.CoverageMap(), TestDevice(kSize, kSize).CoverageMap());
 }
 
 TEST(DeviceClear, DepthBufferFlagWithoutDepthBufferFailsAndClearsNothing) {

@@ -2,6 +2,8 @@
 // vertices behind the camera), cut edges are not part of the wireframe, and coordinates far
 // outside the viewport are drawn exactly without overflowing.
 #include <cmath>
+#include <memory>
+#include <random>
 #include <vector>
 
 #include "device_test_support.h"
@@ -74,7 +76,8 @@ TEST(DeviceClipping, HugeCoordinatesAreDrawnExactly) {
   // vertex is a million pixels to the right. Every column from 2 on is covered, top to bottom.
   TestDevice device(kSize, kSize);
   EXPECT_EQ(device.Draw(kColourFvf,
-                        {AtPixel(2, -1e6f, kSize, kSize), AtPixel(1e6f, 8, kSize, kSize), AtPixel(2, 1e6f, kSize, kSize)},
+                        {AtPixel(2, -1e6f, kSize, kSize), AtPixel(1e6f, 8, kSize, kSize),
+                         AtPixel(2, 1e6f, kSize, kSize)},
                         {0, 1, 2}),
             D3D_OK);
   EXPECT_EQ(device.CoverageMap(), Columns(2, 15));
@@ -108,6 +111,40 @@ TEST(DeviceClipping, CutEdgesAreNotPartOfTheWireframe) {
                                       "..............#.",
                                       "................",
                                   }));
+}
+
+TEST(DeviceClipping, WildGeometryStaysInsideTheBuffers) {
+  // Triangles with corners anywhere from tiny to enormous, behind the camera, on the near plane
+  // or on the camera itself, in every fill mode: each draw succeeds, and (under the address
+  // sanitizer) no pixel outside the buffers is touched.
+  for (const unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) {
+    std::mt19937 random(seed);
+    const float scales[] = {0.0f, 1e-3f, 1.0f, 30.0f, 1e4f, 1e12f, 3e38f};
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> pick(0, 6);
+    const auto coordinate = [&] { return unit(random) * scales[pick(random)]; };
+    TestDevice device(37, 23);
+    D3DMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, 1.0f, 37.0f / 23.0f, 0.1f, 100.0f);
+    ASSERT_EQ(device.device->SetTransform(D3DTS_PROJECTION, projection), D3D_OK);
+    auto texture = std::make_shared<Texture>();
+    texture->width = 3;
+    texture->height = 5;
+    texture->texels.assign(15, 0xFF808080u);
+    ASSERT_EQ(device.device->SetTexture(0, texture), D3D_OK);
+    std::vector<Vertex> vertices(300);
+    for (Vertex& v : vertices) {
+      v.position = {coordinate(), coordinate(), coordinate()};
+      v.u = coordinate();
+      v.v = coordinate();
+    }
+    std::vector<std::uint32_t> indices(300);
+    for (std::uint32_t i = 0; i < indices.size(); ++i) indices[i] = i;
+    for (const DWORD fill : {D3DFILL_SOLID, D3DFILL_WIREFRAME, D3DFILL_POINT}) {
+      ASSERT_EQ(device.device->SetRenderState(D3DRS_FILLMODE, fill), D3D_OK);
+      EXPECT_EQ(device.Draw(D3DFVF_XYZ | D3DFVF_TEX1, vertices, indices), D3D_OK) << "seed " << seed;
+    }
+  }
 }
 
 }  // namespace

@@ -52,9 +52,11 @@ TEST(DeviceWireframe, DrawsOnlyTheEdgePixels) {
   TestDevice device(kGrid, kGrid);
   ASSERT_EQ(device.device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME), D3D_OK);
   // Each edge is drawn from its first vertex's pixel up to, not including, its last one's.
-  EXPECT_EQ(device.Draw(kColourFvf, {AtPixel(1, 1, kGrid, kGrid), AtPixel(9, 1, kGrid, kGrid), AtPixel(1, 9, kGrid, kGrid)},
-                        kForward),
-            D3D_OK);
+  EXPECT_EQ(
+      device.Draw(kColourFvf,
+                  {AtPixel(1, 1, kGrid, kGrid), AtPixel(9, 1, kGrid, kGrid), AtPixel(1, 9, kGrid, kGrid)},
+                  kForward),
+      D3D_OK);
   EXPECT_EQ(device.CoverageMap(), Rows({
                                       "............",
                                       ".#########..",

@@ -13,11 +13,13 @@ constexpr std::uint32_t kGreen = 0x00FF00;
 // A quad over the whole back buffer at depth z, depth varying by `slope` from left to right.
 std::vector<Vertex> Quad(float z, std::uint32_t colour, float slope = 0.0f) {
   return {AtPixel(0, 0, kSize, kSize, z - slope, colour), AtPixel(kSize, 0, kSize, kSize, z + slope, colour),
-          AtPixel(kSize, kSize, kSize, kSize, z + slope, colour), AtPixel(0, kSize, kSize, kSize, z - slope, colour)};
+          AtPixel(kSize, kSize, kSize, kSize, z + slope, colour),
+          AtPixel(0, kSize, kSize, kSize, z - slope, colour)};
 }
 const std::vector<std::uint32_t> kQuadIndices = {0, 1, 2, 0, 2, 3};
 
-std::uint32_t DrawTwo(TestDevice& device, const std::vector<Vertex>& first, const std::vector<Vertex>& second) {
+std::uint32_t DrawTwo(TestDevice& device, const std::vector<Vertex>& first,
+                      const std::vector<Vertex>& second) {
   EXPECT_EQ(device.Draw(kColourFvf, first, kQuadIndices), D3D_OK);
   EXPECT_EQ(device.Draw(kColourFvf, second, kQuadIndices), D3D_OK);
   return device.Pixel(kSize / 2, kSize / 2);

@@ -17,7 +17,8 @@ constexpr int kWidth = 61;  // odd, so runs end at every position within a group
 constexpr int kHeight = 37;
 
 struct Surfaces {
-  std::vector<std::uint32_t> colour = std::vector<std::uint32_t>(kWidth * kHeight + kRasterTargetPadding, 0x123456);
+  std::vector<std::uint32_t> colour =
+      std::vector<std::uint32_t>(kWidth * kHeight + kRasterTargetPadding, 0x123456);
   std::vector<float> depth = std::vector<float>(kWidth * kHeight + kRasterTargetPadding, 0.75f);
   RasterTarget Target() { return {colour.data(), depth.data(), kWidth, kHeight}; }
 };

@@ -77,7 +77,8 @@ TEST(DeviceFillRule, ThinSliverBetweenCentresCoversNothing) {
             TestDevice(kSize, kSize).CoverageMap());
 }
 
-std::vector<int> CoverageCounts(int size, const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices) {
+std::vector<int> CoverageCounts(int size, const std::vector<Vertex>& vertices,
+                                const std::vector<std::uint32_t>& indices) {
   TestDevice device(size, size);
   return CoverageCounts(device, kColourFvf, vertices, indices);
 }
@@ -119,7 +120,8 @@ TEST(DeviceFillRule, JitteredMeshCoversEveryPixelExactlyOnce) {
   for (int row = 0; row < kCells; ++row) {
     for (int column = 0; column < kCells; ++column) {
       const std::uint32_t topLeft = row * (kCells + 1) + column;
-      const std::uint32_t topRight = topLeft + 1, bottomLeft = topLeft + kCells + 1, bottomRight = bottomLeft + 1;
+      const std::uint32_t topRight = topLeft + 1, bottomLeft = topLeft + kCells + 1,
+                          bottomRight = bottomLeft + 1;
       if ((row + column) % 2 == 0)
         indices.insert(indices.end(), {topLeft, topRight, bottomRight, topLeft, bottomRight, bottomLeft});
       else

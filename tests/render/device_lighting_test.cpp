@@ -48,7 +48,8 @@ class DeviceLighting : public ::testing::Test {
 
   // Draws the quad with the given vertex format and colour, returns the middle pixel.
   std::uint32_t DrawQuad(DWORD fvf = kLitFvf, std::uint32_t vertexColour = 0xFFFFFF, float z = 0.5f) {
-    std::vector<Vertex> quad = {AtPixel(0, 0, kSize, kSize, z, vertexColour), AtPixel(kSize, 0, kSize, kSize, z, vertexColour),
+    std::vector<Vertex> quad = {AtPixel(0, 0, kSize, kSize, z, vertexColour),
+                                AtPixel(kSize, 0, kSize, kSize, z, vertexColour),
                                 AtPixel(kSize, kSize, kSize, kSize, z, vertexColour),
                                 AtPixel(0, kSize, kSize, kSize, z, vertexColour)};
     for (Vertex& v : quad) v.normal = {0, 0, -1};
@@ -222,9 +223,9 @@ TEST_F(DeviceLighting, GouraudColoursBlendBetweenVertices) {
   // Lighting off, a left-to-right colour ramp at constant w: the middle pixel (x = 8 of 16) is
   // exactly half way: 0.5 * 255 = 127.5, rounded up to 128.
   ASSERT_EQ(Device().SetRenderState(D3DRS_LIGHTING, 0), D3D_OK);
-  std::vector<Vertex> quad = {AtPixel(0, 0, kSize, kSize, 0.5f, 0x000000), AtPixel(kSize, 0, kSize, kSize, 0.5f, 0xFFFFFF),
-                              AtPixel(kSize, kSize, kSize, kSize, 0.5f, 0xFFFFFF),
-                              AtPixel(0, kSize, kSize, kSize, 0.5f, 0x000000)};
+  std::vector<Vertex> quad = {
+      AtPixel(0, 0, kSize, kSize, 0.5f, 0x000000), AtPixel(kSize, 0, kSize, kSize, 0.5f, 0xFFFFFF),
+      AtPixel(kSize, kSize, kSize, kSize, 0.5f, 0xFFFFFF), AtPixel(0, kSize, kSize, kSize, 0.5f, 0x000000)};
   TestDevice device(kSize, kSize);
   ASSERT_EQ(device.Draw(kColourFvf, quad, {0, 1, 2, 0, 2, 3}), D3D_OK);
   EXPECT_EQ(device.Pixel(8, 3), Rgb(128, 128, 128));

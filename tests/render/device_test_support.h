@@ -62,8 +62,9 @@ class TestDevice {
 
   HRESULT Draw(DWORD fvf, const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices) {
     EXPECT_EQ(device->BeginScene(), D3D_OK);
-    const HRESULT result = device->DrawIndexedTriangleList(fvf, vertices.data(), static_cast<std::uint32_t>(vertices.size()),
-                                                           indices.data(), static_cast<std::uint32_t>(indices.size() / 3));
+    const HRESULT result =
+        device->DrawIndexedTriangleList(fvf, vertices.data(), static_cast<std::uint32_t>(vertices.size()),
+                                        indices.data(), static_cast<std::uint32_t>(indices.size() / 3));
     EXPECT_EQ(device->EndScene(), D3D_OK);
     return result;
   }
@@ -104,7 +105,8 @@ inline std::vector<int> CoverageCounts(TestDevice& device, DWORD fvf, const std:
 
 // A vertex at screen position (x, y) in pixels, with identity transforms on a device of the
 // given size: clip x = 2x/W - 1, y = 1 - 2y/H, w = 1.
-inline Vertex AtPixel(float x, float y, int width, int height, float z = 0.5f, std::uint32_t colour = 0xFFFFFF) {
+inline Vertex AtPixel(float x, float y, int width, int height, float z = 0.5f,
+                      std::uint32_t colour = 0xFFFFFF) {
   Vertex v;
   v.position = {2.0f * x / static_cast<float>(width) - 1.0f, 1.0f - 2.0f * y / static_cast<float>(height), z};
   v.diffuse = 0xFF000000u | colour;
@@ -119,5 +121,6 @@ inline std::string Rows(std::initializer_list<const char*> rows) {
 }
 
 inline std::uint32_t Rgb(int r, int g, int b) {
-  return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+  return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
+         static_cast<std::uint32_t>(b);
 }

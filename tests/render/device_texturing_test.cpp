@@ -18,7 +18,8 @@ std::shared_ptr<Texture> MakeTexture(int width, int height, std::uint32_t (*texe
   texture->width = width;
   texture->height = height;
   for (int row = 0; row < height; ++row)
-    for (int column = 0; column < width; ++column) texture->texels.push_back(0xFF000000u | texel(column, row));
+    for (int column = 0; column < width; ++column)
+      texture->texels.push_back(0xFF000000u | texel(column, row));
   return texture;
 }
 
@@ -151,7 +152,8 @@ TEST(DeviceTexturing, PointSamplingWrapsTexturesOfAnyWidth) { ExpectColumnsWrap(
 
 TEST(DeviceTexturing, WildTextureCoordinatesStillSampleTheTexture) {
   // NaN, infinite and enormous coordinates give some texel of the texture, never a crash.
-  const float wild[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1e30f, 3e9f};
+  const float wild[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                        -1e30f, 3e9f};
   for (float u : wild) {
     TestDevice device(kSize, kSize);
     ASSERT_EQ(device.device->SetTexture(0, MakeTexture(4, 1, ColumnColour)), D3D_OK);

@@ -1,12 +1,21 @@
 #pragma once
-// What the fill loops get: per triangle the attribute steps, depth handling and texture; per
-// run of covered pixels on a row the attribute values at its first pixel.
+// What the fill loops get for a triangle: which attributes are interpolated, their steps per
+// pixel, the depth handling and the texture.
 #include <cstdint>
 
 #include "render/pixel_shading.h"
 
 // Attributes interpolated across a triangle: depth, 1/w, and u, v, r, g, b divided by w.
-enum SpanAttribute { kSpanDepth, kSpanRhw, kSpanU, kSpanV, kSpanRed, kSpanGreen, kSpanBlue, kSpanAttributeCount };
+enum SpanAttribute {
+  kSpanDepth,
+  kSpanRhw,
+  kSpanU,
+  kSpanV,
+  kSpanRed,
+  kSpanGreen,
+  kSpanBlue,
+  kSpanAttributeCount
+};
 
 struct FillSetup {
   float step[kSpanAttributeCount];  // change per pixel to the right
