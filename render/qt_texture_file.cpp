@@ -61,7 +61,11 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
   }
   if (image.isNull()) return Refuse(D3DXERR_INVALIDDATA, path, problem, error);
   if (tooLarge(image.size())) return Refuse(E_OUTOFMEMORY, path, "the picture is too large", error);
-  image = image.convertToFormat(QImage::Format_ARGB32);
+  // RGB32 is ARGB32 with every alpha at 255 already; converting it would cost a copy of the
+  // whole picture for nothing.
+  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+  }
   auto decoded = std::make_shared<Texture>();
   decoded->width = image.width();
   decoded->height = image.height();

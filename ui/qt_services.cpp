@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -16,7 +17,32 @@ namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make
 // the program allocate gigabytes.
 constexpr int kMaxPictureSide = 16384;
+
+std::uint32_t LittleEndian(const QByteArray& bytes, int at, int size) {
+  std::uint32_t value = 0;
+  for (int k = size - 1; k >= 0; --k) value = value << 8 | static_cast<std::uint8_t>(bytes[at + k]);
+  return value;
 }
+
+// Qt reads an uncompressed BMP that ends before its last row without an error, and the rows
+// it never read hold no picture. True when the file is shorter than its header says.
+bool IsCutShortBmp(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray header = file.read(54);
+  if (header.size() < 54 || !header.startsWith("BM") || LittleEndian(header, 14, 4) < 40) return false;
+  const std::uint32_t compression = LittleEndian(header, 30, 4);
+  if (compression != 0 && compression != 3) return false;  // run-length data has no fixed size
+  const auto side = [&](int at) {
+    const auto value = static_cast<std::int64_t>(static_cast<std::int32_t>(LittleEndian(header, at, 4)));
+    return static_cast<std::uint64_t>(value < 0 ? -value : value);
+  };
+  const std::uint64_t bits = LittleEndian(header, 28, 2);
+  const std::uint64_t rowBytes = (side(18) * bits + 31) / 32 * 4;
+  const std::uint64_t needed = LittleEndian(header, 10, 4) + rowBytes * side(22);
+  return static_cast<std::uint64_t>(file.size()) < needed;
+}
+}  // namespace
 
 std::uint32_t QtClock::GetTickCount() {
   // steady_clock counts from system start on Linux, as the platform's tick count does.
@@ -43,14 +69,22 @@ QtSettingsStore::QtSettingsStore(const std::string& applicationName) {
 std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {
   const QString path = QString::fromStdString(section + "/" + key);
   if (!settings_->contains(path)) return std::nullopt;
-  return settings_->value(path).toString().toStdString();
+  const QVariant value = settings_->value(path);
+  // An unquoted "10,5" written by hand reads as a list of two; it was meant as one text.
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(',').toStdString();
+  return value.toString().toStdString();
 }
+
+std::string QtSettingsStore::Location() const { return settings_->fileName().toStdString(); }
 
 bool QtSettingsStore::Write(const std::string& section, const std::string& key, const std::string& value,
                             std::string* error) {
   // Qt writes the store at the next event processing; a failure shows in the status then,
-  // and is reported by the next write.
-  settings_->setValue(QString::fromStdString(section + "/" + key), QString::fromStdString(value));
+  // and is reported by the next write. A value the store already holds is not set again, so
+  // the view steps that change nothing do not rewrite the file twenty times a second.
+  const QString path = QString::fromStdString(section + "/" + key);
+  const QString text = QString::fromStdString(value);
+  if (settings_->value(path).toString() != text || !settings_->contains(path)) settings_->setValue(path, text);
   if (settings_->status() == QSettings::NoError) return true;
   if (error != nullptr) {
     *error = "cannot write " + settings_->fileName().toStdString() +
@@ -62,9 +96,12 @@ bool QtSettingsStore::Write(const std::string& section, const std::string& key, 
 void QtSettingsStore::Sync() { settings_->sync(); }
 
 void QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+  const std::string shownTitle = title.empty() ? defaultTitle_ : title;
+  // Also on standard error, so that a run nobody watches still says what went wrong.
+  std::fprintf(stderr, "skerrowen: %s: %s\n", shownTitle.c_str(), text.c_str());
   QMessageBox box;
   box.setText(QString::fromStdString(text));
-  box.setWindowTitle(QString::fromStdString(title.empty() ? defaultTitle_ : title));
+  box.setWindowTitle(QString::fromStdString(shownTitle));
   box.setIcon(icon == MessageIcon::Critical      ? QMessageBox::Critical
               : icon == MessageIcon::Information ? QMessageBox::Information
                                                  : QMessageBox::NoIcon);
@@ -111,6 +148,10 @@ std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string
   QImage image;
   if (!reader.read(&image) || image.isNull()) {
     if (error) *error = path + ": " + reader.errorString().toStdString();
+    return std::nullopt;
+  }
+  if (IsCutShortBmp(QString::fromStdString(path))) {
+    if (error) *error = path + ": the file ends before the picture does";
     return std::nullopt;
   }
   return PictureFromImage(image);
