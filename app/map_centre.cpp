@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -39,7 +40,9 @@ void ApplyMapCentreRule(ViewState& view) {
 }
 
 std::string FrameCaption(const ViewState& view) {
-  char radius[32];
-  std::snprintf(radius, sizeof radius, "%.0f", view.Radius);
+  // Sized to the number: a radius from a huge stored Distance has hundreds of digits.
+  const int length = std::snprintf(nullptr, 0, "%.0f", view.Radius);
+  std::string radius(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  std::snprintf(radius.data(), radius.size() + 1, "%.0f", view.Radius);
   return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText + " Radius: " + radius;
 }

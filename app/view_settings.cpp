@@ -10,10 +10,17 @@ void ViewSettings::LoadViewSettings(ViewState& view) {
   view.Rotation = 264;
   view.Tilt = 52;
   view.Distance = 0;
-  view.Rotation = ReadWholeDegrees("Rotation", view.Rotation);
-  view.Tilt = ReadWholeDegrees("Tilt", view.Tilt);
-  view.Distance = ReadNumber("Distance", view.Distance);
-  view.Offset = ReadNumber("Offset", view.Offset);
+  std::string refused;
+  view.Rotation = ReadWholeDegrees("Rotation", view.Rotation, refused);
+  view.Tilt = ReadWholeDegrees("Tilt", view.Tilt, refused);
+  view.Distance = ReadNumber("Distance", view.Distance, refused);
+  view.Offset = ReadNumber("Offset", view.Offset, refused);
+  if (refused.empty() || refusalReported_) return;
+  // Once a run: the first view step writes good values back, except an Offset nobody moves.
+  refusalReported_ = true;
+  messages_.Show("The view settings in " + store_.Location() + " hold values that cannot be used:" + refused +
+                     "\nThe start values are used instead.",
+                 "ERROR", MessageIcon::Critical);
 }
 
 void ViewSettings::WriteRotationTiltDistance(const ViewState& view) {
@@ -32,16 +39,20 @@ void ViewSettings::Write(const std::string& key, const std::string& value) {
   messages_.Show("The view settings could not be saved: " + error, "ERROR", MessageIcon::Critical);
 }
 
-std::int16_t ViewSettings::ReadWholeDegrees(const std::string& key, std::int16_t startValue) {
-  const double value = ReadNumber(key, startValue);
+std::int16_t ViewSettings::ReadWholeDegrees(const std::string& key, std::int16_t startValue, std::string& refused) {
+  const double value = ReadNumber(key, startValue, refused);
   const double whole = RoundHalfEven(value);
-  if (whole < -32768 || whole > 32767) return startValue;
+  if (whole < -32768 || whole > 32767) {
+    refused += "\n" + key + " = \"" + store_.Read(kSection, key).value_or("") + "\" (out of range)";
+    return startValue;
+  }
   return static_cast<std::int16_t>(whole);
 }
 
-double ViewSettings::ReadNumber(const std::string& key, double startValue) {
+double ViewSettings::ReadNumber(const std::string& key, double startValue, std::string& refused) {
   const auto text = store_.Read(kSection, key);
   if (!text) return startValue;
   const auto value = ParseNumber(*text, format_);
+  if (!value) refused += "\n" + key + " = \"" + *text + "\" (not a number)";
   return value ? *value : startValue;
 }

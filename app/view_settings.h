@@ -12,7 +12,8 @@ class ViewSettings {
       : store_(store), messages_(messages), format_(std::move(format)) {}
 
   // Resets Rotation, Tilt and Distance to 264, 52 and 0 and reads all four values; a key
-  // that is missing, not a number or out of range keeps the start value.
+  // that is missing, not a number or out of range keeps the start value. The first time a
+  // stored value is refused, one message names the store, the keys and their texts.
   void LoadViewSettings(ViewState& view);
 
   void WriteRotationTiltDistance(const ViewState& view);
@@ -20,11 +21,12 @@ class ViewSettings {
 
  private:
   void Write(const std::string& key, const std::string& value);
-  std::int16_t ReadWholeDegrees(const std::string& key, std::int16_t startValue);
-  double ReadNumber(const std::string& key, double startValue);
+  std::int16_t ReadWholeDegrees(const std::string& key, std::int16_t startValue, std::string& refused);
+  double ReadNumber(const std::string& key, double startValue, std::string& refused);
 
   SettingsStore& store_;
   MessageBoxes& messages_;
   RegionalFormat format_;
   bool failureReported_ = false;
+  bool refusalReported_ = false;
 };

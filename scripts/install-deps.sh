@@ -7,7 +7,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xplanet-images gdal-bin proj-bin
-  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev
+  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev xclip
 )
 missing=()
 for p in "${packages[@]}"; do

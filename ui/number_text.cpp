@@ -49,13 +49,12 @@ std::string FormatGeneral(double value, const RegionalFormat& format) {
 std::string FormatZeroPadded(double value, int digits) {
   // + 0.0 turns a -0 (from -0.4, say) into 0, which printf would write as "-000".
   const double whole = std::round(value) + 0.0;
-  char buffer[64];
-  if (whole < 0) {
-    std::snprintf(buffer, sizeof buffer, "-%0*.0f", digits, -whole);
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%0*.0f", digits, whole);
-  }
-  return buffer;
+  // Sized to the number: a radius of 300 digits must not lose its last ones.
+  const char* pattern = whole < 0 ? "-%0*.0f" : "%0*.0f";
+  const int length = std::snprintf(nullptr, 0, pattern, digits, std::fabs(whole));
+  std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  std::snprintf(text.data(), text.size() + 1, pattern, digits, std::fabs(whole));
+  return text;
 }
 
 std::optional<double> ParseNumber(const std::string& text, const RegionalFormat& format) {

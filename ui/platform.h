@@ -37,6 +37,8 @@ class SettingsStore {
   // Returns false and says why in `error` when the value could not be stored.
   virtual bool Write(const std::string& section, const std::string& key, const std::string& value,
                      std::string* error) = 0;
+  // Where the values are kept, for messages to the operator: the store's file.
+  virtual std::string Location() const { return "the settings store"; }
 };
 
 enum class MessageIcon { None, Information, Critical };

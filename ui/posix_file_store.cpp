@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -49,8 +50,15 @@ bool PosixFileStore::WriteWhole(const std::string& path, const std::string& byte
 bool PosixFileStore::Append(const std::string& path, const std::string& bytes, std::string* error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return Fail(error, path, errno);
+  struct stat before {};
+  const bool sized = ::fstat(fd, &before) == 0;
   const bool written = WriteAll(fd, bytes);
   const int code = errno;
+  if (!written && sized) {
+    // A line cut short by a full disk would run into the next line written: take it back.
+    const int truncated = ::ftruncate(fd, before.st_size);
+    (void)truncated;
+  }
   if (::close(fd) != 0 || !written) return Fail(error, path, written ? errno : code);
   return true;
 }

@@ -57,6 +57,7 @@ void FrmMain::paintEvent(QPaintEvent*) {
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {
+  if (event->nativeScanCode() != 0) keysDown_.insert(event->nativeScanCode());
   const int code = VirtualKeyCode(*event);
   const int shift = ModifierState(event->modifiers());
   if (code == vk::PrintScreen && shift == shift_state::Alt) {
@@ -70,6 +71,12 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
 void FrmMain::keyReleaseEvent(QKeyEvent* event) {
   // Held keys repeat their presses only; repeated releases would each write a log line.
   if (event->isAutoRepeat()) return;
+  // The Return that closed a message box comes up here: it must not start a redraw (nor an
+  // Esc end the program). Only releases of keys pressed in this window count.
+  if (event->nativeScanCode() != 0 && keysDown_.erase(event->nativeScanCode()) == 0) {
+    event->accept();
+    return;
+  }
   if (events_ != nullptr) events_->Form_KeyUp(VirtualKeyCode(*event), ModifierState(event->modifiers()));
   event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // frmMain on Qt: a window whose client area is fixed at 557 x 557 and shows Picture1.
 #include <QWidget>
+#include <set>
 #include <string>
 
 #include "ui/main_window.h"
@@ -34,4 +35,5 @@ class FrmMain : public QWidget, public MainWindow {
   FormEvents* events_ = nullptr;
   bool keyPreview_ = false;
   int borderStyle_ = 2;
+  std::set<quint32> keysDown_;  // native codes of the keys pressed in this window
 };

@@ -22,6 +22,7 @@ class QtSettingsStore : public SettingsStore {
   std::optional<std::string> Read(const std::string& section, const std::string& key) override;
   bool Write(const std::string& section, const std::string& key, const std::string& value,
              std::string* error) override;
+  std::string Location() const override;
   void Sync();
 
  private:

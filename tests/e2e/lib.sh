@@ -38,7 +38,8 @@ new_workdir() {
 
 cleanup() {
   [ -n "${APP_PID:-}" ] && kill -9 "$APP_PID" 2>/dev/null || true
-  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  # Wait for the display to be gone, so the next test cannot find its socket half removed.
+  [ -n "${XVFB_PID:-}" ] && { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; } || true
   [ -n "${WORK:-}" ] && rm -rf "$WORK"
 }
 trap cleanup EXIT

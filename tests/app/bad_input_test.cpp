@@ -1,0 +1,973 @@
+// Bad input of every kind the operator's machine can hand the program: broken settings,
+// a broken Earth picture, a broken globe model or texture, a working directory that cannot
+// be written, odd clipboard contents and views at the edges. One row per fault. Each row
+// runs a whole program on real files in a temporary working directory and checks that the
+// operator is told what went wrong, nothing escapes, nothing is left half-written, nothing
+// the operator had is lost, and the program goes on.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSettings>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "mapout/bmp_reader.h"
+#include "mapout/map_files.h"
+#include "render/adapter.h"
+#include "render/d3dx_texture.h"
+#include "support/fakes.h"
+#include "ui/posix_file_store.h"
+#include "ui/qt_services.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kBuild = SKERROWEN_BINARY_DIR;
+constexpr std::uint32_t kClearPixel = 0x000033;
+constexpr std::uint32_t kGreyPixel = 0x808080;
+const char* const kMapName = "MAP_3340_6_52";  // the view of an empty store
+
+// The clipboard, the picture decoders and the settings store need a Qt application; one
+// lives for the whole test program.
+class QtApplication : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (QCoreApplication::instance() != nullptr) return;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "test_app";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QGuiApplication> app_;
+};
+::testing::Environment* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Le(std::uint32_t value, int bytes) {
+  std::string out;
+  for (int k = 0; k < bytes; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
+  return out;
+}
+
+// A 24-bit BMP header claiming `width` x `height`, followed by `pixelBytes` bytes of grey.
+std::string BmpWithHeader(std::int32_t width, std::int32_t height, std::size_t pixelBytes) {
+  const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width < 0 ? -width : width) * 3 + 3) / 4 * 4;
+  const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height < 0 ? -height : height);
+  std::string b = "BM" + Le(static_cast<std::uint32_t>(54 + imageBytes), 4) + Le(0, 4) + Le(54, 4);
+  b += Le(40, 4) + Le(static_cast<std::uint32_t>(width), 4) + Le(static_cast<std::uint32_t>(height), 4);
+  b += Le(1, 2) + Le(24, 2) + Le(0, 4) + Le(static_cast<std::uint32_t>(imageBytes), 4);
+  b += Le(2835, 4) + Le(2835, 4) + Le(0, 4) + Le(0, 4);
+  return b + std::string(pixelBytes, '\x80');
+}
+
+// Deterministic noise: the same bytes on every run.
+std::string Noise(std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1664525U + 1013904223U;
+    c = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
+
+// A textured quad as a .x file; `faces` is its face list, so a row can break it.
+std::string QuadModel(const std::string& faces, const std::string& texture) {
+  std::string x =
+      "xof 0302txt 0032\n"
+      "Mesh quad {\n 4;\n -1.0;-1.0;5.0;, -1.0;1.0;5.0;, 1.0;1.0;5.0;, 1.0;-1.0;5.0;;\n" +
+      faces +
+      " MeshNormals { 1; 0.0;0.0;-1.0;; 2; 3;0,0,0;, 3;0,0,0;; }\n"
+      " MeshTextureCoords { 4; 0.0;1.0;, 0.0;0.0;, 1.0;0.0;, 1.0;1.0;; }\n"
+      " MeshMaterialList { 1; 2; 0, 0;\n  Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;;\n";
+  if (!texture.empty()) x += "   TextureFilename { \"" + texture + "\"; }\n";
+  return x + "  }\n }\n}\n";
+}
+
+// The peak resident size since the last reset, in kB; the reset makes a huge allocation by
+// the code under test show whatever earlier tests used.
+long PeakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+void ResetPeakResident() { WriteFile("/proc/self/clear_refs", "5"); }
+
+// Files of the working directory that fail the way the kernel fails them: every write with
+// `code` (EROFS: nothing can be created), or, with a byte quota, once the quota is spent
+// (ENOSPC: small files still fit, a map bitmap does not).
+class FailingFileStore : public FileStore {
+ public:
+  FailingFileStore(int code, std::size_t quota) : code_(code), quota_(quota) {}
+  bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) override {
+    if (!Take(bytes.size())) return Fail(path, error);
+    return real_.WriteWhole(path, bytes, error);
+  }
+  bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
+    if (!Take(bytes.size())) return Fail(path, error);
+    return real_.Append(path, bytes, error);
+  }
+  bool Remove(const std::string& path) override { return code_ != EROFS && real_.Remove(path); }
+
+ private:
+  bool Take(std::size_t bytes) {
+    if (bytes > quota_) return false;
+    quota_ -= bytes;
+    return true;
+  }
+  bool Fail(const std::string& path, std::string* error) const {
+    if (error) *error = path + ": " + std::strerror(code_);
+    return false;
+  }
+  int code_;
+  std::size_t quota_;
+  PosixFileStore real_;
+};
+
+struct SessionResult {
+  int ticks[4] = {0, 0, 0, 0};   // per pass, 1-based
+  int frames[4] = {0, 0, 0, 0};  // ticks whose frame reached Picture1
+  bool ended = false;            // the program ended itself (Esc), nothing else escaped
+  bool runaway = false;          // stopped by the test: the program did not end as told
+  std::optional<std::uint32_t> firstFrameCentre;
+  std::string firstFrameCaption;
+};
+
+class BadInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    root = fs::temp_directory_path() / ("skerrowen-bad-input-" + std::to_string(::getpid()) + "-" + name);
+    fs::remove_all(root);
+    work = root / "work";
+    programDir = root / "program";
+    fs::create_directories(work);
+    fs::create_directories(programDir);
+    fs::copy_file(kBuild / "5.x", programDir / "5.x");
+    fs::copy_file(kBuild / "earth.jpg", programDir / "earth.jpg");
+    oldCwd = fs::current_path();
+    screen.widthTwips = 1280 * 15;
+    screen.heightTwips = 1024 * 15;
+  }
+
+  void TearDown() override {
+    program.reset();
+    fs::current_path(oldCwd);
+    for (const fs::path& mount : mounts) ::umount2(mount.c_str(), MNT_DETACH);
+    std::error_code ignored;
+    fs::permissions(work, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root, ignored);
+  }
+
+  // The working directory as the program starts in it: earthmap.bmp unless a row breaks it.
+  void EnterWorkingDirectory(bool withEarthMap = true) {
+    if (withEarthMap) fs::copy_file(kBuild / "maps" / "earthmap.bmp", work / "earthmap.bmp");
+    fs::current_path(work);
+  }
+
+  Program& MakeProgram(SettingsStore& settings, FileStore& files, RegionalFormat format = {}) {
+    program = std::make_unique<Program>(ProgramServices{
+        pictures, clock, settings, messages, clipboard, files, pictureFiles, window, process, std::move(format),
+        screen, programDir.string(), [](ScreenSize size) { return Direct3DCreate8(size); },
+        D3DXCreateTextureFromFile});
+    return *program;
+  }
+  Program& MakeProgram() { return MakeProgram(memoryStore, posixFiles); }
+
+  // Runs Main. `script(pass, tick)` plays the operator at every tick of the loop; the
+  // redraw's event processing is left alone.
+  SessionResult Run(const std::function<void(int pass, int tick)>& script) {
+    SessionResult r;
+    // A pixel no frame draws, set after every tick: a tick whose frame was presented finds
+    // it gone, since a frame covers the whole of Picture1.
+    constexpr std::uint32_t kMarker = 0xFE01FE;
+    pictures.Picture1.MutablePixels()[0] = kMarker;
+    long events = 0;
+    window.onDoEvents = [&] {
+      QCoreApplication::processEvents();
+      if (++events > 400000) {
+        r.runaway = true;
+        program->Form_Unload();
+      }
+      if (window.caption.rfind("Skerrowen", 0) != 0) return;  // the redraw's progress
+      const int pass = window.shows;
+      if (pass > 3) {
+        r.runaway = true;
+        program->Form_Unload();
+      }
+      const int tick = ++r.ticks[pass];
+      if (pictures.Picture1.Pixels()[0] != kMarker) ++r.frames[pass];
+      if (!r.firstFrameCentre) {
+        r.firstFrameCentre = pictures.Picture1.Pixels()[278 * 557 + 278];
+        r.firstFrameCaption = window.caption;
+      }
+      if (tick > 2000) {
+        r.runaway = true;
+        program->Form_Unload();
+      }
+      pictures.Picture1.MutablePixels()[0] = kMarker;
+      script(pass, tick);
+    };
+    try {
+      program->Main();
+    } catch (const ProgramEnded&) {
+      r.ended = !r.runaway;
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "an exception escaped the program: " << e.what();
+    }
+    window.onDoEvents = nullptr;
+    return r;
+  }
+
+  // Enter after three ticks of the first pass, Esc after three ticks of the second: two
+  // set-ups, two redraws, four map stores.
+  SessionResult EnterThenEsc() {
+    return Run([this](int pass, int tick) {
+      if (tick != 3) return;
+      program->Form_KeyDown(pass == 1 ? vk::Enter : vk::Escape, 0);
+      program->Form_KeyUp(pass == 1 ? vk::Enter : vk::Escape, 0);
+    });
+  }
+
+  static void ExpectWentOn(const SessionResult& r) {
+    EXPECT_TRUE(r.ended) << "the program did not end through Esc";
+    EXPECT_FALSE(r.runaway);
+    EXPECT_EQ(r.ticks[1], 3);
+    EXPECT_EQ(r.ticks[2], 3) << "no second pass after the redraw";
+    EXPECT_EQ(r.frames[1], r.ticks[1]) << "ticks without a frame";
+    EXPECT_EQ(r.frames[2], r.ticks[2]) << "ticks without a frame";
+  }
+
+  // No temporary file left, and every map bitmap stands with its side file and back.
+  void ExpectNothingHalfWritten(const fs::path& dir) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_FALSE(name.size() > 5 && name.substr(name.size() - 5) == ".part") << "temporary file left: " << name;
+      if (name.rfind("MAP_", 0) != 0 || name.size() < 4) continue;
+      const std::string base = name.substr(0, name.size() - 4);
+      const std::string extension = name.substr(name.size() - 4);
+      if (extension == ".BMP") {
+        EXPECT_TRUE(fs::exists(dir / (base + ".DAT"))) << name << " without its side file";
+      }
+      if (extension == ".DAT") {
+        EXPECT_TRUE(fs::exists(dir / (base + ".BMP"))) << name << " without its bitmap";
+      }
+    }
+  }
+
+  // The stored map of `name`: a 557 x 557 bitmap with its side file.
+  std::optional<Picture> StoredMap(const std::string& name) {
+    EXPECT_TRUE(fs::exists(work / (name + ".DAT"))) << name << ".DAT";
+    auto picture = ReadBmpFile((work / (name + ".BMP")).string());
+    EXPECT_TRUE(picture) << name << ".BMP missing or not a bitmap";
+    if (picture) {
+      EXPECT_EQ(picture->width, 557);
+      EXPECT_EQ(picture->height, 557);
+    }
+    return picture;
+  }
+
+  int MessagesContaining(const std::string& part) const {
+    int n = 0;
+    for (const auto& m : messages.shown) n += Contains(m.text, part) ? 1 : 0;
+    return n;
+  }
+
+  std::string AllMessages() const {
+    std::string all;
+    for (const auto& m : messages.shown) all += "[" + m.title + "] " + m.text + "\n";
+    return all;
+  }
+
+  // Mounts a fresh tmpfs of `size` on `dir`; false (and the reason) when this machine
+  // does not let the test do it.
+  bool MountTmpfs(const fs::path& dir, const std::string& size, std::string* why) {
+    if (::geteuid() != 0) {
+      *why = "mounting a tmpfs needs root";
+      return false;
+    }
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size + ",mode=0755").c_str()) != 0) {
+      *why = std::string("mount -t tmpfs failed: ") + std::strerror(errno);
+      return false;
+    }
+    mounts.push_back(dir);
+    return true;
+  }
+
+  fs::path root, work, programDir, oldCwd;
+  std::vector<fs::path> mounts;
+  Pictures pictures;
+  FakeClock clock;
+  MemorySettingsStore memoryStore;
+  RecordingMessageBoxes messages;
+  QtClipboard clipboard;
+  PosixFileStore posixFiles;
+  QtPictureFiles pictureFiles;
+  FakeWindow window;
+  ThrowingProcessControl process;
+  ScreenGeometry screen;
+  std::unique_ptr<Program> program;
+};
+
+// ---------------------------------------------------------------------------------------
+// Settings: values that are no numbers or no usable ones. The start value stands in, the
+// operator is told once which value was refused, the first view step writes good values
+// back, and the program runs.
+
+struct SettingsRow {
+  const char* name;
+  const char* key;
+  const char* text;
+  const char* firstCaption;  // the caption the first frame shows
+};
+void PrintTo(const SettingsRow& row, std::ostream* out) { *out << row.name; }
+
+class BadSetting : public BadInput, public ::testing::WithParamInterface<SettingsRow> {};
+
+TEST_P(BadSetting, StartValueStandsInAndTheOperatorIsTold) {
+  const SettingsRow& row = GetParam();
+  EnterWorkingDirectory();
+  memoryStore.values[std::string("Setting/") + row.key] = row.text;
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_EQ(r.firstFrameCaption, row.firstCaption);
+  ASSERT_EQ(messages.shown.size(), 1u) << AllMessages();
+  EXPECT_EQ(messages.shown[0].title, "ERROR");
+  EXPECT_TRUE(Contains(messages.shown[0].text, row.key)) << messages.shown[0].text;
+  EXPECT_TRUE(Contains(messages.shown[0].text, std::string("\"") + row.text + "\"")) << messages.shown[0].text;
+  if (std::string(row.key) != "Offset") {
+    EXPECT_EQ(memoryStore.values[std::string("Setting/") + row.key], row.key == std::string("Rotation") ? "264"
+                                                                      : row.key == std::string("Tilt")   ? "52"
+                                                                                                         : "0");
+  }
+  StoredMap(kMapName);
+}
+
+const char* const kStartCaption = "Skerrowen, Long:  006 Lat:  52 Radius: 3340";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BadSetting,
+    ::testing::Values(SettingsRow{"RotationWords", "Rotation", "abc", kStartCaption},
+                      SettingsRow{"TiltBlank", "Tilt", " ", kStartCaption},
+                      SettingsRow{"DistanceTrailingText", "Distance", "12abc", kStartCaption},
+                      SettingsRow{"OffsetDoubleSign", "Offset", "--5", kStartCaption},
+                      SettingsRow{"RotationBeyond16Bits", "Rotation", "99999", kStartCaption},
+                      SettingsRow{"TiltFarNegative", "Tilt", "-40000", kStartCaption},
+                      SettingsRow{"DistanceOverflows", "Distance", "1e999", kStartCaption},
+                      SettingsRow{"DistanceNotANumber", "Distance", "NaN", kStartCaption},
+                      SettingsRow{"DistanceHexadecimal", "Distance", "0x14", kStartCaption}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The real store: values that Qt itself reads as something other than text, a file that
+// cannot be written, and a hand-written decimal comma.
+class SettingsFile : public BadInput {
+ protected:
+  std::unique_ptr<QtSettingsStore> RealStore(const fs::path& configHome) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(configHome.string()));
+    return std::make_unique<QtSettingsStore>("skerrowen");
+  }
+  void WriteConf(const fs::path& configHome, const std::string& text) {
+    fs::create_directories(configHome / "skerrowen");
+    WriteFile(configHome / "skerrowen" / "skerrowen.conf", text);
+  }
+};
+
+TEST_F(SettingsFile, ValuesOfAnotherTypeKeepTheStartValues) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nRotation=@Rect(1 2 3 4)\nTilt=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10\\xff\\xff)\n");
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles);
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_EQ(r.firstFrameCaption, kStartCaption);
+  EXPECT_EQ(MessagesContaining("Rotation"), 1) << AllMessages();
+  EXPECT_EQ(MessagesContaining("Tilt"), 1) << AllMessages();
+  store->Sync();
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
+  EXPECT_EQ(reread.value("Setting/Tilt").toString(), "52");
+}
+
+TEST_F(SettingsFile, GarbledFileGivesTheStartViewAndIsReplacedByAGoodOne) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nRotation=" + Noise(300, 7) + "\n" + Noise(4000, 8));
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles);
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_EQ(r.firstFrameCaption, kStartCaption);
+  store->Sync();
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
+}
+
+TEST_F(SettingsFile, HandWrittenDecimalCommaIsReadInACommaLocale) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nDistance=10,5\n");  // unquoted: Qt reads it as a list of two
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles, RegionalFormat{","});
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_EQ(r.firstFrameCaption, "Skerrowen, Long:  006 Lat:  52 Radius: 1586");
+  EXPECT_TRUE(messages.shown.empty()) << AllMessages();
+}
+
+TEST_F(SettingsFile, UnwritableStoreIsReportedOnceByNameAndTheViewStillMoves) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteFile(config, "a file where the settings directory would go");  // even root cannot write there
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles);
+  const SessionResult r = Run([this](int pass, int tick) {
+    if (pass == 1 && tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (pass == 1 && tick == 30) program->Form_KeyUp(vk::Left, 0);
+    if (tick == 31 || (pass == 2 && tick == 3)) program->Form_KeyUp(pass == 1 ? vk::Enter : vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.ticks[2], 3);
+  EXPECT_EQ(r.frames[1], r.ticks[1]);
+  EXPECT_GT(program->view().Rotation, 264) << "the view stopped moving";
+  ASSERT_EQ(messages.shown.size(), 1u) << AllMessages();
+  EXPECT_EQ(messages.shown[0].title, "ERROR");
+  EXPECT_TRUE(Contains(messages.shown[0].text, "skerrowen.conf")) << messages.shown[0].text;
+  EXPECT_FALSE(fs::is_directory(config));
+}
+
+TEST_F(SettingsFile, FailingStoreStandInIsReportedOnce) {
+  EnterWorkingDirectory();
+  memoryStore.failWrites = true;
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  ASSERT_EQ(messages.shown.size(), 1u) << AllMessages();
+  EXPECT_EQ(messages.shown[0].title, "ERROR");
+  EXPECT_TRUE(Contains(messages.shown[0].text, "skerrowen.conf")) << messages.shown[0].text;
+  StoredMap(kMapName);
+}
+
+// ---------------------------------------------------------------------------------------
+// The Earth picture "earthmap.bmp": whatever is wrong with it, Picture2 stays black, the
+// picture is refused quickly without a huge allocation, and a redraw stores a black map.
+
+struct EarthPictureRow {
+  const char* name;
+  std::function<void(const fs::path& file)> make;
+};
+void PrintTo(const EarthPictureRow& row, std::ostream* out) { *out << row.name; }
+
+class BadEarthPicture : public BadInput, public ::testing::WithParamInterface<EarthPictureRow> {};
+
+TEST_P(BadEarthPicture, Picture2StaysBlackAndARedrawStoresABlackMap) {
+  EnterWorkingDirectory(false);
+  GetParam().make(work / "earthmap.bmp");
+
+  ResetPeakResident();
+  const long peakBefore = PeakResidentKb();
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  EXPECT_FALSE(pictureFiles.Load("earthmap.bmp", &error).has_value());
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, std::chrono::seconds(1));
+  if (peakBefore > 0) {
+    EXPECT_LT(PeakResidentKb() - peakBefore, 64 * 1024) << "kB allocated for a refused picture";
+  }
+  EXPECT_FALSE(error.empty());
+
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_FALSE(pictures.Picture2.GetPicture());
+  for (int i = 0; i < 557 * 557; ++i) ASSERT_EQ(pictures.Picture2.Pixels()[i], 0u) << "Picture2 pixel " << i;
+  const auto map = StoredMap(kMapName);
+  if (map) {
+    for (std::uint32_t pixel : map->pixels) ASSERT_EQ(pixel, 0u) << "the redraw of a black texture is not black";
+  }
+  ExpectNothingHalfWritten(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BadEarthPicture,
+    ::testing::Values(
+        EarthPictureRow{"Missing", [](const fs::path&) {}},
+        EarthPictureRow{"EmptyFile", [](const fs::path& f) { WriteFile(f, ""); }},
+        EarthPictureRow{"Truncated",
+                        [](const fs::path& f) { WriteFile(f, ReadFile(kBuild / "maps" / "earthmap.bmp").substr(0, 30)); }},
+        EarthPictureRow{"TruncatedInItsPixels",
+                        [](const fs::path& f) {
+                          WriteFile(f, ReadFile(kBuild / "maps" / "earthmap.bmp").substr(0, 10000));
+                        }},
+        EarthPictureRow{"NotAPicture", [](const fs::path& f) { WriteFile(f, "This is not a picture.\r\n"); }},
+        EarthPictureRow{"Noise", [](const fs::path& f) { WriteFile(f, Noise(100000, 3)); }},
+        EarthPictureRow{"HugeDimensionsInTheHeader",
+                        [](const fs::path& f) { WriteFile(f, BmpWithHeader(100000, 100000, 3000)); }},
+        EarthPictureRow{"DimensionsOverTheAllocationLimit",
+                        [](const fs::path& f) { WriteFile(f, BmpWithHeader(16000, 16000, 3000)); }},
+        EarthPictureRow{"NegativeWidthInTheHeader",
+                        [](const fs::path& f) { WriteFile(f, BmpWithHeader(-557, 557, 3000)); }},
+        EarthPictureRow{"ZeroSizeInTheHeader", [](const fs::path& f) { WriteFile(f, BmpWithHeader(0, 0, 0)); }},
+        EarthPictureRow{"ADirectory", [](const fs::path& f) { fs::create_directory(f); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------
+// The globe model "5.x" and its texture: one "Error loading models" per set-up, frames are
+// still drawn (the clear colour alone when the mesh is gone), and Esc still redraws and
+// stores the map.
+
+struct ModelRow {
+  const char* name;
+  std::function<void(const fs::path& programDir)> breakIt;
+  bool meshLoads;  // only the texture fails: the globe is drawn untextured
+};
+void PrintTo(const ModelRow& row, std::ostream* out) { *out << row.name; }
+
+class BadModel : public BadInput, public ::testing::WithParamInterface<ModelRow> {};
+
+TEST_P(BadModel, ErrorLoadingModelsAndFramesGoOn) {
+  EnterWorkingDirectory();
+  GetParam().breakIt(programDir);
+  MakeProgram();
+  const auto start = std::chrono::steady_clock::now();
+  const SessionResult r = EnterThenEsc();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  ExpectWentOn(r);
+  ASSERT_EQ(messages.shown.size(), 2u) << "one message per set-up\n" << AllMessages();
+  for (const auto& m : messages.shown) {
+    EXPECT_EQ(m.text, "Error loading models");
+    EXPECT_EQ(m.title, "ERROR");
+    EXPECT_EQ(m.icon, MessageIcon::Critical);
+  }
+  ASSERT_TRUE(r.firstFrameCentre);
+  if (GetParam().meshLoads) {
+    EXPECT_NE(*r.firstFrameCentre, kClearPixel) << "the untextured globe was not drawn";
+  } else {
+    EXPECT_EQ(*r.firstFrameCentre, kClearPixel) << "a frame without a mesh shows the clear colour";
+  }
+  EXPECT_EQ(r.firstFrameCaption, kStartCaption);
+  StoredMap(kMapName);
+  ExpectNothingHalfWritten(work);
+}
+
+const std::string kQuadFaces = " 2;\n 3;0,1,2;, 3;0,2,3;;\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BadModel,
+    ::testing::Values(
+        ModelRow{"Missing", [](const fs::path& p) { fs::remove(p / "5.x"); }, false},
+        ModelRow{"Empty", [](const fs::path& p) { WriteFile(p / "5.x", ""); }, false},
+        ModelRow{"Truncated",
+                 [](const fs::path& p) {
+                   const std::string whole = ReadFile(p / "5.x");
+                   WriteFile(p / "5.x", whole.substr(0, whole.size() / 2));
+                 },
+                 false},
+        ModelRow{"HeaderOnly", [](const fs::path& p) { WriteFile(p / "5.x", "xof 0302txt 0032\n"); }, false},
+        ModelRow{"Garbled",
+                 [](const fs::path& p) { WriteFile(p / "5.x", "xof 0302txt 0032\n" + Noise(65536, 11)); }, false},
+        ModelRow{"GarbledInTheMiddle",
+                 [](const fs::path& p) {
+                   std::string whole = ReadFile(p / "5.x");
+                   whole.replace(whole.size() / 3, 4096, Noise(4096, 5));
+                   WriteFile(p / "5.x", whole);
+                 },
+                 false},
+        ModelRow{"HugeVertexCount",
+                 [](const fs::path& p) {
+                   WriteFile(p / "5.x", "xof 0302txt 0032\nMesh m {\n 2000000000;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;;\n"
+                                        " 1;\n 3;0,1,2;;\n}\n");
+                 },
+                 false},
+        ModelRow{"HugeFaceCount",
+                 [](const fs::path& p) {
+                   WriteFile(p / "5.x", QuadModel(" 4000000000;\n 3;0,1,2;, 3;0,2,3;;\n", ""));
+                 },
+                 false},
+        ModelRow{"FaceIndexOutOfRange",
+                 [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,2,99;;\n", "")); },
+                 false},
+        ModelRow{"NegativeFaceIndex",
+                 [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,-2,3;;\n", "")); },
+                 false},
+        ModelRow{"TextureMissing", [](const fs::path& p) { fs::remove(p / "earth.jpg"); }, true},
+        ModelRow{"TextureCorrupt", [](const fs::path& p) { WriteFile(p / "earth.jpg", "not a JPEG at all\n"); },
+                 true},
+        ModelRow{"TextureNoise", [](const fs::path& p) { WriteFile(p / "earth.jpg", Noise(50000, 9)); }, true},
+        ModelRow{"TextureHugeDimensionsInTheHeader",
+                 [](const fs::path& p) { WriteFile(p / "earth.jpg", BmpWithHeader(100000, 100000, 3000)); }, true},
+        ModelRow{"TextureEmpty", [](const fs::path& p) { WriteFile(p / "earth.jpg", ""); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------
+// A working directory that cannot be written: read-only, or full. The operator is told
+// which file could not be written and why, the map pair of the same name that was there
+// stays whole, the log keeps its lines, nothing half-written is left, and the program goes
+// on to its next pass.
+
+enum class Directory { ReadOnlyStandIn, ReadOnlyReal, FullStandIn, FullReal };
+
+struct DirectoryRow {
+  const char* name;
+  Directory kind;
+  const char* reason;  // the system's words for the failure
+};
+void PrintTo(const DirectoryRow& row, std::ostream* out) { *out << row.name; }
+
+class UnwritableDirectory : public BadInput, public ::testing::WithParamInterface<DirectoryRow> {};
+
+TEST_P(UnwritableDirectory, ToldByNameNothingLostAndTheProgramGoesOn) {
+  const DirectoryRow& row = GetParam();
+  const std::string oldBitmap = "BM an older map that must survive";
+  const std::string oldSide = "Radius : 3340\r\nLong   : 6\r\nLat    : 52\r\n";
+  const std::string oldLog = "Program start: 2026/03/20 09:00:00\r\n1280\r\n1024\r\n37; 0\r\n";
+  std::string why;
+  if (row.kind == Directory::FullReal && !MountTmpfs(work, "200k", &why)) GTEST_SKIP() << why;
+  if (row.kind == Directory::ReadOnlyReal && ::geteuid() == 0 && !MountTmpfs(work, "2m", &why)) {
+    GTEST_SKIP() << "root writes through file modes, and " << why;
+  }
+  WriteFile(work / (std::string(kMapName) + ".BMP"), oldBitmap);
+  WriteFile(work / (std::string(kMapName) + ".DAT"), oldSide);
+  WriteFile(work / "Brannoch.log", oldLog);
+  // The full tmpfs cannot hold the Earth picture beside a map; Picture2 stays black there.
+  EnterWorkingDirectory(row.kind != Directory::FullReal);
+  if (row.kind == Directory::ReadOnlyReal) {
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::mount("tmpfs", work.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=2m"), 0) << std::strerror(errno);
+    } else {
+      fs::permissions(work, fs::perms(0555));
+    }
+  }
+
+  FailingFileStore readOnly(EROFS, 0);
+  FailingFileStore full(ENOSPC, 64 * 1024);
+  FileStore& files = row.kind == Directory::ReadOnlyStandIn ? static_cast<FileStore&>(readOnly)
+                     : row.kind == Directory::FullStandIn   ? static_cast<FileStore&>(full)
+                                                            : static_cast<FileStore&>(posixFiles);
+  MakeProgram(memoryStore, files);
+  // Enter on the view of the older pair; then a new view, never stored before, and Esc.
+  const SessionResult r = Run([this](int pass, int tick) {
+    if (pass == 1 && tick == 3) program->Form_KeyUp(vk::Enter, 0);
+    if (pass == 2 && tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (pass == 2 && tick == 12) program->Form_KeyUp(vk::Left, 0);
+    if (pass == 2 && tick == 13) program->Form_KeyUp(vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.ticks[1], 3);
+  EXPECT_EQ(r.ticks[2], 13) << "no second pass after the redraw";
+  EXPECT_EQ(r.frames[1] + r.frames[2], 16) << "ticks without a frame";
+  EXPECT_NE(MakeMapName(MapCentre{program->view().Long, program->view().Lat, program->view().Radius}, {}),
+            kMapName);
+
+  ASSERT_FALSE(messages.shown.empty());
+  for (const auto& m : messages.shown) {
+    EXPECT_EQ(m.title, "ERROR");
+    EXPECT_TRUE(Contains(m.text, row.reason)) << m.text;
+    EXPECT_TRUE(Contains(m.text, "\"Brannoch.log\"") || Contains(m.text, "\"MAP_")) << m.text;
+  }
+  EXPECT_LE(MessagesContaining("Brannoch.log"), 1) << AllMessages();
+  // Two redraws store two pairs each; none may go untold, none be told twice.
+  const int mapMessages = MessagesContaining("\"MAP_");
+  EXPECT_GE(mapMessages, 2) << AllMessages();
+  EXPECT_LE(mapMessages, 4) << AllMessages();
+
+  EXPECT_EQ(ReadFile(work / (std::string(kMapName) + ".BMP")), oldBitmap);
+  EXPECT_EQ(ReadFile(work / (std::string(kMapName) + ".DAT")), oldSide);
+  const std::string log = ReadFile(work / "Brannoch.log");
+  EXPECT_EQ(log.substr(0, oldLog.size()), oldLog);
+  EXPECT_TRUE(log.size() == oldLog.size() || log.substr(log.size() - 2) == "\r\n") << "a torn last line";
+  ExpectNothingHalfWritten(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UnwritableDirectory,
+    ::testing::Values(DirectoryRow{"ReadOnlyStandIn", Directory::ReadOnlyStandIn, "Read-only file system"},
+                      DirectoryRow{"ReadOnlyReal", Directory::ReadOnlyReal,
+                                   ::geteuid() == 0 ? "Read-only file system" : "Permission denied"},
+                      DirectoryRow{"FullStandIn", Directory::FullStandIn, "No space left on device"},
+                      DirectoryRow{"FullReal", Directory::FullReal, "No space left on device"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A disk that fills up in the middle of a log line: the log keeps whole lines only, and
+// lines resume once there is room again.
+TEST_F(BadInput, DiskFullInTheMiddleOfALogLineLeavesNoTornLine) {
+  std::string why;
+  if (!MountTmpfs(work, "64k", &why)) GTEST_SKIP() << why;
+  // One page of old lines less six bytes, then every other page taken by a filler.
+  std::string oldLog;
+  while (oldLog.size() + 7 <= 4080) oldLog += "37; 0\r\n";
+  oldLog += std::string(4090 - 2 - oldLog.size(), 'x') + "\r\n";
+  WriteFile(work / "Brannoch.log", oldLog);
+  {
+    std::ofstream filler(work / "filler", std::ios::binary);
+    const std::string page(4096, 'f');
+    while (filler.write(page.data(), page.size()) && filler.flush()) {
+    }
+  }
+  EnterWorkingDirectory(false);
+  MakeProgram();
+  const SessionResult r = Run([this](int pass, int tick) {
+    if (pass == 1 && tick == 2) fs::remove(work / "filler");  // room again
+    if (tick == 3) program->Form_KeyUp(pass == 1 ? vk::Enter : vk::Escape, 0);
+  });
+  ExpectWentOn(r);
+  const std::string log = ReadFile(work / "Brannoch.log");
+  ASSERT_GE(log.size(), oldLog.size());
+  EXPECT_EQ(log.substr(0, oldLog.size()), oldLog);
+  // What follows the old lines is whole lines: the set-up lines and key releases.
+  std::size_t at = oldLog.size();
+  while (at < log.size()) {
+    const std::size_t end = log.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << "a torn last line: " << log.substr(at);
+    const std::string line = log.substr(at, end - at);
+    EXPECT_TRUE(line.rfind("Program start: ", 0) == 0 || line == "1280" || line == "1024" || line == "13; 0" ||
+                line == "27; 0")
+        << "torn or foreign line: '" << line << "'";
+    at = end + 2;
+  }
+  EXPECT_TRUE(Contains(log, "27; 0\r\n")) << "the log did not resume when there was room again";
+  EXPECT_EQ(MessagesContaining("Brannoch.log"), 1) << AllMessages();
+  ExpectNothingHalfWritten(work);
+}
+
+// ---------------------------------------------------------------------------------------
+// The clipboard at the Alt release: no picture stores nothing; a small picture shows at
+// the top-left on Picture4's grey; a large one is cut to 557 x 557. Every release is logged
+// and the loop goes on.
+
+struct ClipboardRow {
+  const char* name;
+  std::function<void()> fill;
+  std::function<void(const std::optional<Picture>& stored)> check;  // null: nothing stored
+};
+void PrintTo(const ClipboardRow& row, std::ostream* out) { *out << row.name; }
+
+class CaptureClipboard : public BadInput, public ::testing::WithParamInterface<ClipboardRow> {};
+
+TEST_P(CaptureClipboard, CaptureStoresWhatThereIsAndTheLoopGoesOn) {
+  const ClipboardRow& row = GetParam();
+  EnterWorkingDirectory();
+  MakeProgram();
+  std::optional<Picture> stored;
+  bool storedPair = false;
+  std::string lastLogLine;
+  const SessionResult r = Run([&](int pass, int tick) {
+    if (pass != 1) return;
+    if (tick == 2) {
+      row.fill();
+      program->Form_KeyDown(vk::Alt, 4);
+      program->Form_KeyUp(vk::PrintScreen, 4);
+      program->Form_KeyUp(vk::Alt, 0);
+      storedPair = fs::exists(work / (std::string(kMapName) + ".BMP")) || fs::exists(work / (std::string(kMapName) + ".DAT"));
+      stored = ReadBmpFile((work / (std::string(kMapName) + ".BMP")).string());
+      const std::string log = ReadFile(work / "Brannoch.log");
+      const auto end = log.rfind("\r\n");
+      const auto start = end == std::string::npos ? std::string::npos : log.rfind("\r\n", end - 1);
+      if (start != std::string::npos) lastLogLine = log.substr(start + 2, end - start - 2);
+      ExpectNothingHalfWritten(work);
+    }
+    if (tick == 5) program->Form_KeyUp(vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.ticks[1], 5);
+  EXPECT_EQ(r.frames[1], 5);
+  EXPECT_FALSE(program->CaptureArmed());
+  EXPECT_EQ(lastLogLine, "18; 0");
+  EXPECT_TRUE(messages.shown.empty()) << AllMessages();
+  if (row.check) {
+    ASSERT_TRUE(stored) << "no map stored";
+    EXPECT_EQ(stored->width, 557);
+    EXPECT_EQ(stored->height, 557);
+    row.check(stored);
+  } else {
+    EXPECT_FALSE(storedPair) << "a capture without a picture stored a map";
+  }
+}
+
+QImage Pattern(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) line[x] = qRgb(x & 0xFF, y & 0xFF, ((x >> 8) * 16 + (y >> 8)) & 0xFF);
+  }
+  return image;
+}
+
+std::uint32_t PatternPixel(int x, int y) {
+  return static_cast<std::uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | (((x >> 8) * 16 + (y >> 8)) & 0xFF));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CaptureClipboard,
+    ::testing::Values(
+        ClipboardRow{"TextOnly", [] { QGuiApplication::clipboard()->setText("not a picture"); }, nullptr},
+        ClipboardRow{"Cleared", [] { QGuiApplication::clipboard()->clear(); }, nullptr},
+        ClipboardRow{"EmptyImage", [] { QGuiApplication::clipboard()->setImage(QImage()); }, nullptr},
+        ClipboardRow{"Tiny",
+                     [] {
+                       QImage tiny(2, 2, QImage::Format_RGB32);
+                       tiny.setPixel(0, 0, 0xFF0000);
+                       tiny.setPixel(1, 0, 0x00FF00);
+                       tiny.setPixel(0, 1, 0x0000FF);
+                       tiny.setPixel(1, 1, 0xFFFFFF);
+                       QGuiApplication::clipboard()->setImage(tiny);
+                     },
+                     [](const std::optional<Picture>& map) {
+                       EXPECT_EQ(map->pixels[0], 0xFF0000u);
+                       EXPECT_EQ(map->pixels[1], 0x00FF00u);
+                       EXPECT_EQ(map->pixels[557], 0x0000FFu);
+                       EXPECT_EQ(map->pixels[558], 0xFFFFFFu);
+                       EXPECT_EQ(map->pixels[2], kGreyPixel);
+                       EXPECT_EQ(map->pixels[2 * 557], kGreyPixel);
+                       EXPECT_EQ(map->pixels[557 * 557 - 1], kGreyPixel);
+                     }},
+        ClipboardRow{"Huge", [] { QGuiApplication::clipboard()->setImage(Pattern(8000, 8000)); },
+                     [](const std::optional<Picture>& map) {
+                       for (int y : {0, 255, 256, 556}) {
+                         for (int x : {0, 300, 556}) {
+                           EXPECT_EQ(map->pixels[static_cast<std::size_t>(y) * 557 + x], PatternPixel(x, y))
+                               << x << "," << y;
+                         }
+                       }
+                     }},
+        ClipboardRow{"OneWideRow", [] { QGuiApplication::clipboard()->setImage(Pattern(20000, 1)); },
+                     [](const std::optional<Picture>& map) {
+                       EXPECT_EQ(map->pixels[556], PatternPixel(556, 0));
+                       EXPECT_EQ(map->pixels[557], kGreyPixel);
+                     }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------
+// Views at the edges.
+
+TEST_F(BadInput, DistanceExactly20GivesAFiniteFrameAndRadius0) {
+  EnterWorkingDirectory();
+  memoryStore.values["Setting/Distance"] = "20";
+  MakeProgram();
+  bool finite = true;
+  const SessionResult r = Run([&](int, int tick) {
+    D3DMATRIX view{};
+    ASSERT_EQ(program->renderer().Device()->GetTransform(D3DTS_VIEW, &view), D3D_OK);
+    for (const auto& row : view.m) {
+      for (float value : row) finite = finite && std::isfinite(value);
+    }
+    if (tick == 3) program->Form_KeyUp(vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.frames[1], 3);
+  EXPECT_TRUE(finite) << "the view matrix at Distance 20 is not finite";
+  EXPECT_EQ(r.firstFrameCaption, "Skerrowen, Long:  006 Lat:  52 Radius: 0");
+}
+
+TEST_F(BadInput, Radius0RedrawStoresAMapPair) {
+  EnterWorkingDirectory();
+  memoryStore.values["Setting/Distance"] = "19.9999";
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  EXPECT_EQ(program->view().Radius, 0);
+  StoredMap("MAP_0000_6_52");
+  EXPECT_EQ(ReadFile(work / "MAP_0000_6_52.DAT"), "Radius : 0\r\nLong   : 6\r\nLat    : 52\r\n");
+  EXPECT_TRUE(messages.shown.empty()) << AllMessages();
+  ExpectNothingHalfWritten(work);
+}
+
+// A distance that reads as a number but puts the camera beyond any float: frames go on, and
+// whatever map is stored has a name that agrees with its side file.
+TEST_F(BadInput, AstronomicalDistanceKeepsTheNameAndTheSideFileAgreeing) {
+  EnterWorkingDirectory();
+  memoryStore.values["Setting/Distance"] = "1e300";
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  const std::string caption = r.firstFrameCaption;
+  const auto radiusAt = caption.find("Radius: ");
+  ASSERT_NE(radiusAt, std::string::npos) << caption;
+  EXPECT_NEAR(std::strtod(caption.c_str() + radiusAt + 8, nullptr) / program->view().Radius, 1.0, 1e-12) << caption;
+  for (const auto& entry : fs::directory_iterator(work)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("MAP_", 0) != 0 || entry.path().extension() != ".DAT") continue;
+    const double named = std::strtod(name.c_str() + 4, nullptr);
+    const std::string side = ReadFile(entry.path());
+    const double recorded = std::strtod(side.c_str() + side.find(':') + 1, nullptr);
+    EXPECT_NEAR(named / recorded, 1.0, 1e-12) << name << " holds " << side;
+  }
+  for (const auto& m : messages.shown) EXPECT_EQ(m.title, "ERROR") << m.text;
+  ExpectNothingHalfWritten(work);
+}
+
+TEST_F(BadInput, DistanceAtTheEdgeOfDoublesStillRunsAndRedraws) {
+  EnterWorkingDirectory();
+  memoryStore.values["Setting/Distance"] = "-1.7e308";  // the radius overflows to infinity
+  MakeProgram();
+  const SessionResult r = EnterThenEsc();
+  ExpectWentOn(r);
+  for (const auto& m : messages.shown) EXPECT_EQ(m.title, "ERROR") << m.text;
+  ExpectNothingHalfWritten(work);
+}
+
+TEST_F(BadInput, TickCounterWrapsWhileAKeyIsHeld) {
+  EnterWorkingDirectory();
+  clock.ticks = 0xFFFFFFFFU - 255;
+  MakeProgram();
+  int rotationAtWrap = -1;
+  const SessionResult r = Run([&](int pass, int tick) {
+    if (pass != 1) return;
+    if (tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (rotationAtWrap < 0 && clock.ticks < 0x80000000U) rotationAtWrap = program->view().Rotation;
+    if (tick == 80) program->Form_KeyUp(vk::Left, 0);
+    if (tick == 81) program->Form_KeyUp(vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.ticks[1], 81);
+  EXPECT_EQ(r.frames[1], 81);
+  EXPECT_LT(clock.ticks, 0x80000000U) << "the counter never wrapped";
+  ASSERT_GE(rotationAtWrap, 264);
+  // 800 ms held: 16 view steps, about 11 of them after the wrap.
+  EXPECT_GE(program->view().Rotation - rotationAtWrap, 10) << "view steps stopped at the wrap";
+  EXPECT_GE(program->view().Rotation, 264 + 15);
+  StoredMap("MAP_3340_" + std::to_string(270 - program->view().Rotation) + "_52");
+}
+
+}  // namespace
