@@ -58,7 +58,8 @@ class Clipboard {
   virtual void WriteBitmap(const Picture& picture) = 0;
 };
 
-// Files of the working directory. Every call reports failure with the reason in `error`.
+// Files of the working directory. Every call reports failure with the reason (not the file
+// name, which the caller says in its own words) in `error`.
 class FileStore {
  public:
   virtual ~FileStore() = default;

@@ -9,8 +9,9 @@
 
 namespace {
 
-bool Fail(std::string* error, const std::string& path, int code) {
-  if (error != nullptr) *error = path + ": " + std::strerror(code);
+// The reason alone: callers name the file in their own words.
+bool Fail(std::string* error, const std::string& /*path*/, int code) {
+  if (error != nullptr) *error = std::strerror(code);
   return false;
 }
 

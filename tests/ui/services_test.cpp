@@ -80,7 +80,7 @@ TEST(NumberText, ZeroPaddedAndParsing) {
   EXPECT_EQ(RoundHalfEven(-2.5), -2);
 }
 
-TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresNameTheFile) {
+TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresSayWhy) {
   const auto dir = std::filesystem::temp_directory_path() / "skerrowen-files-test";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
@@ -99,12 +99,11 @@ TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresNameTheFile) {
   if (::geteuid() != 0) {  // root writes into read-only folders anyway
     ::chmod(dir.c_str(), 0555);
     EXPECT_FALSE(files.WriteWhole(path, "x", &error));
-    EXPECT_NE(error.find("MAP_0300_6_52.DAT"), std::string::npos);
+    EXPECT_EQ(error, "Permission denied");
     ::chmod(dir.c_str(), 0755);
   }
   EXPECT_FALSE(files.WriteWhole((dir / "missing" / "a.BMP").string(), "x", &error));
-  EXPECT_NE(error.find("a.BMP"), std::string::npos);
-  EXPECT_NE(error.find("No such file"), std::string::npos);
+  EXPECT_EQ(error, "No such file or directory");
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << "temporary file left";
