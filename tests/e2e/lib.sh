@@ -44,8 +44,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_app() {
-  (cd "$WORK" && exec "$BUILD/skerrowen") >"$WORK/stdout.txt" 2>&1 &
+# start_in DIR PROGRAM: starts PROGRAM with DIR as its working directory; WID is its window.
+start_in() {
+  (cd "$1" && exec "$2") >"$WORK/stdout.txt" 2>&1 &
   APP_PID=$!
   WID=""
   for _ in $(seq 200); do
@@ -55,6 +56,11 @@ start_app() {
     sleep 0.05
   done
   [ -n "$WID" ] || fail "no window appeared"
+}
+
+# start_app: the built program in the working directory, focused, its first frame shown.
+start_app() {
+  start_in "$WORK" "$BUILD/skerrowen"
   xdotool windowfocus --sync "$WID" 2>/dev/null || xdotool windowfocus "$WID"
   wait_caption '^Skerrowen, Long: ' 10
 }

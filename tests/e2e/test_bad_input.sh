@@ -12,24 +12,8 @@ bad_input_cleanup() {
   APP_PID=""
   [ -n "$MOUNTED" ] && umount -l "$MOUNTED" 2>/dev/null || true
   cleanup
-  # A server still going down holds its display, and the next test's server could not start.
-  [ -n "${XVFB_PID:-}" ] && wait "$XVFB_PID" 2>/dev/null || true
 }
 trap bad_input_cleanup EXIT
-
-# start_in DIR PROGRAM: starts PROGRAM with DIR as its working directory; WID is its window.
-start_in() {
-  (cd "$1" && exec "$2") >"$WORK/stdout.txt" 2>&1 &
-  APP_PID=$!
-  WID=""
-  for _ in $(seq 200); do
-    WID=$(xdotool search --onlyvisible --name '^Skerrowen' 2>/dev/null | head -n 1 || true)
-    [ -n "$WID" ] && break
-    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window showed"
-    sleep 0.05
-  done
-  [ -n "$WID" ] || fail "no window appeared"
-}
 
 focus_main() { xdotool windowfocus --sync "$WID" 2>/dev/null || xdotool windowfocus "$WID"; }
 
