@@ -20,6 +20,27 @@ std::unique_ptr<QImageReader> OpenReader(const QString& fileName, bool byContent
   return reader;
 }
 
+bool IsTexelFormat(QImage::Format format) {
+  return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
+
+// When the decoder will produce 32-bit pixels of a known size (JPEG, most bitmaps), it is
+// handed a picture over the texture's own storage, so the texels are decoded where they stay
+// instead of into a second full-size picture that is then copied.
+QImage DecodeTarget(QImageReader& reader, QSize size, TexelVector* texels) {
+  const QImage::Format format = reader.imageFormat();
+  if (!size.isValid() || size.isEmpty() || !IsTexelFormat(format)) return QImage();
+  texels->resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
+  return QImage(reinterpret_cast<uchar*>(texels->data()), size.width(), size.height(), size.width() * 4, format);
+}
+
+// Whether the decoder wrote into the texture's storage rather than a picture of its own.
+bool DecodedInPlace(const QImage& image, const TexelVector& texels) {
+  return !texels.empty() && image.constBits() == reinterpret_cast<const uchar*>(texels.data()) &&
+         IsTexelFormat(image.format()) && image.bytesPerLine() == image.width() * 4 &&
+         static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()) == texels.size();
+}
+
 }  // namespace
 
 HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string& path,
@@ -39,6 +60,7 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
   // while a Windows .dib is a whole bitmap file. Deciding by content alone can take a TGA for
   // WBMP, so content decides only when the suffix fails.
   QImage image;
+  TexelVector texels;
   std::string problem;
   for (bool byContent : {false, true}) {
     const std::unique_ptr<QImageReader> reader = OpenReader(fileName, byContent);
@@ -55,24 +77,29 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
                         " per side and " + std::to_string(kMaxTextureTexels) + " texels)",
                     error);
     }
-    image = reader->read();
-    if (!image.isNull()) break;
+    image = DecodeTarget(*reader, size, &texels);
+    if (reader->read(&image) && !image.isNull()) break;
+    image = QImage();
     problem = "the picture cannot be decoded (" + reader->errorString().toStdString() + ")";
   }
   if (image.isNull()) return Refuse(D3DXERR_INVALIDDATA, path, problem, error);
   if (tooLarge(image.size())) return Refuse(E_OUTOFMEMORY, path, "the picture is too large", error);
-  // RGB32 is ARGB32 with every alpha at 255 already; converting it would cost a copy of the
-  // whole picture for nothing.
-  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
-    image = image.convertToFormat(QImage::Format_ARGB32);
-  }
   auto decoded = std::make_shared<Texture>();
   decoded->width = image.width();
   decoded->height = image.height();
-  decoded->texels.resize(static_cast<std::size_t>(decoded->width) * decoded->height);
-  for (int y = 0; y < decoded->height; ++y) {
-    std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width, image.constScanLine(y),
-                static_cast<std::size_t>(decoded->width) * 4);
+  if (DecodedInPlace(image, texels)) {
+    decoded->texels = std::move(texels);
+  } else {
+    // RGB32 is ARGB32 with every alpha at 255 already; converting it would cost a copy of the
+    // whole picture for nothing.
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+      image = image.convertToFormat(QImage::Format_ARGB32);
+    }
+    decoded->texels.resize(static_cast<std::size_t>(decoded->width) * decoded->height);
+    for (int y = 0; y < decoded->height; ++y) {
+      std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width, image.constScanLine(y),
+                  static_cast<std::size_t>(decoded->width) * 4);
+    }
   }
   *texture = std::move(decoded);
   return D3D_OK;

@@ -82,7 +82,7 @@ class TextureFileTest : public ::testing::Test {
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(texture->width, width);
     EXPECT_EQ(texture->height, height);
-    EXPECT_EQ(texture->texels, expected);
+    EXPECT_EQ(std::vector<std::uint32_t>(texture->texels.begin(), texture->texels.end()), expected);
   }
 
   ScratchFolder folder;
@@ -112,6 +112,26 @@ TEST_F(TextureFileTest, TgaIsRead) {
   translucent[0] = 0x40FF0000;
   ASSERT_EQ(Load(folder.Write("picture.tga", Tga(translucent, 3, 2))), D3D_OK) << error;
   ExpectTexels(translucent, 3, 2);
+}
+
+// JPEG colour pictures are decoded straight into the texture's storage and grey ones through
+// a copy; either way every texel must be what Qt's own decoder makes of the file, at an odd
+// width so that a wrong row stride shows.
+TEST_F(TextureFileTest, JpegTexelsMatchQtsOwnDecodeInColourAndGrey) {
+  QImage pattern(37, 19, QImage::Format_RGB32);
+  for (int y = 0; y < pattern.height(); ++y)
+    for (int x = 0; x < pattern.width(); ++x) pattern.setPixel(x, y, qRgb(x * 7, y * 13, (x * y) % 256));
+  for (const QImage& picture : {pattern, pattern.convertToFormat(QImage::Format_Grayscale8)}) {
+    const std::string path = folder.Write("picture.jpg", Encoded(picture, "JPG"));
+    texture.reset();
+    ASSERT_EQ(Load(path), D3D_OK) << error;
+    const QImage reference = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(reference.size(), QSize(37, 19));
+    std::vector<std::uint32_t> expected;
+    for (int y = 0; y < reference.height(); ++y)
+      for (int x = 0; x < reference.width(); ++x) expected.push_back(reference.pixel(x, y));
+    ExpectTexels(expected, 37, 19);
+  }
 }
 
 TEST_F(TextureFileTest, JpegKeepsItsSizeAndRoughColours) {
