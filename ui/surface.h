@@ -36,8 +36,8 @@ class Surface : public RenderTarget {
   void PSet(int x, int y, std::int32_t colour);
 
   // Direct access for code that walks every pixel (0x00RRGGBB, row by row).
-  const std::uint32_t* Pixels() const { return pixels_.data(); }
-  std::uint32_t* MutablePixels() { return pixels_.data(); }
+  const std::uint32_t* Pixels() const { return EnsurePixels().data(); }
+  std::uint32_t* MutablePixels() { return EnsurePixels().data(); }
   // Tells the window that the surface changed; it decides when to repaint.
   void MarkChanged();
   std::uint64_t ChangeCount() const { return changes_; }
@@ -50,13 +50,17 @@ class Surface : public RenderTarget {
 
  private:
   void PaintBackgroundAndPicture();
+  // The pixels, filled with the background on first use. A surface takes its memory only when
+  // something draws on it or reads it, so the snapshot and capture surfaces cost nothing at
+  // start-up.
+  std::vector<std::uint32_t>& EnsurePixels() const;
 
   int width_;
   int height_;
   std::uint32_t backgroundPixel_;
   bool visible_ = false;
   std::optional<Picture> picture_;
-  std::vector<std::uint32_t> pixels_;
+  mutable std::vector<std::uint32_t> pixels_;
   std::uint64_t changes_ = 0;
   std::function<void()> listener_;
 };

@@ -53,6 +53,20 @@ TEST(Surface, PictureBackgroundPointAndPSet) {
   EXPECT_EQ(image.height, 3);
 }
 
+// Surfaces take their memory on first use; whichever access comes first must see the
+// background, and a frame smaller than the surface leaves the background around it.
+TEST(Surface, FirstUseOfAnyKindSeesTheBackground) {
+  const Surface direct(3, 2, 0x808080);
+  EXPECT_EQ(direct.Pixels()[5], 0x808080u);
+  const Surface whole(3, 2, 0x0000FF);
+  EXPECT_EQ(whole.Image().pixels, std::vector<std::uint32_t>(6, 0xFF0000u));
+  Surface presented(3, 2, 0x808080);
+  const std::uint32_t frame[] = {1, 2};
+  presented.PresentFrame(frame, 1, 2);
+  EXPECT_EQ(presented.Image().pixels, (std::vector<std::uint32_t>{1, 0x808080, 0x808080, 2, 0x808080, 0x808080}));
+  EXPECT_EQ(presented.ChangeCount(), 1u);
+}
+
 TEST(NumberText, GeneralForm) {
   const RegionalFormat dot{"."}, comma{","};
   const std::pair<double, const char*> rows[] = {
