@@ -31,7 +31,7 @@ echo "start to first frame (ms, $runs runs, sorted): $sorted"
 echo "median: $(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}') ms"
 [ "${#times[@]}" -eq "$runs" ] || { echo "only ${#times[@]} of $runs starts reached a first frame" >&2; exit 1; }
 
-(cd "$work" && exec "$build/skerrowen") >/dev/null 2>&1 &
+(cd "$work" && exec "$build/skerrowen") >/dev/null 2>"$work/stderr.txt" &
 app=$!
 sleep 2
 ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
@@ -46,3 +46,5 @@ sleep 10
 kill -INT $tracer; wait $tracer 2>/dev/null || true
 calls=$(awk '/nanosleep/ {print $4}' "$work/strace.txt" | head -n 1)
 echo "ticks per second while idle (sleeps between ticks over 10 s): $(awk -v c="${calls:-0}" 'BEGIN {printf "%.1f", c / 10}')"
+# A loop that hardly ran means the program waited on something, usually a message box.
+if [ -s "$work/stderr.txt" ]; then echo "the program said:"; cat "$work/stderr.txt"; fi

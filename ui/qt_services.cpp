@@ -3,10 +3,12 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
+#include <QLockFile>
 #include <QMessageBox>
 #include <chrono>
 #include <memory>
@@ -62,9 +64,31 @@ void QtClock::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+namespace {
+
+// A program killed while it wrote its settings leaves the store's lock file behind, at times
+// still empty. Qt takes an empty lock for a live one until it is 30 s old, and it waits for
+// it inside the loop's event processing, so the window would stand frozen that long. A lock
+// that names nobody, and still names nobody a moment later, is removed before the store is
+// used. A lock that names its owner is left to Qt, which clears it once the owner is gone.
+void RemoveAbandonedLock(const QString& storeFile) {
+  const QString lockPath = storeFile + ".lock";
+  if (!QFileInfo::exists(lockPath)) return;
+  QLockFile lock(lockPath);
+  qint64 pid = 0;
+  QString host, application;
+  if (lock.getLockInfo(&pid, &host, &application)) return;
+  // A writer that has just created the lock fills it in within microseconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (!lock.getLockInfo(&pid, &host, &application) && QFileInfo::exists(lockPath)) lock.removeStaleLockFile();
+}
+
+}  // namespace
+
 QtSettingsStore::QtSettingsStore(const std::string& applicationName) {
   const QString name = QString::fromStdString(applicationName);
   settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, name, name);
+  RemoveAbandonedLock(settings_->fileName());
 }
 
 std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {

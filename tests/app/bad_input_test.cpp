@@ -444,6 +444,29 @@ TEST_F(SettingsFile, GarbledFileGivesTheStartViewAndIsReplacedByAGoodOne) {
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
 }
 
+// A writer killed half-way through a settings write can leave an empty lock file; Qt would
+// wait 30 s on it inside the loop. A lock that names its owner is Qt's to judge.
+TEST_F(SettingsFile, EmptyLockLeftByAKilledWriterIsClearedAndTheStoreStillWrites) {
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nRotation=100\n");
+  const fs::path lock = config / "skerrowen" / "skerrowen.conf.lock";
+  WriteFile(lock, "");
+  auto store = RealStore(config);
+  EXPECT_FALSE(fs::exists(lock));
+  EXPECT_EQ(store->Read("Setting", "Rotation"), "100");
+  std::string error;
+  ASSERT_TRUE(store->Write("Setting", "Rotation", "101", &error)) << error;
+  store->Sync();
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  EXPECT_EQ(reread.value("Setting/Rotation").toString(), "101");
+
+  store.reset();
+  WriteFile(lock, "1\nskerrowen\nanother-host\n");
+  store = RealStore(config);
+  EXPECT_TRUE(fs::exists(lock));
+  fs::remove(lock);
+}
+
 TEST_F(SettingsFile, HandWrittenDecimalCommaIsReadInACommaLocale) {
   EnterWorkingDirectory();
   const fs::path config = root / "config";
