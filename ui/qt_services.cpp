@@ -10,10 +10,14 @@
 #include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QSysInfo>
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <cstdio>
 #include <thread>
+#include <vector>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -66,21 +70,32 @@ void QtClock::Sleep(std::uint32_t milliseconds) {
 
 namespace {
 
-// A program killed while it wrote its settings leaves the store's lock file behind, at times
-// still empty. Qt takes an empty lock for a live one until it is 30 s old, and it waits for
-// it inside the loop's event processing, so the window would stand frozen that long. A lock
-// that names nobody, and still names nobody a moment later, is removed before the store is
-// used. A lock that names its owner is left to Qt, which clears it once the owner is gone.
-void RemoveAbandonedLock(const QString& storeFile) {
-  const QString lockPath = storeFile + ".lock";
-  if (!QFileInfo::exists(lockPath)) return;
-  QLockFile lock(lockPath);
-  qint64 pid = 0;
-  QString host, application;
-  if (lock.getLockInfo(&pid, &host, &application)) return;
-  // A writer that has just created the lock fills it in within microseconds.
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (!lock.getLockInfo(&pid, &host, &application) && QFileInfo::exists(lockPath)) lock.removeStaleLockFile();
+// A program killed while it wrote its settings leaves the store's lock file behind. Qt
+// removes a stale lock under a second lock, "<lock>.rmlock", and that one under a third, so a
+// program killed at the wrong moment can leave any of them; one still empty is taken for a
+// live lock until it is 30 s old. Qt waits for it inside the loop's event processing, so the
+// window would stand frozen that long. Before the store is used, every lock of the chain that
+// names nobody (and still names nobody a moment later), or names a process of this machine
+// that no longer runs, is removed. A lock held by a running program is left alone.
+bool ProcessIsGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+void RemoveAbandonedLocks(const QString& storeFile) {
+  std::vector<QString> chain;
+  for (QString path = storeFile + ".lock"; QFileInfo::exists(path); path += ".rmlock") chain.push_back(path);
+  bool waited = false;
+  for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
+    QLockFile lock(*link);
+    qint64 pid = 0;
+    QString host, application;
+    bool named = lock.getLockInfo(&pid, &host, &application);
+    if (!named && !waited) {
+      // A writer that has just created its lock fills it in within microseconds.
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      waited = true;
+      named = lock.getLockInfo(&pid, &host, &application);
+    }
+    if (!named || (host == QSysInfo::machineHostName() && ProcessIsGone(pid))) lock.removeStaleLockFile();
+  }
 }
 
 }  // namespace
@@ -88,7 +103,7 @@ void RemoveAbandonedLock(const QString& storeFile) {
 QtSettingsStore::QtSettingsStore(const std::string& applicationName) {
   const QString name = QString::fromStdString(applicationName);
   settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, name, name);
-  RemoveAbandonedLock(settings_->fileName());
+  RemoveAbandonedLocks(settings_->fileName());
 }
 
 std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {

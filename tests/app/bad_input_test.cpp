@@ -10,9 +10,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QSettings>
+#include <QSysInfo>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -444,15 +446,27 @@ TEST_F(SettingsFile, GarbledFileGivesTheStartViewAndIsReplacedByAGoodOne) {
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
 }
 
-// A writer killed half-way through a settings write can leave an empty lock file; Qt would
-// wait 30 s on it inside the loop. A lock that names its owner is Qt's to judge.
-TEST_F(SettingsFile, EmptyLockLeftByAKilledWriterIsClearedAndTheStoreStillWrites) {
+// Writers killed half-way through a settings write leave lock files: the store's lock and
+// the ".rmlock" chain Qt removes stale locks under, the last one possibly empty. Qt would wait
+// 30 s on an empty one inside the loop. Locks of running programs are Qt's to judge.
+TEST_F(SettingsFile, LocksLeftByKilledWritersAreClearedAndTheStoreStillWrites) {
   const fs::path config = root / "config";
   WriteConf(config, "[Setting]\nRotation=100\n");
   const fs::path lock = config / "skerrowen" / "skerrowen.conf.lock";
-  WriteFile(lock, "");
+  const fs::path rmlock = lock.string() + ".rmlock", rmrmlock = rmlock.string() + ".rmlock";
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const std::string host = QSysInfo::machineHostName().toStdString();
+  const std::string deadOwner = std::to_string(gone) + "\nskerrowen\n" + host + "\n";
+  WriteFile(lock, deadOwner);
+  WriteFile(rmlock, deadOwner);
+  WriteFile(rmrmlock, "");
   auto store = RealStore(config);
   EXPECT_FALSE(fs::exists(lock));
+  EXPECT_FALSE(fs::exists(rmlock));
+  EXPECT_FALSE(fs::exists(rmrmlock));
   EXPECT_EQ(store->Read("Setting", "Rotation"), "100");
   std::string error;
   ASSERT_TRUE(store->Write("Setting", "Rotation", "101", &error)) << error;
@@ -460,11 +474,14 @@ TEST_F(SettingsFile, EmptyLockLeftByAKilledWriterIsClearedAndTheStoreStillWrites
   QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "101");
 
-  store.reset();
-  WriteFile(lock, "1\nskerrowen\nanother-host\n");
-  store = RealStore(config);
-  EXPECT_TRUE(fs::exists(lock));
-  fs::remove(lock);
+  for (const std::string& owner : {std::to_string(getpid()) + "\nskerrowen\n" + host + "\n",
+                                   std::string("1\nskerrowen\nanother-host\n")}) {
+    store.reset();
+    WriteFile(lock, owner);
+    store = RealStore(config);
+    EXPECT_TRUE(fs::exists(lock)) << owner;
+    fs::remove(lock);
+  }
 }
 
 TEST_F(SettingsFile, HandWrittenDecimalCommaIsReadInACommaLocale) {
