@@ -3,7 +3,7 @@
 # presented (the frame caption appearing, timed by bench/x_first_frame, which waits on X
 # events so that it takes no CPU from the program; median of RUNS starts), and, with no key held,
 # the loop's ticks per second (sleeps between ticks, counted with strace) and the CPU the
-# program uses (from /proc over 10 s). Usage: bench/measure_app.sh BUILD-DIR [RUNS]
+# program uses (from /proc over 20 s). Usage: bench/measure_app.sh BUILD-DIR [RUNS]
 set -euo pipefail
 build=$(cd "${1:?usage: measure_app.sh BUILD-DIR [RUNS]}" && pwd)
 runs=${2:-15}
@@ -41,9 +41,9 @@ sleep 2
 ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
 hz=$(getconf CLK_TCK)
 before=$(ticks)
-sleep 10
+sleep 20
 after=$(ticks)
-echo "CPU while idle: $(awk -v a="$before" -v b="$after" -v hz="$hz" 'BEGIN {printf "%.1f", 100 * (b - a) / hz / 10}') % of one core"
+echo "CPU while idle: $(awk -v a="$before" -v b="$after" -v hz="$hz" 'BEGIN {printf "%.1f", 100 * (b - a) / hz / 20}') % of one core"
 strace -f -c -e trace=clock_nanosleep,nanosleep -p "$app" -o "$work/strace.txt" &
 tracer=$!
 sleep 10
