@@ -112,7 +112,12 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSet
         pixels = PackRgbLanes(red, green, blue);
       }
       __m256i* destination = reinterpret_cast<__m256i*>(colour + k);
-      _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+      // A group written whole needs nothing of what the target held.
+      if (_mm256_movemask_epi8(write) == -1) {
+        _mm256_storeu_si256(destination, pixels);
+      } else {
+        _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+      }
     }
   }
 }
