@@ -7,6 +7,7 @@
 #include "render/d3dx_math.h"
 #include "render/device_state.h"
 #include "render/draw_primitives.h"
+#include "render/frame_history.h"
 #include "render/pixel_shading.h"
 #include "render/render_target.h"
 #include "render/surface_fill.h"
@@ -101,15 +102,65 @@ D3DLIGHT8 DefaultLight() {
   return light;
 }
 
+void ClearBuffers(DeviceState& state, const FrameOperation& operation) {
+  const D3DRECT whole{0, 0, state.width, state.height};
+  const D3DRECT* areas = operation.rects.empty() ? &whole : operation.rects.data();
+  const std::size_t areaCount = operation.rects.empty() ? 1 : operation.rects.size();
+  const bool clearTarget = (operation.flags & D3DCLEAR_TARGET) != 0;
+  const bool clearDepth = (operation.flags & D3DCLEAR_ZBUFFER) != 0;
+  const std::uint32_t pixel = operation.colour & 0x00FFFFFFu;
+  for (std::size_t i = 0; i < areaCount; ++i) {
+    const int left = std::clamp<std::int32_t>(areas[i].x1, 0, state.width);
+    const int right = std::clamp<std::int32_t>(areas[i].x2, 0, state.width);
+    const int top = std::clamp<std::int32_t>(areas[i].y1, 0, state.height);
+    const int bottom = std::clamp<std::int32_t>(areas[i].y2, 0, state.height);
+    if (left >= right || top >= bottom) continue;
+    // A rectangle of whole rows is one contiguous run.
+    const bool wholeRows = left == 0 && right == state.width;
+    const int runs = wholeRows ? 1 : bottom - top;
+    const std::size_t runLength = static_cast<std::size_t>(right - left) * (wholeRows ? bottom - top : 1);
+    for (int run = 0; run < runs; ++run) {
+      const std::size_t start = static_cast<std::size_t>(top + run) * state.width + left;
+      if (clearTarget) FillWords(state.backBuffer.data() + start, runLength, pixel);
+      if (clearDepth) FillDepths(state.depthBuffer.data() + start, runLength, operation.z);
+    }
+  }
+}
+
+// Carries out a recorded operation with the states it was recorded with.
+void Execute(DeviceState& state, FrameOperation& operation) {
+  if (operation.kind == FrameOperation::Kind::Clear) {
+    ClearBuffers(state, operation);
+    return;
+  }
+  SwapDrawInputs(state, operation.inputs);
+  DrawIndexedTriangles(state, operation.fvf, operation.vertices.data(),
+                       static_cast<std::uint32_t>(operation.vertices.size()), operation.indices.data(),
+                       operation.triangleCount);
+  SwapDrawInputs(state, operation.inputs);
+}
+
 }  // namespace
 
-Direct3DDevice8::Direct3DDevice8() : state_(std::make_unique<DeviceState>()) {
+Direct3DDevice8::Direct3DDevice8()
+    : state_(std::make_unique<DeviceState>()), frames_(std::make_unique<FrameHistory>()) {
   D3DXMatrixIdentity(&state_->world);
   D3DXMatrixIdentity(&state_->view);
   D3DXMatrixIdentity(&state_->projection);
 }
 
 Direct3DDevice8::~Direct3DDevice8() = default;
+
+void Direct3DDevice8::Submit(FrameOperation operation, bool clearsEverything) {
+  frames_->Submit(std::move(operation), clearsEverything,
+                  [this](FrameOperation& recorded) { Execute(*state_, recorded); });
+}
+
+void Direct3DDevice8::Settle() const {
+  frames_->Settle([this](FrameOperation& recorded) { Execute(*state_, recorded); });
+}
+
+std::uint64_t Direct3DDevice8::FramesKept() const { return frames_->FramesKept(); }
 
 HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params,
                                 std::unique_ptr<Direct3DDevice8>* device) {
@@ -246,26 +297,18 @@ HRESULT Direct3DDevice8::Clear(DWORD rectCount, const void* rects, DWORD flags, 
   if (clearDepth && (!state.hasDepthBuffer || !(z >= 0.0f && z <= 1.0f))) return D3DERR_INVALIDCALL;
   if (rectCount > 0 && rects == nullptr) return D3DERR_INVALIDCALL;
 
-  const D3DRECT whole{0, 0, state.width, state.height};
-  const D3DRECT* areas = rectCount > 0 ? static_cast<const D3DRECT*>(rects) : &whole;
-  const DWORD areaCount = rectCount > 0 ? rectCount : 1;
-  const std::uint32_t pixel = colour & 0x00FFFFFFu;
-  for (DWORD i = 0; i < areaCount; ++i) {
-    const int left = std::clamp<std::int32_t>(areas[i].x1, 0, state.width);
-    const int right = std::clamp<std::int32_t>(areas[i].x2, 0, state.width);
-    const int top = std::clamp<std::int32_t>(areas[i].y1, 0, state.height);
-    const int bottom = std::clamp<std::int32_t>(areas[i].y2, 0, state.height);
-    if (left >= right || top >= bottom) continue;
-    // A rectangle of whole rows is one contiguous run.
-    const bool wholeRows = left == 0 && right == state.width;
-    const int runs = wholeRows ? 1 : bottom - top;
-    const std::size_t runLength = static_cast<std::size_t>(right - left) * (wholeRows ? bottom - top : 1);
-    for (int run = 0; run < runs; ++run) {
-      const std::size_t start = static_cast<std::size_t>(top + run) * state.width + left;
-      if ((flags & D3DCLEAR_TARGET) != 0) FillWords(state.backBuffer.data() + start, runLength, pixel);
-      if (clearDepth) FillDepths(state.depthBuffer.data() + start, runLength, z);
-    }
+  FrameOperation operation;
+  operation.kind = FrameOperation::Kind::Clear;
+  if (rectCount > 0) {
+    const auto* areas = static_cast<const D3DRECT*>(rects);
+    operation.rects.assign(areas, areas + rectCount);
   }
+  operation.flags = flags;
+  operation.colour = colour;
+  operation.z = z;
+  const bool clearsEverything =
+      rectCount == 0 && (flags & D3DCLEAR_TARGET) != 0 && (!state.hasDepthBuffer || clearDepth);
+  Submit(std::move(operation), clearsEverything);
   return D3D_OK;
 }
 
@@ -284,6 +327,7 @@ HRESULT Direct3DDevice8::EndScene() {
 HRESULT Direct3DDevice8::Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
                                  const void* /*dirtyRegion*/) {
   if (sourceRect != nullptr || destRect != nullptr) return D3DERR_INVALIDCALL;
+  frames_->EndFrame([this](FrameOperation& recorded) { Execute(*state_, recorded); });
   RenderTarget* window = overrideWindow != nullptr ? overrideWindow : state_->window;
   window->PresentFrame(state_->backBuffer.data(), state_->width, state_->height);
   return D3D_OK;
@@ -298,12 +342,22 @@ HRESULT Direct3DDevice8::DrawIndexedTriangleList(DWORD fvf, const Vertex* vertic
   const std::size_t indexCount = 3 * static_cast<std::size_t>(triangleCount);
   if (std::any_of(indices, indices + indexCount, [vertexCount](std::uint32_t i) { return i >= vertexCount; }))
     return D3DERR_INVALIDCALL;
-  DrawIndexedTriangles(*state_, fvf, vertices, vertexCount, indices, triangleCount);
+  FrameOperation operation;
+  operation.kind = FrameOperation::Kind::Draw;
+  operation.inputs = CaptureDrawInputs(*state_);
+  operation.fvf = fvf;
+  operation.vertices.assign(vertices, vertices + vertexCount);
+  operation.indices.assign(indices, indices + indexCount);
+  operation.triangleCount = triangleCount;
+  Submit(std::move(operation), false);
   return D3D_OK;
 }
 
 int Direct3DDevice8::BackBufferWidth() const { return state_->width; }
 int Direct3DDevice8::BackBufferHeight() const { return state_->height; }
-const std::uint32_t* Direct3DDevice8::BackBuffer() const { return state_->backBuffer.data(); }
+const std::uint32_t* Direct3DDevice8::BackBuffer() const {
+  Settle();
+  return state_->backBuffer.data();
+}
 bool Direct3DDevice8::HasDepthBuffer() const { return state_->hasDepthBuffer; }
 D3DFORMAT Direct3DDevice8::BackBufferFormat() const { return state_->backBufferFormat; }

@@ -29,6 +29,8 @@ struct D3DRECT {
 };
 
 struct DeviceState;
+class FrameHistory;
+struct FrameOperation;
 
 class Direct3DDevice8 {
  public:
@@ -77,6 +79,9 @@ class Direct3DDevice8 {
   HRESULT DrawIndexedTriangleList(DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
                                   const std::uint32_t* indices, std::uint32_t triangleCount);
 
+  // How many presented frames repeated the one before and were kept instead of drawn again.
+  std::uint64_t FramesKept() const;
+
   // The back buffer as drawn so far (0x00RRGGBB), for tests and benchmarks.
   int BackBufferWidth() const;
   int BackBufferHeight() const;
@@ -88,5 +93,9 @@ class Direct3DDevice8 {
 
  private:
   Direct3DDevice8();
+  void Submit(FrameOperation operation, bool clearsEverything);
+  void Settle() const;
+
   std::unique_ptr<DeviceState> state_;
+  std::unique_ptr<FrameHistory> frames_;
 };
