@@ -10,10 +10,12 @@
 
 struct LocalDateTime {
   int year = 2000, month = 1, day = 1;
-  int hour = 0, minute = 0, second = 0, millisecond = 0;
+  // Whole seconds, as the platform's date and time value holds them. The sun lights move with
+  // it once a second, so the frames of a second without keys held are the same frame.
+  int hour = 0, minute = 0, second = 0;
   // The time of day as a fraction of a day, 0 <= f < 1.
   double DayFraction() const {
-    return ((hour * 60.0 + minute) * 60.0 + second + millisecond / 1000.0) / 86400.0;
+    return ((hour * 60.0 + minute) * 60.0 + second) / 86400.0;
   }
 };
 

@@ -61,7 +61,7 @@ LocalDateTime QtClock::Now() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate d = now.date();
   const QTime t = now.time();
-  return LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
+  return LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
 void QtClock::Sleep(std::uint32_t milliseconds) {

@@ -215,6 +215,34 @@ TEST_F(MainLoop, TicksComeEveryTenMillisecondsAndALongTickIsFollowedAtOnce) {
   EXPECT_EQ(tickTimes[4] - tickTimes[3], 10u);
 }
 
+// With no key held and the clock within one second, every tick draws the same frame; the
+// device keeps it. A turn or the next second of the sun's course is drawn.
+TEST_F(MainLoop, AGlobeStandingStillIsKeptAndATurnOrTheSunsNextSecondIsDrawn) {
+  WriteModel("");
+  Program& p = MakeProgram();
+  p.SetUpPass();
+  ASSERT_TRUE(p.flags().Running);
+  auto tick = [&](std::uint32_t milliseconds) {
+    clock.ticks += milliseconds;
+    p.Tick();
+    return p.renderer().Device()->FramesKept();
+  };
+  tick(10);
+  const std::vector<std::uint32_t> still = pictures.Picture1.Image().pixels;
+  EXPECT_EQ(tick(10), 1u);
+  EXPECT_EQ(tick(10), 2u);
+  EXPECT_EQ(pictures.Picture1.Image().pixels, still);
+
+  p.keys().LeftHeld = true;
+  EXPECT_EQ(tick(50), 2u);
+  p.keys().LeftHeld = false;
+  EXPECT_EQ(tick(10), 3u);
+
+  clock.now.second += 1;
+  EXPECT_EQ(tick(10), 3u);
+  EXPECT_EQ(tick(10), 4u);
+}
+
 TEST_F(MainLoop, TheLoopKeepsTickingAcrossTheCounterWrap) {
   WriteModel("");
   clock.ticks = 0xFFFFFFE0U;

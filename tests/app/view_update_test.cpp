@@ -183,19 +183,19 @@ TEST_F(ViewUpdateTest, OffsetKeysMoveTheSunAndWriteTheOffsetEveryTick) {
 
 TEST(SunPosition, FollowsTheSeasonAndTheDayNumber) {
   // 21 March is day 81: the sun stands in the equatorial plane.
-  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0, 0}, 0).y, 0, 1e-4);
+  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0}, 0).y, 0, 1e-4);
   // 21 June is day 171, a quarter turn later: the full height of 123.
-  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 6, 21, 0, 0, 0, 0}, 0).y, 123, 1e-4);
+  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 6, 21, 0, 0, 0}, 0).y, 123, 1e-4);
   // 31 December is day 361 (30-day months): 280 degrees past the equinox.
-  const float december = SunPosition(LocalDateTime{2026, 12, 31, 0, 0, 0, 0}, 0).y;
+  const float december = SunPosition(LocalDateTime{2026, 12, 31, 0, 0, 0}, 0).y;
   EXPECT_NEAR(december, 123 * std::sin(280 * 3.14159 / 180), 1e-3);
   // At the equinox at midnight the hour angle is 0, and noon turns it half way round.
-  const D3DVECTOR midnight = SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0, 0}, 0);
-  const D3DVECTOR noon = SunPosition(LocalDateTime{2026, 3, 21, 12, 0, 0, 0}, 0);
+  const D3DVECTOR midnight = SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0}, 0);
+  const D3DVECTOR noon = SunPosition(LocalDateTime{2026, 3, 21, 12, 0, 0}, 0);
   EXPECT_NEAR(midnight.x, 200, 1e-3);
   EXPECT_NEAR(noon.x, -200, 1e-3);
   // An Offset of 90 degrees turns the sun a quarter.
-  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0, 0}, 90).z, 200, 1e-2);
+  EXPECT_NEAR(SunPosition(LocalDateTime{2026, 3, 21, 0, 0, 0}, 90).z, 200, 1e-2);
 }
 
 TEST_F(ViewUpdateTest, DistanceTwentyGivesAFiniteView) {

@@ -17,7 +17,7 @@
 class FakeClock : public Clock {
  public:
   std::uint32_t ticks = 100000;
-  LocalDateTime now{2026, 3, 21, 12, 0, 0, 0};
+  LocalDateTime now{2026, 3, 21, 12, 0, 0};
   std::uint32_t sleptMs = 0;
   std::uint32_t GetTickCount() override { return ticks; }
   LocalDateTime Now() override { return now; }
