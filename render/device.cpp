@@ -143,22 +143,15 @@ void Execute(DeviceState& state, FrameOperation& operation) {
 }  // namespace
 
 Direct3DDevice8::Direct3DDevice8()
-    : state_(std::make_unique<DeviceState>()), frames_(std::make_unique<FrameHistory>()) {
+    : state_(std::make_unique<DeviceState>()),
+      frames_(std::make_unique<FrameHistory>(
+          [state = state_.get()](FrameOperation& operation) { Execute(*state, operation); })) {
   D3DXMatrixIdentity(&state_->world);
   D3DXMatrixIdentity(&state_->view);
   D3DXMatrixIdentity(&state_->projection);
 }
 
 Direct3DDevice8::~Direct3DDevice8() = default;
-
-void Direct3DDevice8::Submit(FrameOperation operation, bool clearsEverything) {
-  frames_->Submit(std::move(operation), clearsEverything,
-                  [this](FrameOperation& recorded) { Execute(*state_, recorded); });
-}
-
-void Direct3DDevice8::Settle() const {
-  frames_->Settle([this](FrameOperation& recorded) { Execute(*state_, recorded); });
-}
 
 std::uint64_t Direct3DDevice8::FramesKept() const { return frames_->FramesKept(); }
 
@@ -308,7 +301,7 @@ HRESULT Direct3DDevice8::Clear(DWORD rectCount, const void* rects, DWORD flags, 
   operation.z = z;
   const bool clearsEverything =
       rectCount == 0 && (flags & D3DCLEAR_TARGET) != 0 && (!state.hasDepthBuffer || clearDepth);
-  Submit(std::move(operation), clearsEverything);
+  frames_->Submit(std::move(operation), clearsEverything);
   return D3D_OK;
 }
 
@@ -327,7 +320,7 @@ HRESULT Direct3DDevice8::EndScene() {
 HRESULT Direct3DDevice8::Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
                                  const void* /*dirtyRegion*/) {
   if (sourceRect != nullptr || destRect != nullptr) return D3DERR_INVALIDCALL;
-  frames_->EndFrame([this](FrameOperation& recorded) { Execute(*state_, recorded); });
+  frames_->EndFrame();
   RenderTarget* window = overrideWindow != nullptr ? overrideWindow : state_->window;
   window->PresentFrame(state_->backBuffer.data(), state_->width, state_->height);
   return D3D_OK;
@@ -349,14 +342,14 @@ HRESULT Direct3DDevice8::DrawIndexedTriangleList(DWORD fvf, const Vertex* vertic
   operation.vertices.assign(vertices, vertices + vertexCount);
   operation.indices.assign(indices, indices + indexCount);
   operation.triangleCount = triangleCount;
-  Submit(std::move(operation), false);
+  frames_->Submit(std::move(operation), false);
   return D3D_OK;
 }
 
 int Direct3DDevice8::BackBufferWidth() const { return state_->width; }
 int Direct3DDevice8::BackBufferHeight() const { return state_->height; }
 const std::uint32_t* Direct3DDevice8::BackBuffer() const {
-  Settle();
+  frames_->Settle();
   return state_->backBuffer.data();
 }
 bool Direct3DDevice8::HasDepthBuffer() const { return state_->hasDepthBuffer; }

@@ -30,7 +30,6 @@ struct D3DRECT {
 
 struct DeviceState;
 class FrameHistory;
-struct FrameOperation;
 
 class Direct3DDevice8 {
  public:
@@ -93,9 +92,6 @@ class Direct3DDevice8 {
 
  private:
   Direct3DDevice8();
-  void Submit(FrameOperation operation, bool clearsEverything);
-  void Settle() const;
-
   std::unique_ptr<DeviceState> state_;
   std::unique_ptr<FrameHistory> frames_;
 };

@@ -60,7 +60,7 @@ bool SameOperation(const FrameOperation& a, const FrameOperation& b) {
          SameBits(a.vertices, b.vertices) && SameBits(a.indices, b.indices);
 }
 
-void FrameHistory::Submit(FrameOperation operation, bool clearsEverything, const Executor& execute) {
+void FrameHistory::Submit(FrameOperation operation, bool clearsEverything) {
   if (!frameStarted_) {
     frameStarted_ = true;
     // Only a frame that starts from a clean slate can stand in for another, so only such a
@@ -72,8 +72,8 @@ void FrameHistory::Submit(FrameOperation operation, bool clearsEverything, const
     current_.push_back(std::move(operation));
     return;
   }
-  Settle(execute);
-  execute(operation);
+  Settle();
+  execute_(operation);
   if (recording_ && current_.size() < kMaxRecordedOperations) {
     current_.push_back(std::move(operation));
   } else {
@@ -82,14 +82,14 @@ void FrameHistory::Submit(FrameOperation operation, bool clearsEverything, const
   }
 }
 
-void FrameHistory::Settle(const Executor& execute) {
+void FrameHistory::Settle() {
   if (!holding_) return;
   holding_ = false;
-  for (FrameOperation& operation : current_) execute(operation);
+  for (FrameOperation& operation : current_) execute_(operation);
 }
 
-void FrameHistory::EndFrame(const Executor& execute) {
-  if (holding_ && current_.size() != last_.size()) Settle(execute);
+void FrameHistory::EndFrame() {
+  if (holding_ && current_.size() != last_.size()) Settle();
   if (holding_) ++framesKept_;
   holding_ = false;
   lastStandsAlone_ = recording_;

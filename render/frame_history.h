@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "render/d3d_types.h"
@@ -53,15 +54,17 @@ bool SameOperation(const FrameOperation& a, const FrameOperation& b);
 
 class FrameHistory {
  public:
+  // `execute` carries out one recorded operation on the device's buffers.
   using Executor = std::function<void(FrameOperation&)>;
+  explicit FrameHistory(Executor execute) : execute_(std::move(execute)) {}
 
-  // Carries out `operation` through `execute`, or holds it back while the frame so far
-  // repeats the last one. `clearsEverything`: it is a Clear of the whole target and depth buffer.
-  void Submit(FrameOperation operation, bool clearsEverything, const Executor& execute);
+  // Carries out `operation`, or holds it back while the frame so far repeats the last one.
+  // `clearsEverything`: it is a Clear of the whole target and depth buffer.
+  void Submit(FrameOperation operation, bool clearsEverything);
   // Carries out what is held back, so the buffers show the operations so far.
-  void Settle(const Executor& execute);
+  void Settle();
   // The frame is presented: after this the buffers hold its pixels, drawn or kept.
-  void EndFrame(const Executor& execute);
+  void EndFrame();
   // How many frames were kept instead of drawn.
   std::uint64_t FramesKept() const { return framesKept_; }
 
@@ -70,6 +73,7 @@ class FrameHistory {
   // never presents cannot make the record grow without bound.
   static constexpr std::size_t kMaxRecordedOperations = 64;
 
+  Executor execute_;
   std::vector<FrameOperation> last_;     // the last frame's operations, when it stood alone
   std::vector<FrameOperation> current_;  // this frame's, while it is recorded
   bool lastStandsAlone_ = false;         // the buffers hold exactly what last_ draws
