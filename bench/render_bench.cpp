@@ -21,6 +21,7 @@
 #include "render/d3dx_texture.h"
 #include "render/device.h"
 #include "render/render_target.h"
+#include "support/present_parameters.h"
 
 namespace {
 
@@ -94,14 +95,7 @@ struct Subset {
 class GlobeFrame {
  public:
   GlobeFrame() {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-    params.hDeviceWindow = &sink_;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = 1;
-    params.AutoDepthStencilFormat = D3DFMT_D24X8;
-    if (FAILED(Direct3DDevice8::Create(params, &device_))) return;
+    if (FAILED(Direct3DDevice8::Create(WindowedParams(&sink_), &device_))) return;
     device_->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
     device_->SetRenderState(D3DRS_LIGHTING, 1);
     device_->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50));
@@ -235,14 +229,8 @@ void BM_GlobeFrameInsideWireframe(benchmark::State& state) { RunFrames(state, 0,
 // The rasterizer's inner loop alone: two textured, lit triangles covering the frame.
 void BM_FullFrameTexturedQuad(benchmark::State& state) {
   FrameSink sink;
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferFormat = D3DFMT_X8R8G8B8;
-  params.hDeviceWindow = &sink;
-  params.Windowed = 1;
-  params.EnableAutoDepthStencil = 1;
-  params.AutoDepthStencilFormat = D3DFMT_D24X8;
   std::unique_ptr<Direct3DDevice8> device;
-  Direct3DDevice8::Create(params, &device);
+  Direct3DDevice8::Create(WindowedParams(&sink), &device);
   device->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50));
   D3DMATERIAL8 white{};
   white.Diffuse = white.Ambient = {1, 1, 1, 1};

@@ -6,6 +6,7 @@
 #include "render/adapter.h"
 #include "render/d3dx_math.h"
 #include "support/fakes.h"
+#include "support/present_parameters.h"
 #include "ui/surface.h"
 
 namespace {
@@ -15,12 +16,7 @@ class ViewUpdateTest : public ::testing::Test {
   ViewUpdateTest() : viewSettings(store, messages, RegionalFormat{}) {
     FillTrigTables(tables);
     auto d3d = Direct3DCreate8(ScreenSize{640, 480});
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.hDeviceWindow = &target;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = 1;
-    params.AutoDepthStencilFormat = D3DFMT_D24X8;
+    D3DPRESENT_PARAMETERS params = WindowedParams(&target);
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &target, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
               D3D_OK);
   }

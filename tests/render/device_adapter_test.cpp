@@ -60,21 +60,10 @@ TEST(DeviceAdapter, AcceptsD24X8AndD16ButNotD32) {
   EXPECT_EQ(chosen, D3DFMT_D24X8);
 }
 
-D3DPRESENT_PARAMETERS RendererParams(RenderTarget* window) {
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferFormat = D3DFMT_X8R8G8B8;
-  params.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-  params.hDeviceWindow = window;
-  params.Windowed = 1;
-  params.EnableAutoDepthStencil = 1;
-  params.AutoDepthStencilFormat = D3DFMT_D24X8;
-  return params;
-}
-
 TEST(DeviceAdapter, CreatesADeviceOfTheWindowsClientSize) {
   const auto d3d = Direct3DCreate8({1920, 1080});
   RecordingWindow picture(557, 557);
-  D3DPRESENT_PARAMETERS params = RendererParams(&picture);
+  D3DPRESENT_PARAMETERS params = WindowedParams(&picture);
   std::unique_ptr<Direct3DDevice8> device;
   ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture,
                               D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
@@ -90,7 +79,7 @@ TEST(DeviceAdapter, CreatesADeviceOfTheWindowsClientSize) {
 TEST(DeviceAdapter, DeviceWindowDefaultsToTheFocusWindow) {
   const auto d3d = Direct3DCreate8({1920, 1080});
   RecordingWindow focus(64, 48);
-  D3DPRESENT_PARAMETERS params = RendererParams(nullptr);
+  D3DPRESENT_PARAMETERS params = WindowedParams(nullptr);
   std::unique_ptr<Direct3DDevice8> device;
   ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &focus, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                               &params, &device),
@@ -102,7 +91,7 @@ TEST(DeviceAdapter, DeviceWindowDefaultsToTheFocusWindow) {
 TEST(DeviceAdapter, DeviceCreationChecksItsArguments) {
   const auto d3d = Direct3DCreate8({1920, 1080});
   RecordingWindow picture(557, 557);
-  D3DPRESENT_PARAMETERS params = RendererParams(&picture);
+  D3DPRESENT_PARAMETERS params = WindowedParams(&picture);
   std::unique_ptr<Direct3DDevice8> device;
   EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &picture, 0, &params, &device),
             D3DERR_INVALIDCALL);  // no vertex processing named

@@ -11,14 +11,9 @@ namespace {
 constexpr int kSize = 8;
 
 std::unique_ptr<Direct3DDevice8> CreateDevice(RecordingWindow& window, bool depthBuffer) {
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferFormat = D3DFMT_X8R8G8B8;
-  params.hDeviceWindow = &window;
-  params.Windowed = 1;
-  params.EnableAutoDepthStencil = depthBuffer ? 1 : 0;
-  params.AutoDepthStencilFormat = depthBuffer ? D3DFMT_D16 : D3DFMT_UNKNOWN;
   std::unique_ptr<Direct3DDevice8> device;
-  EXPECT_EQ(Direct3DDevice8::Create(params, &device), D3D_OK);
+  EXPECT_EQ(Direct3DDevice8::Create(WindowedParams(&window, depthBuffer ? D3DFMT_D16 : D3DFMT_UNKNOWN), &device),
+            D3D_OK);
   return device;
 }
 
@@ -271,17 +266,6 @@ TEST(DevicePresent, CopiesTheWholeBackBufferIntoTheWindow) {
   EXPECT_EQ(device.window.presentCount, 1);
   const D3DRECT part{0, 0, 2, 2};
   EXPECT_EQ(device.device->Present(&part, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
-}
-
-D3DPRESENT_PARAMETERS WindowedParams(RenderTarget* window) {
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferFormat = D3DFMT_X8R8G8B8;
-  params.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-  params.hDeviceWindow = window;
-  params.Windowed = 1;
-  params.EnableAutoDepthStencil = 1;
-  params.AutoDepthStencilFormat = D3DFMT_D24X8;
-  return params;
 }
 
 TEST(DeviceCreate, ZeroSizeTakesTheWindowsClientSize) {

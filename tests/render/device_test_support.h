@@ -11,6 +11,7 @@
 #include "render/d3dx_math.h"
 #include "render/device.h"
 #include "render/render_target.h"
+#include "support/present_parameters.h"
 
 class RecordingWindow : public RenderTarget {
  public:
@@ -42,14 +43,8 @@ constexpr DWORD kColourFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 class TestDevice {
  public:
   TestDevice(int width, int height, bool depthBuffer = true) : window(width, height) {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-    params.hDeviceWindow = &window;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = depthBuffer ? 1 : 0;
-    params.AutoDepthStencilFormat = depthBuffer ? D3DFMT_D24X8 : D3DFMT_UNKNOWN;
-    EXPECT_EQ(Direct3DDevice8::Create(params, &device), D3D_OK);
+    EXPECT_EQ(Direct3DDevice8::Create(WindowedParams(&window, depthBuffer ? D3DFMT_D24X8 : D3DFMT_UNKNOWN), &device),
+              D3D_OK);
     EXPECT_EQ(device->SetRenderState(D3DRS_LIGHTING, 0), D3D_OK);
     EXPECT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
     ClearAll();

@@ -20,6 +20,7 @@
 #include "render/d3dx_mesh.h"
 #include "render/d3dx_texture.h"
 #include "support/image_compare.h"
+#include "support/present_parameters.h"
 #include "ui/surface.h"
 
 namespace {
@@ -36,12 +37,7 @@ const char* const kNasaPicture = "/usr/share/xplanet/images/earth.jpg";
 std::vector<double> RenderedGrey(double longitude, double latitude, int* cracks, std::string* failure) {
   Surface window(kSide, kSide, 0);
   auto d3d = Direct3DCreate8(ScreenSize{1280, 1024});
-  D3DPRESENT_PARAMETERS params{};
-  params.BackBufferFormat = D3DFMT_X8R8G8B8;
-  params.hDeviceWindow = &window;
-  params.Windowed = 1;
-  params.EnableAutoDepthStencil = 1;
-  params.AutoDepthStencilFormat = D3DFMT_D24X8;
+  D3DPRESENT_PARAMETERS params = WindowedParams(&window);
   std::unique_ptr<Direct3DDevice8> device;
   if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device))) {
     *failure = "no device";
