@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
   }
 
   Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
-                                  process, SystemRegionalFormat(), screen,
+                                  process, screen,
                                   QCoreApplication::applicationDirPath().toStdString(),
                                   [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile});
   frmMain.SetEvents(&program);

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,20 +28,23 @@ std::string DegreeText(int degrees, int digits) {
 
 D3DVECTOR MakeVector(float x, float y, float z) { return D3DVECTOR{x, y, z}; }
 
+double MapRadiusKm(double distance) {
+  return RoundHalfEven(std::fabs(distance - kGlobeRadius) / kGlobeRadius * kEarthRadiusKm * kHalfTurn / 6);
+}
+
+bool IsUsableDistance(double distance) { return std::isfinite(distance) && std::isfinite(MapRadiusKm(distance)); }
+
 void ApplyMapCentreRule(ViewState& view) {
   view.LongDeg = static_cast<std::int16_t>((270 - view.Rotation + 360) % 360);
   view.LatDeg = view.Tilt;
   view.LongText = DegreeText(view.LongDeg, 3);
   view.LatText = DegreeText(view.LatDeg, 2);
-  view.Long = std::strtod(view.LongText.c_str(), nullptr);
-  view.Lat = std::strtod(view.LatText.c_str(), nullptr);
-  view.Radius = RoundHalfEven(std::fabs(view.Distance - kGlobeRadius) / kGlobeRadius * kEarthRadiusKm * kHalfTurn / 6);
+  view.Long = ParseNumber(view.LongText).value_or(0);
+  view.Lat = ParseNumber(view.LatText).value_or(0);
+  view.Radius = MapRadiusKm(view.Distance);
 }
 
 std::string FrameCaption(const ViewState& view) {
-  // Sized to the number: a radius from a huge stored Distance has hundreds of digits.
-  const int length = std::snprintf(nullptr, 0, "%.0f", view.Radius);
-  std::string radius(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  std::snprintf(radius.data(), radius.size() + 1, "%.0f", view.Radius);
-  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText + " Radius: " + radius;
+  // All digits: a radius from a huge stored Distance has hundreds of them.
+  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText + " Radius: " + FormatZeroPadded(view.Radius, 1);
 }

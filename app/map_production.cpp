@@ -38,7 +38,7 @@ class WindowProgress : public RedrawProgress {
 Program::~Program() = default;
 
 void Program::InitMapProduction() {
-  maps_ = std::make_unique<MapProduction>(services_.files, services_.messages, services_.format);
+  maps_ = std::make_unique<MapProduction>(services_.files, messages_);
 }
 
 void Program::WriteLog(const std::string& text) { maps_->log.WriteLog(text); }

@@ -8,8 +8,7 @@
 #include "ui/uniform_random.h"
 
 struct Program::MapProduction {
-  MapProduction(FileStore& files, MessageBoxes& messages, const RegionalFormat& format)
-      : log(files, messages), store(files, messages, format) {}
+  MapProduction(FileStore& files, MessageBoxes& messages) : log(files, messages), store(files, messages) {}
   LogFile log;
   MapStore store;
   UniformRandom random;

@@ -6,12 +6,11 @@
 
 Program::Program(ProgramServices services)
     : services_(std::move(services)),
-      viewSettings_(services_.settings, services_.messages, services_.format),
+      viewSettings_(services_.settings, messages_),
       renderer_(RendererServices{
           [this](const std::string& text) { WriteLog(text); },
-          &services_.messages,
+          &messages_,
           &services_.clock,
-          services_.format,
           services_.screen,
           services_.programDirectory,
           services_.createDirect3D,
@@ -143,6 +142,8 @@ void Program::Form_KeyUp(int keyCode, int shift) {
 void Program::Form_Click() { flags_.Running = false; }
 
 void Program::Form_Terminate() { flags_.Running = false; }
+
+void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
 
 void Program::Form_Unload() {
   flags_.Running = false;

@@ -32,7 +32,6 @@ struct ProgramServices {
   PictureFiles& pictureFiles;
   MainWindow& window;
   ProcessControl& process;
-  RegionalFormat format;
   ScreenGeometry screen;
   std::string programDirectory;
   std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;
@@ -61,6 +60,7 @@ class Program : public FormEvents {
   void Form_KeyUp(int keyCode, int shift) override;
   void Form_Click() override;
   void Form_Terminate() override;
+  void Form_Deactivate() override;
   void Form_Unload() override;
 
   // The top of a pass: window, view settings, degree tables, renderer set-up (its result is
@@ -85,9 +85,25 @@ class Program : public FormEvents {
   void PostProcessMap();
   void InitMapProduction();
 
+  // Every message box the program shows is modal and takes the keyboard: the keys held
+  // before it are released, as their releases go to the box.
+  class ModalMessages : public MessageBoxes {
+   public:
+    ModalMessages(MessageBoxes& boxes, KeyFlags& keys) : boxes_(boxes), keys_(keys) {}
+    void Show(const std::string& text, const std::string& title, MessageIcon icon) override {
+      keys_ = KeyFlags{};
+      boxes_.Show(text, title, icon);
+    }
+
+   private:
+    MessageBoxes& boxes_;
+    KeyFlags& keys_;
+  };
+
   ProgramServices services_;
   ViewState view_;
   KeyFlags keys_;
+  ModalMessages messages_{services_.messages, keys_};
   RunFlags flags_;
   DegreeTables tables_;
   ViewSettings viewSettings_;

@@ -13,7 +13,12 @@ void ViewSettings::LoadViewSettings(ViewState& view) {
   std::string refused;
   view.Rotation = ReadWholeDegrees("Rotation", view.Rotation, refused);
   view.Tilt = ReadWholeDegrees("Tilt", view.Tilt, refused);
-  view.Distance = ReadNumber("Distance", view.Distance, refused);
+  const double distance = ReadNumber("Distance", view.Distance, refused);
+  if (IsUsableDistance(distance)) {
+    view.Distance = distance;
+  } else {
+    refused += "\nDistance = \"" + store_.Read(kSection, "Distance").value_or("") + "\" (out of range)";
+  }
   view.Offset = ReadNumber("Offset", view.Offset, refused);
   if (refused.empty() || refusalReported_) return;
   // Once a run: the first view step writes good values back, except an Offset nobody moves.
@@ -26,10 +31,10 @@ void ViewSettings::LoadViewSettings(ViewState& view) {
 void ViewSettings::WriteRotationTiltDistance(const ViewState& view) {
   Write("Rotation", std::to_string(view.Rotation));
   Write("Tilt", std::to_string(view.Tilt));
-  Write("Distance", FormatGeneral(view.Distance, format_));
+  Write("Distance", FormatGeneral(view.Distance));
 }
 
-void ViewSettings::WriteOffset(const ViewState& view) { Write("Offset", FormatGeneral(view.Offset, format_)); }
+void ViewSettings::WriteOffset(const ViewState& view) { Write("Offset", FormatGeneral(view.Offset)); }
 
 void ViewSettings::Write(const std::string& key, const std::string& value) {
   std::string error;
@@ -52,7 +57,7 @@ std::int16_t ViewSettings::ReadWholeDegrees(const std::string& key, std::int16_t
 double ViewSettings::ReadNumber(const std::string& key, double startValue, std::string& refused) {
   const auto text = store_.Read(kSection, key);
   if (!text) return startValue;
-  const auto value = ParseNumber(*text, format_);
+  const auto value = ParseNumber(*text);
   if (!value) refused += "\n" + key + " = \"" + *text + "\" (not a number)";
   return value ? *value : startValue;
 }

@@ -8,8 +8,7 @@
 
 class ViewSettings {
  public:
-  ViewSettings(SettingsStore& store, MessageBoxes& messages, RegionalFormat format)
-      : store_(store), messages_(messages), format_(std::move(format)) {}
+  ViewSettings(SettingsStore& store, MessageBoxes& messages) : store_(store), messages_(messages) {}
 
   // Resets Rotation, Tilt and Distance to 264, 52 and 0 and reads all four values; a key
   // that is missing, not a number or out of range keeps the start value. The first time a
@@ -26,7 +25,6 @@ class ViewSettings {
 
   SettingsStore& store_;
   MessageBoxes& messages_;
-  RegionalFormat format_;
   bool failureReported_ = false;
   bool refusalReported_ = false;
 };

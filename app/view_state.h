@@ -44,6 +44,13 @@ struct ViewState {
 
 D3DVECTOR MakeVector(float x, float y, float z);
 
+// The map radius in kilometres that a camera Distance stands for, rounded to a whole number.
+double MapRadiusKm(double distance);
+
+// A Distance the view may hold: finite, and with a finite map radius, so that no caption,
+// map name, side file or stored value ever reads "Infinity".
+bool IsUsableDistance(double distance);
+
 // Derives LongDeg, LatDeg, LongText, LatText, Long, Lat and Radius from Rotation, Tilt and
 // Distance.
 void ApplyMapCentreRule(ViewState& view);

@@ -38,8 +38,11 @@ void MakeViewStep(ViewContext& c) {
   if (c.keys.UpHeld) tilt += 1;
   if (c.keys.DownHeld) tilt -= 1;
   v.Tilt = static_cast<std::int16_t>(LimitTilt(tilt));
-  if (c.keys.PageDownHeld) v.Distance = (v.Distance - kGlobeRadius) * 1.01 + kGlobeRadius;
-  if (c.keys.PageUpHeld) v.Distance = (v.Distance - kGlobeRadius) * 0.99 + kGlobeRadius;
+  double distance = v.Distance;
+  if (c.keys.PageDownHeld) distance = (distance - kGlobeRadius) * 1.01 + kGlobeRadius;
+  if (c.keys.PageUpHeld) distance = (distance - kGlobeRadius) * 0.99 + kGlobeRadius;
+  // Zooming out past the largest number a double holds would give "Infinity": the view stays.
+  if (IsUsableDistance(distance)) v.Distance = distance;
   c.settings.WriteRotationTiltDistance(v);
 }
 

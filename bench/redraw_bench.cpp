@@ -129,7 +129,7 @@ struct Rig {
   Surface picture4{kSide, kSide, 0x808080};
   MemoryFiles files;
   NoMessages messages;
-  MapStore store{files, messages, RegionalFormat{}, [this](const std::string& p) { return files.Exists(p); }};
+  MapStore store{files, messages, [this](const std::string& p) { return files.Exists(p); }};
   CaptionStub progress;
   UniformRandom random;
   HoleFillingBuffers buffers;  // kept from one redraw to the next, as the program keeps them

@@ -15,32 +15,30 @@ bool ExistsInWorkingDirectory(const std::string& path) {
 
 }  // namespace
 
-std::string MakeMapName(const MapCentre& centre, const RegionalFormat& format) {
-  return "MAP_" + FormatZeroPadded(centre.Radius, 4) + "_" + FormatGeneral(centre.Long, format) + "_" +
-         FormatGeneral(centre.Lat, format);
+std::string MakeMapName(const MapCentre& centre) {
+  return "MAP_" + FormatZeroPadded(centre.Radius, 4) + "_" + FormatGeneral(centre.Long) + "_" + FormatGeneral(centre.Lat);
 }
 
-std::string MakeSideFileText(const MapCentre& centre, const RegionalFormat& format) {
-  return "Radius : " + FormatGeneral(centre.Radius, format) + "\r\n" +  //
-         "Long   : " + FormatGeneral(centre.Long, format) + "\r\n" +    //
-         "Lat    : " + FormatGeneral(centre.Lat, format) + "\r\n";
+std::string MakeSideFileText(const MapCentre& centre) {
+  return "Radius : " + FormatGeneral(centre.Radius) + "\r\n" +  //
+         "Long   : " + FormatGeneral(centre.Long) + "\r\n" +    //
+         "Lat    : " + FormatGeneral(centre.Lat) + "\r\n";
 }
 
-MapStore::MapStore(FileStore& files, MessageBoxes& messages, RegionalFormat format, FileExists exists)
+MapStore::MapStore(FileStore& files, MessageBoxes& messages, FileExists exists)
     : files_(files),
       messages_(messages),
-      format_(std::move(format)),
       exists_(exists ? std::move(exists) : FileExists(ExistsInWorkingDirectory)) {}
 
 bool MapStore::SaveMap(const Surface& box, const MapCentre& centre) {
-  const std::string name = MakeMapName(centre, format_);
+  const std::string name = MakeMapName(centre);
   const std::string bitmapName = name + ".BMP";
   const std::string sideName = name + ".DAT";
   const std::string bitmap = EncodeBmp24(box.Pixels(), box.Width(), box.Height());
 
   const bool sideExisted = exists_(sideName);
   std::string error;
-  if (!files_.WriteWhole(sideName, MakeSideFileText(centre, format_), &error)) {
+  if (!files_.WriteWhole(sideName, MakeSideFileText(centre), &error)) {
     messages_.Show("The map was not stored: cannot write \"" + sideName + "\": " + error, "ERROR",
                    MessageIcon::Critical);
     return false;

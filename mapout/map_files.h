@@ -14,13 +14,13 @@ struct MapCentre {
   double Radius = 0;
 };
 
-// "MAP_" + radius as "0000" + "_" + Long + "_" + Lat, the two in their general form with the
-// user's decimal separator: MAP_0300_6_52, MAP_0005_6,5_-33. No directory, no extension.
-std::string MakeMapName(const MapCentre& centre, const RegionalFormat& format);
+// "MAP_" + radius as "0000" + "_" + Long + "_" + Lat, the two in their general form:
+// MAP_0300_6_52, MAP_0005_6.5_-33. No directory, no extension.
+std::string MakeMapName(const MapCentre& centre);
 
 // The side file: "Radius : ", "Long   : " and "Lat    : " lines, numbers in their general
 // form, each line ended by CR LF.
-std::string MakeSideFileText(const MapCentre& centre, const RegionalFormat& format);
+std::string MakeSideFileText(const MapCentre& centre);
 
 // Stores map file pairs. Each file is written whole under a temporary name and renamed into
 // place, and the side file goes first, so no half-written file is ever left and a bitmap
@@ -33,7 +33,7 @@ class MapStore {
 
   // `exists` defaults to std::filesystem on the working directory; a test that stands in
   // for `files` passes its own.
-  MapStore(FileStore& files, MessageBoxes& messages, RegionalFormat format, FileExists exists = {});
+  MapStore(FileStore& files, MessageBoxes& messages, FileExists exists = {});
 
   // Stores the box's image (its whole inner area) under the name made from `centre`,
   // replacing a pair of that name. False when the pair could not be stored; the files
@@ -41,11 +41,8 @@ class MapStore {
   // and could not be removed again after a failed bitmap may remain (the message says so).
   bool SaveMap(const Surface& box, const MapCentre& centre);
 
-  const RegionalFormat& Format() const { return format_; }
-
  private:
   FileStore& files_;
   MessageBoxes& messages_;
-  RegionalFormat format_;
   FileExists exists_;
 };

@@ -94,11 +94,10 @@ bool PostProcessMap(RedrawContext& context) {
   const int mapWidth = map.Width();
   const int mapHeight = map.Height();
   if (textureWidth <= 0 || textureHeight <= 0 || mapWidth <= 0 || mapHeight <= 0) return false;
-  const RegionalFormat& format = context.store.Format();
   RedrawProgress& progress = context.progress;
   const auto showProgress = [&](int phase, int x, int y, double walkedWidth, double walkedHeight) {
     progress.SetCaption(
-        PhaseCaption(phase, static_cast<double>(x) * y / (walkedWidth * walkedHeight), format));
+        PhaseCaption(phase, static_cast<double>(x) * y / (walkedWidth * walkedHeight)));
     progress.ProcessEvents();
   };
 
@@ -125,6 +124,6 @@ bool PostProcessMap(RedrawContext& context) {
       [&](int x) { showProgress(3, x, mapHeight, mapWidth, mapHeight); }, context.buffers);
 
   // The whole texture over itself: the percentage alone, without a phase.
-  progress.SetCaption(ProgressPercent(1.0, format));
+  progress.SetCaption(ProgressPercent(1.0));
   return context.store.SaveMap(map, context.centre);
 }

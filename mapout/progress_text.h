@@ -3,13 +3,12 @@
 // when it is done.
 #include <string>
 
-#include "ui/platform.h"
 
 // The pattern " 00.0 %": a blank, the fraction times 100 with at least two whole digits and
-// one decimal (halves rounded away from zero), a blank and "%". The decimal mark follows the
-// user's regional format, as the other numbers the program writes do. Values past 1 are
-// shown as they are (1.01419 gives " 101.4 %").
-std::string ProgressPercent(double fraction, const RegionalFormat& format);
+// one decimal (halves rounded away from zero), a blank and "%". The decimal mark is "." on
+// every desktop, as in the other numbers the program writes. Values past 1 are shown as they
+// are (1.01419 gives " 101.4 %").
+std::string ProgressPercent(double fraction);
 
 // The phase number, "/3" and the percentage: PhaseCaption(2, 0.4527) gives "2/3 45.3 %".
-std::string PhaseCaption(int phase, double fraction, const RegionalFormat& format);
+std::string PhaseCaption(int phase, double fraction);

@@ -1,5 +1,6 @@
 #include "render/globe_renderer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -26,13 +27,11 @@ std::string TimestampText(const LocalDateTime& t) {
 }
 
 // A single-precision number as the platform prints it: up to 7 significant digits.
-std::string SingleText(float value, const RegionalFormat& format) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(value));
-  std::string text(buffer);
-  const auto dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, format.decimalSeparator);
-  return text;
+std::string SingleText(float value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                    std::chars_format::general, 7);
+  return std::string(buffer, result.ptr);
 }
 
 std::string PlatformPath(std::string path) {
@@ -52,8 +51,8 @@ bool GlobeRenderer::InitRenderer(RenderTarget* picture1) {
   services_.writeLog("Program start: " + TimestampText(services_.clock->Now()));
   const float screenWidth = static_cast<float>(services_.screen.widthTwips / services_.screen.twipsPerPixelX);
   const float screenHeight = static_cast<float>(services_.screen.heightTwips / services_.screen.twipsPerPixelY);
-  services_.writeLog(SingleText(screenWidth, services_.format));
-  services_.writeLog(SingleText(screenHeight, services_.format));
+  services_.writeLog(SingleText(screenWidth));
+  services_.writeLog(SingleText(screenHeight));
   const auto width = static_cast<std::int32_t>(RoundHalfEven(screenWidth));
   const auto height = static_cast<std::int32_t>(RoundHalfEven(screenHeight));
 

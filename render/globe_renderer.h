@@ -38,7 +38,6 @@ struct RendererServices {
   std::function<void(const std::string&)> writeLog;
   MessageBoxes* messages = nullptr;
   Clock* clock = nullptr;
-  RegionalFormat format;
   ScreenGeometry screen;
   std::string programDirectory;  // no trailing separator
   std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;

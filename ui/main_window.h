@@ -27,6 +27,9 @@ class FormEvents {
   virtual void Form_KeyUp(int keyCode, int shift) = 0;
   virtual void Form_Click() = 0;
   virtual void Form_Terminate() = 0;
+  // The window lost the keyboard to another window or a modal box: the releases of the keys
+  // held now will not reach it.
+  virtual void Form_Deactivate() = 0;
   // Closing the window: ends the program at once.
   virtual void Form_Unload() = 0;
 };

@@ -1,10 +1,9 @@
 #include "ui/number_text.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -15,71 +14,64 @@ std::string TrimZeros(std::string mantissa) {
   return mantissa;
 }
 
-std::string WithSeparator(std::string text, const RegionalFormat& format) {
-  const auto dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, format.decimalSeparator);
-  return text;
+std::string ToChars(double value, std::chars_format form, int precision) {
+  char buffer[400];  // a fixed 1e308 with its decimals still fits
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, form, precision);
+  return std::string(buffer, result.ptr);
 }
 
 }  // namespace
 
-std::string FormatGeneral(double value, const RegionalFormat& format) {
+std::string FormatGeneral(double value) {
   if (value == 0) return "0";  // also -0
   if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Infinity" : "-Infinity");
-  const double magnitude = std::fabs(value);
-  char buffer[64];
   // Round to 15 significant digits first, then decide the notation on the rounded value.
-  std::snprintf(buffer, sizeof buffer, "%.14e", value);
-  const double rounded = std::strtod(buffer, nullptr);
+  const std::string scientific = ToChars(value, std::chars_format::scientific, 14);
+  const auto e = scientific.find('e');
+  double rounded = 0;
+  std::from_chars(scientific.data(), scientific.data() + scientific.size(), rounded);
   const double roundedMagnitude = std::fabs(rounded);
-  if (roundedMagnitude >= 1e15 || magnitude < 1e-4) {
-    std::string text(buffer);
-    const auto e = text.find('e');
-    std::string mantissa = TrimZeros(text.substr(0, e));
-    const int exponent = std::atoi(text.c_str() + e + 1);
-    std::snprintf(buffer, sizeof buffer, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return WithSeparator(mantissa, format) + buffer;
+  if (roundedMagnitude >= 1e15 || std::fabs(value) < 1e-4) {
+    const int exponent = std::atoi(scientific.c_str() + e + 1);
+    const std::string digits = std::to_string(std::abs(exponent));
+    return TrimZeros(scientific.substr(0, e)) + "E" + (exponent < 0 ? "-" : "+") +
+           (digits.size() < 2 ? "0" : "") + digits;
   }
   const int integerDigits = roundedMagnitude >= 1 ? static_cast<int>(std::floor(std::log10(roundedMagnitude))) + 1 : 0;
   const int decimals = std::max(0, 15 - integerDigits);
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return WithSeparator(TrimZeros(buffer), format);
+  return TrimZeros(ToChars(value, std::chars_format::fixed, decimals));
 }
 
 std::string FormatZeroPadded(double value, int digits) {
-  // + 0.0 turns a -0 (from -0.4, say) into 0, which printf would write as "-000".
+  // + 0.0 turns a -0 (from -0.4, say) into 0, which would be written as "-000".
   const double whole = std::round(value) + 0.0;
   // Sized to the number: a radius of 300 digits must not lose its last ones.
-  const char* pattern = whole < 0 ? "-%0*.0f" : "%0*.0f";
-  const int length = std::snprintf(nullptr, 0, pattern, digits, std::fabs(whole));
-  std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  std::snprintf(text.data(), text.size() + 1, pattern, digits, std::fabs(whole));
-  return text;
+  std::string text = ToChars(std::fabs(whole), std::chars_format::fixed, 0);
+  if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+  return whole < 0 ? "-" + text : text;
 }
 
-std::optional<double> ParseNumber(const std::string& text, const RegionalFormat& format) {
-  std::string normal;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (!format.decimalSeparator.empty() && text.compare(i, format.decimalSeparator.size(), format.decimalSeparator) == 0) {
-      normal += '.';
-      i += format.decimalSeparator.size();
-    } else {
-      normal += text[i++];
-    }
-  }
-  const auto first = normal.find_first_not_of(" \t");
+std::optional<double> ParseNumber(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return std::nullopt;
-  const auto last = normal.find_last_not_of(" \t");
-  normal = normal.substr(first, last - first + 1);
+  const auto last = text.find_last_not_of(" \t");
+  std::string normal = text.substr(first, last - first + 1);
+  if (std::count(normal.begin(), normal.end(), ',') == 1 && normal.find('.') == std::string::npos) {
+    normal[normal.find(',')] = '.';
+  }
   for (char c : normal) {
     const bool allowed = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
     if (!allowed) return std::nullopt;
   }
-  errno = 0;
-  char* end = nullptr;
-  const double value = std::strtod(normal.c_str(), &end);
-  if (end == normal.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+  const char* begin = normal.data();
+  const char* end = normal.data() + normal.size();
+  if (begin != end && *begin == '+') {
+    ++begin;
+    if (begin == end || *begin == '-') return std::nullopt;
+  }
+  double value = 0;
+  const auto result = std::from_chars(begin, end, value);
+  if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 

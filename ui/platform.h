@@ -78,8 +78,3 @@ class PictureFiles {
   // Loads a picture file of any common format; nothing, with the reason, when it cannot.
   virtual std::optional<Picture> Load(const std::string& path, std::string* error) = 0;
 };
-
-// The user's regional number format: the decimal separator numbers are written with.
-struct RegionalFormat {
-  std::string decimalSeparator = ".";
-};

@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QSysInfo>
@@ -220,8 +219,4 @@ void QtProcessControl::EndProgram() {
   settings_.Sync();
   std::fflush(nullptr);
   ::_exit(0);
-}
-
-RegionalFormat SystemRegionalFormat() {
-  return RegionalFormat{QLocale::system().decimalPoint().toStdString()};
 }

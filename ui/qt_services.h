@@ -58,8 +58,6 @@ class QtProcessControl : public ProcessControl {
   QtSettingsStore& settings_;
 };
 
-RegionalFormat SystemRegionalFormat();
-
 // A picture as a QImage and back (0x00RRGGBB pixels, Format_RGB32).
 Picture PictureFromImage(const class QImage& image);
 class QImage ImageFromPicture(const Picture& picture);

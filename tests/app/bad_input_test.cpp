@@ -207,10 +207,9 @@ class BadInput : public ::testing::Test {
     fs::current_path(work);
   }
 
-  Program& MakeProgram(SettingsStore& settings, FileStore& files, RegionalFormat format = {}) {
+  Program& MakeProgram(SettingsStore& settings, FileStore& files) {
     program = std::make_unique<Program>(ProgramServices{
-        pictures, clock, settings, messages, clipboard, files, pictureFiles, window, process, std::move(format),
-        screen, programDir.string(), [](ScreenSize size) { return Direct3DCreate8(size); },
+        pictures, clock, settings, messages, clipboard, files, pictureFiles, window, process, screen, programDir.string(), [](ScreenSize size) { return Direct3DCreate8(size); },
         D3DXCreateTextureFromFile});
     return *program;
   }
@@ -489,7 +488,7 @@ TEST_F(SettingsFile, HandWrittenDecimalCommaIsReadInACommaLocale) {
   const fs::path config = root / "config";
   WriteConf(config, "[Setting]\nDistance=10,5\n");  // unquoted: Qt reads it as a list of two
   auto store = RealStore(config);
-  MakeProgram(*store, posixFiles, RegionalFormat{","});
+  MakeProgram(*store, posixFiles);
   const SessionResult r = EnterThenEsc();
   ExpectWentOn(r);
   EXPECT_EQ(r.firstFrameCaption, "Skerrowen, Long:  006 Lat:  52 Radius: 1586");
@@ -737,7 +736,7 @@ TEST_P(UnwritableDirectory, ToldByNameNothingLostAndTheProgramGoesOn) {
   EXPECT_EQ(r.ticks[1], 3);
   EXPECT_EQ(r.ticks[2], 13) << "no second pass after the redraw";
   EXPECT_EQ(r.frames[1] + r.frames[2], 16) << "ticks without a frame";
-  EXPECT_NE(MakeMapName(MapCentre{program->view().Long, program->view().Lat, program->view().Radius}, {}),
+  EXPECT_NE(MakeMapName(MapCentre{program->view().Long, program->view().Lat, program->view().Radius}),
             kMapName);
 
   ASSERT_FALSE(messages.shown.empty());

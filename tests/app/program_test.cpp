@@ -61,6 +61,26 @@ TEST_F(KeyHandling, EveryReleaseWritesOneLogLine) {
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"37; 0", "33; 2", "0; 0", "112; 5"}));
 }
 
+// Focus taken by another window, or by a modal box such as the store's error at the first
+// view step: the releases go elsewhere, so every held key counts as released, with no log line.
+TEST_F(KeyHandling, LosingTheKeyboardReleasesEveryHeldKeyWithoutALogLine) {
+  Program& p = MakeProgram();
+  p.Form_KeyDown(vk::Left, 0);
+  p.Form_KeyDown(vk::PageDown, 0);
+  p.Form_KeyDown(vk::Right, 2);
+  p.Form_Deactivate();
+  EXPECT_FALSE(p.keys().LeftHeld || p.keys().PageDownHeld || p.keys().CtrlRightHeld);
+  EXPECT_TRUE(LogLines().empty());
+
+  WriteModel("");
+  store.failWrites = true;
+  p.SetUpPass();
+  p.Form_KeyDown(vk::Left, 0);
+  p.Tick();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_FALSE(p.keys().LeftHeld) << "the key released into the message box still turns the globe";
+}
+
 TEST_F(KeyHandling, EnterEscAndClickEndTheLoop) {
   Program& p = MakeProgram();
   p.flags().Running = true;

@@ -5,6 +5,7 @@
 #include "app/view_update.h"
 #include "render/adapter.h"
 #include "render/d3dx_math.h"
+#include "support/comma_locale.h"
 #include "support/fakes.h"
 #include "support/present_parameters.h"
 #include "ui/surface.h"
@@ -13,7 +14,7 @@ namespace {
 
 class ViewUpdateTest : public ::testing::Test {
  protected:
-  ViewUpdateTest() : viewSettings(store, messages, RegionalFormat{}) {
+  ViewUpdateTest() : viewSettings(store, messages) {
     FillTrigTables(tables);
     auto d3d = Direct3DCreate8(ScreenSize{640, 480});
     D3DPRESENT_PARAMETERS params = WindowedParams(&target);
@@ -215,7 +216,7 @@ TEST_F(ViewUpdateTest, DistanceTwentyGivesAFiniteView) {
 TEST(ViewSettingsLoad, BadStoredValuesKeepTheStartValues) {
   MemorySettingsStore store;
   RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages, RegionalFormat{","});
+  ViewSettings settings(store, messages);
   store.values = {{"Setting/Rotation", "abc"}, {"Setting/Tilt", "70000"}, {"Setting/Distance", "12,5"},
                   {"Setting/Offset", "4x"}};
   ViewState view;
@@ -235,7 +236,7 @@ TEST(ViewSettingsLoad, BadStoredValuesKeepTheStartValues) {
 TEST(ViewSettingsWrite, AFailingStoreIsReportedOnceAndTheViewGoesOn) {
   MemorySettingsStore store;
   RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages, RegionalFormat{});
+  ViewSettings settings(store, messages);
   store.failWrites = true;
   ViewState view;
   settings.WriteRotationTiltDistance(view);
@@ -244,10 +245,13 @@ TEST(ViewSettingsWrite, AFailingStoreIsReportedOnceAndTheViewGoesOn) {
   EXPECT_NE(messages.shown[0].text.find("skerrowen.conf"), std::string::npos);
 }
 
-TEST(ViewSettingsWrite, RoundTripInTheRegionalFormat) {
+// Stores written on a German desktop read back on any other, and the other way round.
+TEST(ViewSettingsWrite, RoundTripInACommaLocale) {
+  CommaLocale locale("de_DE");
+  if (!locale.Active()) GTEST_SKIP() << "no de_DE locale could be made with localedef";
   MemorySettingsStore store;
   RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages, RegionalFormat{","});
+  ViewSettings settings(store, messages);
   ViewState view;
   view.Rotation = 12;
   view.Tilt = 300;
@@ -255,13 +259,38 @@ TEST(ViewSettingsWrite, RoundTripInTheRegionalFormat) {
   view.Offset = -17;
   settings.WriteRotationTiltDistance(view);
   settings.WriteOffset(view);
-  EXPECT_EQ(store.values["Setting/Distance"], "0,398");
+  EXPECT_EQ(store.values["Setting/Distance"], "0.398");
   ViewState loaded;
   settings.LoadViewSettings(loaded);
   EXPECT_EQ(loaded.Rotation, 12);
   EXPECT_EQ(loaded.Tilt, 300);
   EXPECT_EQ(loaded.Distance, 0.398);
   EXPECT_EQ(loaded.Offset, -17);
+}
+
+// Zooming out from the largest Distance a double holds: the view keeps its last finite
+// Distance, so no "Infinity" is ever stored, shown or put into a map name.
+TEST_F(ViewUpdateTest, ZoomingPastTheLargestDistanceKeepsTheLastFiniteOne) {
+  view.Distance = 1.7e308;
+  keys.PageDownHeld = true;
+  Step();
+  EXPECT_EQ(view.Distance, 1.7e308);
+  EXPECT_EQ(store.values["Setting/Distance"], "1.7E+308");
+  view.Distance = 1.78e305;  // one step out, the Distance is finite but its map radius is not
+  ASSERT_TRUE(std::isfinite(MapRadiusKm(view.Distance)));
+  Step();
+  EXPECT_EQ(view.Distance, 1.78e305);
+  ApplyMapCentreRule(view);
+  EXPECT_TRUE(std::isfinite(view.Radius));
+  EXPECT_EQ(FrameCaption(view).find("inf"), std::string::npos);
+}
+
+TEST_F(ViewUpdateTest, AStoredDistanceWhoseRadiusOverflowsIsRefused) {
+  store.values = {{"Setting/Distance", "1.7E+308"}};
+  viewSettings.LoadViewSettings(view);
+  EXPECT_EQ(view.Distance, 0);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].text.find("Distance = \"1.7E+308\" (out of range)"), std::string::npos);
 }
 
 }  // namespace

@@ -11,42 +11,36 @@
 
 namespace {
 
-const RegionalFormat kPoint{"."};
-const RegionalFormat kComma{","};
-
 struct NameCase {
   const char* source;
   MapCentre centre;
-  RegionalFormat format;
   const char* name;
 };
 
 // From the naming rule: radius in the "0000" form (halves away from zero), the centre in the
-// general form with the user's decimal separator.
+// general form with a decimal point on every desktop.
 const NameCase kNames[] = {
-    {"default view", {6, 52, 3340}, kPoint, "MAP_3340_6_52"},
-    {"radius 300, centre 6/52", {6, 52, 300}, kPoint, "MAP_0300_6_52"},
-    {"short radius padded", {6, 52, 5}, kPoint, "MAP_0005_6_52"},
-    {"fractional radius rounded", {6, 52, 300.4}, kPoint, "MAP_0300_6_52"},
-    {"half a kilometre rounds up", {6, 52, 300.5}, kPoint, "MAP_0301_6_52"},
-    {"five digits written in full", {6, 52, 20015}, kPoint, "MAP_20015_6_52"},
-    {"negative latitude", {6, -33, 300}, kPoint, "MAP_0300_6_-33"},
-    {"negative longitude", {-122, 37, 5000}, kPoint, "MAP_5000_-122_37"},
-    {"decimal comma", {6.5, 52, 300}, kComma, "MAP_0300_6,5_52"},
-    {"decimal point", {6.5, 52.25, 300}, kPoint, "MAP_0300_6.5_52.25"},
-    {"zero radius", {0, 0, 0}, kPoint, "MAP_0000_0_0"},
+    {"default view", {6, 52, 3340}, "MAP_3340_6_52"},
+    {"radius 300, centre 6/52", {6, 52, 300}, "MAP_0300_6_52"},
+    {"short radius padded", {6, 52, 5}, "MAP_0005_6_52"},
+    {"fractional radius rounded", {6, 52, 300.4}, "MAP_0300_6_52"},
+    {"half a kilometre rounds up", {6, 52, 300.5}, "MAP_0301_6_52"},
+    {"five digits written in full", {6, 52, 20015}, "MAP_20015_6_52"},
+    {"negative latitude", {6, -33, 300}, "MAP_0300_6_-33"},
+    {"negative longitude", {-122, 37, 5000}, "MAP_5000_-122_37"},
+    {"decimal point", {6.5, 52.25, 300}, "MAP_0300_6.5_52.25"},
+    {"zero radius", {0, 0, 0}, "MAP_0000_0_0"},
 };
 
 TEST(MakeMapName, FollowsTheNamingRule) {
   for (const NameCase& c : kNames) {
-    EXPECT_EQ(MakeMapName(c.centre, c.format), c.name) << c.source;
+    EXPECT_EQ(MakeMapName(c.centre), c.name) << c.source;
   }
 }
 
 TEST(MakeSideFileText, WritesThreeLabelledLinesEndedByCrLf) {
-  EXPECT_EQ(MakeSideFileText({6, 52, 300}, kPoint), "Radius : 300\r\nLong   : 6\r\nLat    : 52\r\n");
-  EXPECT_EQ(MakeSideFileText({6.5, -33.25, 300.4}, kComma),
-            "Radius : 300,4\r\nLong   : 6,5\r\nLat    : -33,25\r\n");
+  EXPECT_EQ(MakeSideFileText({6, 52, 300}), "Radius : 300\r\nLong   : 6\r\nLat    : 52\r\n");
+  EXPECT_EQ(MakeSideFileText({6.5, -33.25, 300.4}), "Radius : 300.4\r\nLong   : 6.5\r\nLat    : -33.25\r\n");
 }
 
 Surface MapSurface(std::uint32_t pixel) {

@@ -63,9 +63,7 @@ struct MemoryMapStore {
   MemoryFiles files;
   RecordedMessages messages;
   MapStore store;
-  explicit MemoryMapStore(RegionalFormat format = {})
-      : store(files, messages, std::move(format),
-              [this](const std::string& path) { return files.Exists(path); }) {}
+  MemoryMapStore() : store(files, messages, [this](const std::string& path) { return files.Exists(path); }) {}
 };
 
 class RecordedProgress : public RedrawProgress {

@@ -43,7 +43,7 @@ struct Redraw {
     RedrawContext context{picture1, picture2, picture3, picture4, centre, progress, output.store, random};
     return PostProcessMap(context);
   }
-  std::string StoredBitmap() { return output.files.files[MakeMapName(centre, RegionalFormat{}) + ".BMP"]; }
+  std::string StoredBitmap() { return output.files.files[MakeMapName(centre) + ".BMP"]; }
 };
 
 // The texel's map position the long way: its longitude and latitude, then ProjectToMap

@@ -27,7 +27,7 @@ struct StandInServices {
                            std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D =
                                [](ScreenSize size) { return Direct3DCreate8(size); }) {
     return ProgramServices{pictures, clock,   store, messages, clipboard, files, pictureFiles,
-                           window,   process, RegionalFormat{}, screen, std::move(programDirectory),
+                           window,   process, screen, std::move(programDirectory),
                            std::move(createDirect3D), D3DXCreateTextureFromFile};
   }
 };

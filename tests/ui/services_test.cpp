@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "ui/number_text.h"
 #include "ui/posix_file_store.h"
 #include "ui/qt_virtual_keys.h"
 #include "ui/surface.h"
@@ -65,33 +64,6 @@ TEST(Surface, FirstUseOfAnyKindSeesTheBackground) {
   presented.PresentFrame(frame, 1, 2);
   EXPECT_EQ(presented.Image().pixels, (std::vector<std::uint32_t>{1, 0x808080, 0x808080, 2, 0x808080, 0x808080}));
   EXPECT_EQ(presented.ChangeCount(), 1u);
-}
-
-TEST(NumberText, GeneralForm) {
-  const RegionalFormat dot{"."}, comma{","};
-  const std::pair<double, const char*> rows[] = {
-      {0, "0"},          {300, "300"},       {6.5, "6.5"},        {-33, "-33"},
-      {0.398, "0.398"},  {102.42408, "102.42408"}, {1.0 / 3, "0.333333333333333"},
-      {123456789012345.0, "123456789012345"}, {1e15, "1E+15"}, {0.00001, "1E-05"},
-      {-0.19999999999999929, "-0.199999999999999"}, {20015, "20015"}};
-  for (const auto& [value, text] : rows) EXPECT_EQ(FormatGeneral(value, dot), text) << value;
-  EXPECT_EQ(FormatGeneral(6.5, comma), "6,5");
-}
-
-TEST(NumberText, ZeroPaddedAndParsing) {
-  EXPECT_EQ(FormatZeroPadded(5, 4), "0005");
-  EXPECT_EQ(FormatZeroPadded(300.4, 4), "0300");
-  EXPECT_EQ(FormatZeroPadded(20015, 4), "20015");
-  EXPECT_EQ(FormatZeroPadded(-7, 4), "-0007");
-  EXPECT_EQ(ParseNumber(" 264 ", RegionalFormat{}), 264);
-  EXPECT_EQ(ParseNumber("0,398", RegionalFormat{","}), 0.398);
-  EXPECT_EQ(ParseNumber("0.398", RegionalFormat{","}), 0.398);
-  EXPECT_FALSE(ParseNumber("", RegionalFormat{}));
-  EXPECT_FALSE(ParseNumber("12abc", RegionalFormat{}));
-  EXPECT_FALSE(ParseNumber("1e999", RegionalFormat{}));
-  EXPECT_EQ(RoundHalfEven(126.5), 126);
-  EXPECT_EQ(RoundHalfEven(127.5), 128);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
 }
 
 TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresSayWhy) {
