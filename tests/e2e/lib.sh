@@ -27,7 +27,8 @@ skip() {
 }
 
 # A command that stops the test under set -e says which one it was.
-trap '[ "$BASHPID" == "$$" ] && echo "FAIL: line $LINENO: \"$BASH_COMMAND\" ended with status $?"' ERR
+command_failed() { [ "$BASHPID" != "$$" ] || echo "FAIL: line $2: \"$3\" ended with status $1"; }
+trap 'command_failed $? $LINENO "$BASH_COMMAND"' ERR
 trap 'fail "stopped by a signal (over the time limit?)"' TERM INT HUP
 
 stop_app() {
