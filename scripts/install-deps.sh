@@ -7,7 +7,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin
-  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev xclip locales
+  xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev xclip locales
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,12 +7,14 @@
 #
 # Xvfb writes its display number to the -displayfd pipe only once its socket listens, so
 # nothing started afterwards can find the display missing or take another server's number.
+# -noreset: otherwise the server resets whenever its last client leaves, and a client that
+# connects during the reset (the program started right after an xdotool call) is turned away.
 
 start_virtual_display() {
   local log=$1 pipe number=""
   pipe=$(mktemp -u "${TMPDIR:-/tmp}/skerrowen-displayfd.XXXXXX")
   mkfifo -m 600 "$pipe" || return 1
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$pipe" >"$log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$pipe" >"$log" 2>&1 &
   XVFB_PID=$!
   # The read ends early, empty, when Xvfb ends without writing the number.
   read -r -t 20 number <"$pipe" || true

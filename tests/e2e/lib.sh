@@ -44,6 +44,7 @@ finish() {
   trap - ERR
   set +e
   [ -z "${TEST_CLEANUP:-}" ] || "$TEST_CLEANUP" "$status"
+  [ -z "${SPY_PID:-}" ] || kill "$SPY_PID" 2>/dev/null
   stop_app
   stop_virtual_display
   if [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
@@ -154,14 +155,29 @@ wait_file() {
 }
 
 # Presses Enter and, as soon as the caption shows the redraw's progress, runs the given
-# command (a key or closing the window) while the redraw is under way.
+# command (a key or closing the window) while the redraw is under way. The caption is
+# followed through X's property events, as polling it could miss a redraw of a second.
 during_redraw() {
+  local spy="$WORK/caption-events" line fd deadline=$((SECONDS + 20)) seen=""
+  mkfifo "$spy"
+  xprop -id "$WID" -spy WM_NAME >"$spy" 2>/dev/null &
+  SPY_PID=$!
+  exec {fd}<"$spy"
+  # Its first line, the caption now, says it listens.
+  IFS= read -r -t 10 line <&"$fd" || fail "could not follow the caption"
   press Return
-  local deadline=$((SECONDS + 20))
-  until caption | grep -Eq '^[123]/3 '; do
-    [ $SECONDS -le $deadline ] || fail "the redraw's progress never showed"
-    sleep 0.002
+  while [ $SECONDS -lt $deadline ] && IFS= read -r -t $((deadline - SECONDS)) line <&"$fd"; do
+    if [[ $line =~ \"[123]/3\  ]]; then
+      seen=yes
+      break
+    fi
   done
+  kill "$SPY_PID" 2>/dev/null || true
+  wait "$SPY_PID" 2>/dev/null || true
+  SPY_PID=""
+  exec {fd}<&-
+  rm -f "$spy"
+  [ -n "$seen" ] || fail "the redraw's progress never showed (caption '$(caption)')"
   "$@"
 }
 
