@@ -5,9 +5,9 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-image-formats-plugins libgl-dev libassimp-dev
   libgtest-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin
-  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev xclip
+  xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev xclip locales
 )
 missing=()
 for p in "${packages[@]}"; do
