@@ -142,6 +142,15 @@ class FailingFileStore : public FileStore {
     if (!Take(bytes.size())) return Fail(path, error);
     return real_.WriteWhole(path, bytes, error);
   }
+  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure) override {
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      if (!Take(files[k].bytes.size())) {
+        failure->file = k;
+        return Fail(files[k].path, &failure->reason);
+      }
+    }
+    return real_.WriteWholeFiles(files, failure);
+  }
   bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
     if (!Take(bytes.size())) return Fail(path, error);
     return real_.Append(path, bytes, error);
