@@ -100,7 +100,8 @@ else
   close_error_box 20
   grep -Eq '^skerrowen: ERROR: The map was not stored: cannot write "MAP_[0-9]+_[-0-9]+_[-0-9]+\.BMP": .*No space left on device' \
     "$WORK/stdout.txt" || fail "full disk: the message did not name the file and the reason: $(cat "$WORK/stdout.txt")"
-  # The redraw stores twice (the view, then the redrawn map); each failure has its box.
+  # The redraw stores twice (the view, then the redrawn map) under one name; both fail
+  # alike, and the operator is told once.
   deadline=$((SECONDS + 30))
   until caption | grep -q '^Skerrowen, Long: ' && [ -z "$(error_box)" ]; do
     [ $SECONDS -le $deadline ] || fail "full disk: the next pass never began (caption '$(caption)')"
@@ -110,6 +111,7 @@ else
   done
   sleep 0.3
   kill -0 "$APP_PID" 2>/dev/null || fail "full disk: the program ended after the redraw"
+  expect_eq "$(grep -c 'The map was not stored' "$WORK/stdout.txt")" "1" "full disk: messages for one redraw"
   expect_eq "$(tr -d '\r' <"$full/Brannoch.log" | grep -c '^Program start: ')" "2" "full disk: passes begun"
   maps_whole "$full"
   close_window
