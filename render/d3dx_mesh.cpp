@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <assimp/Importer.hpp>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <new>
 
