@@ -2,17 +2,18 @@
 
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <assimp/Importer.hpp>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 
 #include "render/xfile_outline.h"
 #include "render/xfile_scene_merge.h"
+#include "ui/regular_file.h"
 
 D3DXMesh::D3DXMesh(Direct3DDevice8* device, DWORD fvf, std::vector<Vertex> vertices,
                    std::vector<std::uint32_t> indices, std::vector<DWORD> faceAttributes)
@@ -117,13 +118,20 @@ HRESULT D3DXLoadMeshFromX(const std::string& path, DWORD options, Direct3DDevice
                       std::to_string(kMaxXFileBytes) + ")",
                   error);
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Refuse(E_FAIL, path, std::string("cannot be opened: ") + std::strerror(errno), error);
+  // A pipe put in the file's place since it was looked at is refused, not waited on.
+  std::string reason;
+  const int fd = OpenRegularFile(path, O_RDONLY, &reason);
+  if (fd < 0) return Refuse(E_FAIL, path, "cannot be opened: " + reason, error);
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (file.gcount() != static_cast<std::streamsize>(bytes.size())) {
-    return Refuse(E_FAIL, path, "cannot be read completely", error);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
   }
+  ::close(fd);
+  if (done != bytes.size()) return Refuse(E_FAIL, path, "cannot be read completely", error);
   return D3DXLoadMeshFromXInMemory(bytes.data(), bytes.size(), path, options, device, mesh, materials,
                                    materialCount, error);
 }
