@@ -421,8 +421,8 @@ class OutlineReader {
     for (const Reference& ref : references_) {
       const auto found = firstByName.find(ref.name);
       if (found == firstByName.end()) {
-        throw XTextError("line " + std::to_string(ref.line) + ": the material reference {" + ref.name +
-                         "} names no top-level Material");
+        throw XImporterTextError("line " + std::to_string(ref.line) + ": the material reference {" +
+                                 ref.name + "} names no top-level Material");
       }
       outline_.meshes[ref.mesh].materials[ref.slot].globalIndex = found->second;
     }
@@ -442,7 +442,7 @@ class OutlineReader {
       const FrameOutline& only = frames_[outer.children[0]];
       if (only.unnamed && !only.meshes.empty()) {
         if (HoldsMeshes(only.children)) {
-          throw XTextError(
+          throw XImporterTextError(
               "line " + std::to_string(only.line) +
               ": meshes in frames below an unnamed frame that is the only child of a frame without "
               "meshes cannot be read");
@@ -458,7 +458,7 @@ class OutlineReader {
     for (std::size_t child : frames_[frame].children) AppendImporterOrder(child);
   }
 
-  XTextCursor in_;
+  XImporterTextCursor in_;
   XFileOutline outline_;
   std::vector<FrameOutline> frames_;
   std::vector<std::size_t> topFrames_;
@@ -495,7 +495,7 @@ std::optional<XFileOutline> ReadXFileOutline(std::string_view text, std::string*
   }
   try {
     return OutlineReader(text).Read();
-  } catch (const XTextError& e) {
+  } catch (const XImporterTextError& e) {
     *error = e.what();
     return std::nullopt;
   }

@@ -11,16 +11,17 @@ constexpr std::size_t kMaxDigitRun = 19;
 
 }  // namespace
 
-XTextCursor::XTextCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {
+XImporterTextCursor::XImporterTextCursor(std::string_view text)
+    : p_(text.data()), end_(text.data() + text.size()) {
   p_ += text.size() < 16 ? text.size() : 16;
   SkipRestOfLine();
 }
 
-void XTextCursor::Fail(const std::string& reason) const {
-  throw XTextError("line " + std::to_string(line_) + ": " + reason);
+void XImporterTextCursor::Fail(const std::string& reason) const {
+  throw XImporterTextError("line " + std::to_string(line_) + ": " + reason);
 }
 
-void XTextCursor::SkipRestOfLine() {
+void XImporterTextCursor::SkipRestOfLine() {
   while (p_ < end_) {
     const char c = *p_++;
     if (c == '\n' || c == '\r') {
@@ -30,7 +31,7 @@ void XTextCursor::SkipRestOfLine() {
   }
 }
 
-void XTextCursor::SkipSpaceAndComments() {
+void XImporterTextCursor::SkipSpaceAndComments() {
   for (;;) {
     while (p_ < end_ && IsSpace(*p_)) {
       if (*p_ == '\n') ++line_;
@@ -45,7 +46,7 @@ void XTextCursor::SkipSpaceAndComments() {
   }
 }
 
-std::string_view XTextCursor::NextToken() {
+std::string_view XImporterTextCursor::NextToken() {
   SkipSpaceAndComments();
   const char* start = p_;
   while (p_ < end_ && !IsSpace(*p_)) {
@@ -58,7 +59,7 @@ std::string_view XTextCursor::NextToken() {
   return {start, static_cast<std::size_t>(p_ - start)};
 }
 
-std::int64_t XTextCursor::ReadInt() {
+std::int64_t XImporterTextCursor::ReadInt() {
   SkipSpaceAndComments();
   if (p_ >= end_) Fail("the file ends where a number was expected");
   const bool negative = At(0) == '-';
@@ -76,7 +77,7 @@ std::int64_t XTextCursor::ReadInt() {
   return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
 }
 
-void XTextCursor::ReadFloat() {
+void XImporterTextCursor::ReadFloat() {
   SkipSpaceAndComments();
   if (p_ >= end_) Fail("the file ends where a number was expected");
   const std::string_view rest(p_, Remaining());
@@ -114,33 +115,33 @@ void XTextCursor::ReadFloat() {
   ExpectSeparator();
 }
 
-void XTextCursor::ReadFloats(int count) {
+void XImporterTextCursor::ReadFloats(int count) {
   for (int i = 0; i < count; ++i) ReadFloat();
 }
 
-void XTextCursor::TestForSeparator() {
+void XImporterTextCursor::TestForSeparator() {
   SkipSpaceAndComments();
   if (p_ < end_ && (*p_ == ';' || *p_ == ',')) ++p_;
 }
 
-void XTextCursor::SkipSemicolonRightHere() {
+void XImporterTextCursor::SkipSemicolonRightHere() {
   if (p_ < end_ && *p_ == ';') ++p_;
 }
 
-void XTextCursor::ExpectSeparator() {
+void XImporterTextCursor::ExpectSeparator() {
   const std::string_view token = NextToken();
   if (token != "," && token != ";") Fail("';' or ',' expected");
 }
 
-void XTextCursor::ExpectSemicolon() {
+void XImporterTextCursor::ExpectSemicolon() {
   if (NextToken() != ";") Fail("';' expected");
 }
 
-void XTextCursor::ExpectClosingBrace() {
+void XImporterTextCursor::ExpectClosingBrace() {
   if (NextToken() != "}") Fail("'}' expected");
 }
 
-std::string XTextCursor::ReadObjectHead() {
+std::string XImporterTextCursor::ReadObjectHead() {
   const std::string_view first = NextToken();
   if (first == "{") return {};
   std::string name(first);
@@ -148,7 +149,7 @@ std::string XTextCursor::ReadObjectHead() {
   return name;
 }
 
-std::string XTextCursor::ReadString() {
+std::string XImporterTextCursor::ReadString() {
   SkipSpaceAndComments();
   if (p_ >= end_) Fail("the file ends inside a string");
   if (*p_ != '"') Fail("'\"' expected");
@@ -164,7 +165,7 @@ std::string XTextCursor::ReadString() {
   return value;
 }
 
-void XTextCursor::SkipUnknownObject() {
+void XImporterTextCursor::SkipUnknownObject() {
   for (;;) {
     const std::string_view token = NextToken();
     if (token.empty()) Fail("the file ends inside an object");

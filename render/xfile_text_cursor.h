@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-struct XTextError : std::runtime_error {
+struct XImporterTextError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class XTextCursor {
+class XImporterTextCursor {
  public:
   // `text` is the whole file; reading starts after the 16-byte header line.
-  explicit XTextCursor(std::string_view text);
+  explicit XImporterTextCursor(std::string_view text);
 
   int Line() const { return line_; }
   std::size_t Remaining() const { return static_cast<std::size_t>(end_ - p_); }

@@ -8,6 +8,7 @@
 #include "render/d3dx_mesh.h"
 #include "render/device_test_support.h"
 #include "render/scratch_folder.h"
+#include "render/xfile_reader_comparison.h"
 
 // The importer loses the root frame's mesh list (a few bytes, inside the library) when a file
 // also has meshes outside frames, as kThreeMeshFile has; only sanitizer builds look.
@@ -28,6 +29,7 @@ class XFileLoaderTest : public ::testing::Test {
   void LoadText(const std::string& content, Direct3DDevice8* device = nullptr) {
     ASSERT_EQ(Load(Write("model.x", content), device), D3D_OK) << error;
     ASSERT_NE(mesh, nullptr);
+    ExpectNewReaderAgrees(content, *mesh, materials);
   }
 
   D3DVECTOR Corner(DWORD face, int corner) const {
@@ -387,6 +389,7 @@ TEST_P(BadXFileTest, FailsWithTheFileAndTheReasonAndLeavesTheOutputsAlone) {
   EXPECT_EQ(mesh, nullptr);
   EXPECT_TRUE(materials.empty());
   EXPECT_EQ(materialCount, 77u);
+  if (error.size() > path.size() + 2) ExpectNewReaderRefuses(bad.content, error.substr(path.size() + 2));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, BadXFileTest, ::testing::ValuesIn(BadFiles()),
