@@ -14,6 +14,21 @@ constexpr std::size_t kMaxDigitRun = 19;
 
 }  // namespace
 
+std::optional<std::string> XHeaderProblem(std::string_view text) {
+  if (text.size() < 4 || text.substr(0, 4) != "xof ") return "not a DirectX .x file (no \"xof \" header)";
+  if (text.size() < 16) return "the header is truncated";
+  const std::string_view format = text.substr(8, 4);
+  if (format == "bin ") return "binary .x files are not supported (only the text format is)";
+  if (format == "tzip" || format == "bzip") {
+    return "compressed .x files are not supported (only the text format is)";
+  }
+  if (format != "txt ") return "unknown .x format \"" + std::string(format) + "\"";
+  const std::string_view floatSize = text.substr(12, 4);
+  if (floatSize != "0032" && floatSize != "0064") return "unknown float size in the header";
+  if (text.find('\0') != std::string_view::npos) return "a text .x file holds a NUL byte";
+  return std::nullopt;
+}
+
 XTextCursor::XTextCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {
   p_ += text.size() < 16 ? text.size() : 16;
   SkipRestOfLine();
@@ -77,6 +92,29 @@ std::int64_t XTextCursor::ReadInt() {
   p_ += digits;
   ExpectSeparator();
   return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+}
+
+std::uint32_t XTextCursor::ReadCount(std::size_t minBytes, const char* what) {
+  const std::int64_t count = ReadInt();
+  CheckFits(count, minBytes, what);
+  return static_cast<std::uint32_t>(count);
+}
+
+void XTextCursor::CheckFits(std::int64_t count, std::size_t minBytes, const char* what) const {
+  if (count < 0) Fail(std::string("negative number of ") + what);
+  if (static_cast<std::uint64_t>(count) > Remaining() / minBytes) {
+    Fail("declares " + std::to_string(count) + " " + what + ", more than the rest of the file (" +
+         std::to_string(Remaining()) + " bytes) can hold");
+  }
+}
+
+std::uint32_t XTextCursor::ReadIndex(std::uint32_t limit, const char* what) {
+  const std::int64_t index = ReadInt();
+  if (index < 0 || index >= limit) {
+    Fail(std::string(what) + " index " + std::to_string(index) + " is out of range (there are " +
+         std::to_string(limit) + ")");
+  }
+  return static_cast<std::uint32_t>(index);
 }
 
 float XTextCursor::ReadFloat() {

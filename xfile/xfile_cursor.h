@@ -4,6 +4,7 @@
 // Every failure names the line it happened on.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ class XTextCursor {
   std::string_view NextToken();
   // A whole number followed by a separator; values beyond 32 bits are refused.
   std::int64_t ReadInt();
+  // A count of elements that take at least `minBytes` each: refused when negative or when the
+  // rest of the file cannot hold that many, so nothing is ever sized by a count the file
+  // does not back. `what` names the elements in the reason.
+  std::uint32_t ReadCount(std::size_t minBytes, const char* what);
+  void CheckFits(std::int64_t count, std::size_t minBytes, const char* what) const;
+  // An index below `limit` (the number of `what`s there are).
+  std::uint32_t ReadIndex(std::uint32_t limit, const char* what);
   // A finite real number followed by a separator.
   float ReadFloat();
   // Consumes one ';' or ',' if one comes next.
@@ -50,6 +58,10 @@ class XTextCursor {
   const char* end_;
   int line_ = 1;
 };
+
+// Why the 16-byte header "xof 0302txt 0032" (or 0303, or 0064) does not open a text .x file
+// this reads: binary and compressed files among others; nothing if it does.
+std::optional<std::string> XHeaderProblem(std::string_view text);
 
 // Objects, frames included, may nest this deep.
 constexpr int kMaxXNesting = 128;

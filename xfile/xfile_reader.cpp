@@ -64,29 +64,6 @@ class XFileReader {
     std::size_t slot;
   };
 
-  std::uint32_t ReadCount(std::size_t minBytes, const char* what) {
-    const std::int64_t count = in_.ReadInt();
-    CheckFits(count, minBytes, what);
-    return static_cast<std::uint32_t>(count);
-  }
-
-  void CheckFits(std::int64_t count, std::size_t minBytes, const char* what) const {
-    if (count < 0) in_.Fail(std::string("negative number of ") + what);
-    if (static_cast<std::uint64_t>(count) > in_.Remaining() / minBytes) {
-      in_.Fail("declares " + std::to_string(count) + " " + what + ", more than the rest of the file (" +
-               std::to_string(in_.Remaining()) + " bytes) can hold");
-    }
-  }
-
-  std::uint32_t ReadIndex(std::uint32_t limit, const char* what) {
-    const std::int64_t index = in_.ReadInt();
-    if (index < 0 || index >= limit) {
-      in_.Fail(std::string(what) + " index " + std::to_string(index) + " is out of range (there are " +
-               std::to_string(limit) + ")");
-    }
-    return static_cast<std::uint32_t>(index);
-  }
-
   void CountUpTo(std::size_t* counter, std::size_t limit, const char* what) const {
     if (++*counter > limit) in_.Fail("the file has more than " + std::to_string(limit) + " " + what);
   }
@@ -145,15 +122,16 @@ class XFileReader {
     XMesh& mesh = file_.meshes.emplace_back();
     mesh.frameRank = frame;
     in_.ReadObjectHead();
-    const std::uint32_t vertexCount = ReadCount(kMinVectorBytes, "vertices");
+    const std::uint32_t vertexCount = in_.ReadCount(kMinVectorBytes, "vertices");
     mesh.positions.reserve(vertexCount);
     for (std::uint32_t i = 0; i < vertexCount; ++i) mesh.positions.push_back(ReadVector());
-    const std::uint32_t faceCount = ReadCount(kMinFaceBytes, "faces");
+    const std::uint32_t faceCount = in_.ReadCount(kMinFaceBytes, "faces");
     mesh.faceSizes.reserve(faceCount);
     for (std::uint32_t i = 0; i < faceCount; ++i) {
-      const std::uint32_t corners = ReadCount(kMinIndexBytes, "face indices");
+      const std::uint32_t corners = in_.ReadCount(kMinIndexBytes, "face indices");
       if (corners < 3) in_.Fail("face " + std::to_string(i) + " has fewer than 3 vertices");
-      for (std::uint32_t k = 0; k < corners; ++k) mesh.corners.push_back(ReadIndex(vertexCount, "vertex"));
+      for (std::uint32_t k = 0; k < corners; ++k)
+        mesh.corners.push_back(in_.ReadIndex(vertexCount, "vertex"));
       in_.TestForSeparator();
       mesh.faceSizes.push_back(corners);
     }
@@ -189,7 +167,7 @@ class XFileReader {
 
   void ReadNormals(XMesh* mesh) {
     in_.ReadObjectHead();
-    const std::uint32_t normalCount = ReadCount(kMinVectorBytes, "normals");
+    const std::uint32_t normalCount = in_.ReadCount(kMinVectorBytes, "normals");
     mesh->normals.reserve(normalCount);
     for (std::uint32_t i = 0; i < normalCount; ++i) mesh->normals.push_back(ReadVector());
     const std::int64_t faceCount = in_.ReadInt();
@@ -201,7 +179,7 @@ class XFileReader {
     for (std::uint32_t size : mesh->faceSizes) {
       if (in_.ReadInt() != size) in_.Fail("a normal face has a different number of vertices than its face");
       for (std::uint32_t k = 0; k < size; ++k)
-        mesh->normalCorners.push_back(ReadIndex(normalCount, "normal"));
+        mesh->normalCorners.push_back(in_.ReadIndex(normalCount, "normal"));
       in_.TestForSeparator();
     }
     in_.ExpectClosingBrace();
@@ -215,7 +193,7 @@ class XFileReader {
       in_.Fail("MeshTextureCoords has " + std::to_string(count) + " entries for " +
                std::to_string(vertexCount) + " vertices");
     }
-    CheckFits(count, kMinCoordsBytes, "texture coordinates");
+    in_.CheckFits(count, kMinCoordsBytes, "texture coordinates");
     std::vector<XTextureCoords> set(vertexCount);
     for (XTextureCoords& uv : set) {
       uv = {in_.ReadFloat(), in_.ReadFloat()};
@@ -232,10 +210,10 @@ class XFileReader {
       in_.Fail("MeshVertexColors has " + std::to_string(count) + " entries for " +
                std::to_string(vertexCount) + " vertices");
     }
-    CheckFits(count, kMinColorBytes, "vertex colours");
+    in_.CheckFits(count, kMinColorBytes, "vertex colours");
     std::vector<XColor> set(vertexCount);
     for (std::uint32_t i = 0; i < vertexCount; ++i) {
-      const std::uint32_t vertex = ReadIndex(vertexCount, "vertex colour");
+      const std::uint32_t vertex = in_.ReadIndex(vertexCount, "vertex colour");
       set[vertex] = ReadColor(true);
       in_.TestForSeparator();
     }
@@ -245,7 +223,7 @@ class XFileReader {
 
   void ReadMaterialList(XMesh* mesh) {
     in_.ReadObjectHead();
-    const std::uint32_t materialCount = ReadCount(kMinMaterialBytes, "materials");
+    const std::uint32_t materialCount = in_.ReadCount(kMinMaterialBytes, "materials");
     const std::int64_t indexCount = in_.ReadInt();
     const std::size_t faceCount = mesh->faceSizes.size();
     // One index stands for all faces.
@@ -255,7 +233,7 @@ class XFileReader {
     }
     mesh->faceMaterials.reserve(faceCount);
     for (std::int64_t i = 0; i < indexCount; ++i) {
-      mesh->faceMaterials.push_back(ReadIndex(materialCount, "material"));
+      mesh->faceMaterials.push_back(in_.ReadIndex(materialCount, "material"));
     }
     if (indexCount == 1) mesh->faceMaterials.assign(faceCount, mesh->faceMaterials[0]);
     in_.SkipSemicolonRightHere();
@@ -315,8 +293,8 @@ class XFileReader {
   void CheckSkinWeights(std::uint32_t vertexCount) {
     in_.ReadObjectHead();
     in_.ReadString();
-    const std::uint32_t count = ReadCount(kMinWeightBytes, "skin weights");
-    for (std::uint32_t i = 0; i < count; ++i) ReadIndex(vertexCount, "skin weight vertex");
+    const std::uint32_t count = in_.ReadCount(kMinWeightBytes, "skin weights");
+    for (std::uint32_t i = 0; i < count; ++i) in_.ReadIndex(vertexCount, "skin weight vertex");
     for (std::uint32_t i = 0; i < count + 16; ++i) in_.ReadFloat();
     in_.ExpectSemicolon();
     in_.ExpectClosingBrace();
@@ -364,25 +342,10 @@ class XFileReader {
   std::size_t materialCount_ = 0;
 };
 
-std::optional<std::string> HeaderProblem(std::string_view text) {
-  if (text.size() < 4 || text.substr(0, 4) != "xof ") return "not a DirectX .x file (no \"xof \" header)";
-  if (text.size() < 16) return "the header is truncated";
-  const std::string_view format = text.substr(8, 4);
-  if (format == "bin ") return "binary .x files are not supported (only the text format is)";
-  if (format == "tzip" || format == "bzip") {
-    return "compressed .x files are not supported (only the text format is)";
-  }
-  if (format != "txt ") return "unknown .x format \"" + std::string(format) + "\"";
-  const std::string_view floatSize = text.substr(12, 4);
-  if (floatSize != "0032" && floatSize != "0064") return "unknown float size in the header";
-  if (text.find('\0') != std::string_view::npos) return "a text .x file holds a NUL byte";
-  return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<XFile> ReadXFile(std::string_view text, std::string* error) {
-  if (auto problem = HeaderProblem(text)) {
+  if (auto problem = XHeaderProblem(text)) {
     *error = *problem;
     return std::nullopt;
   }

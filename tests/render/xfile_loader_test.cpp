@@ -8,11 +8,6 @@
 #include "render/d3dx_mesh.h"
 #include "render/device_test_support.h"
 #include "render/scratch_folder.h"
-#include "render/xfile_reader_comparison.h"
-
-// The importer loses the root frame's mesh list (a few bytes, inside the library) when a file
-// also has meshes outside frames, as kThreeMeshFile has; only sanitizer builds look.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libassimp.so\n"; }
 
 namespace {
 
@@ -29,7 +24,6 @@ class XFileLoaderTest : public ::testing::Test {
   void LoadText(const std::string& content, Direct3DDevice8* device = nullptr) {
     ASSERT_EQ(Load(Write("model.x", content), device), D3D_OK) << error;
     ASSERT_NE(mesh, nullptr);
-    ExpectNewReaderAgrees(content, *mesh, materials);
   }
 
   D3DVECTOR Corner(DWORD face, int corner) const {
@@ -287,17 +281,10 @@ std::vector<BadFile> BadFiles() {
   const std::string material = "Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }";
   std::string manyMeshes = Header();
   for (int i = 0; i <= 8192; ++i) manyMeshes += "Mesh{0;0;}\n";
-  // The importer's time grows with faces times materials of a mesh; 15000 x 15000 is past the limit.
-  std::string costly = Header() +
-                       "Material G { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n"
-                       "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 15000;";
-  for (int i = 0; i < 15000; ++i) costly += "3;0,1,2;,";
-  costly.back() = ';';
-  costly += " MeshMaterialList { 15000; 15000;";
-  for (int i = 0; i < 15000; ++i) costly += std::to_string(i) + ",";
-  costly.back() = ';';
-  for (int i = 0; i < 15000; ++i) costly += "{G}";
-  costly += " } }";
+  std::string references;
+  for (int i = 0; i <= 65536; ++i) references += "{G}";
+  const std::string manyMaterials = Header() + "Material G " + std::string(material).substr(9) + "\n" +
+                                    Triangle("MeshMaterialList { 65537; 1; 0;; " + references + " }");
   return {
       {"empty", "", "empty"},
       {"no_header", "Mesh { 3; 0.0;0.0;0.0;; }", "no \"xof \" header"},
@@ -367,12 +354,9 @@ std::vector<BadFile> BadFiles() {
       {"not_finite", Header() + "Mesh { 3; 1e999;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }",
        "not finite"},
       {"deep_frames", nested, "nested more than 128 deep"},
-      {"folded_frame_children",
-       Header() + "Frame Outer { Frame { " + Triangle() + " Frame Deep { " + Triangle() + " } } }",
-       "below an unnamed frame that is the only child of a frame without meshes cannot be read"},
       {"no_mesh", Header() + "Frame Empty { }\n", "holds no mesh"},
       {"many_meshes", manyMeshes, "more than 8192 meshes"},
-      {"costly_to_import", costly, "too many faces, materials and skin weights to import together"},
+      {"many_materials", manyMaterials, "more than 65536 materials"},
       {"no_faces", Header() + "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 0; }\n", "have no faces"},
   };
 }
@@ -389,7 +373,6 @@ TEST_P(BadXFileTest, FailsWithTheFileAndTheReasonAndLeavesTheOutputsAlone) {
   EXPECT_EQ(mesh, nullptr);
   EXPECT_TRUE(materials.empty());
   EXPECT_EQ(materialCount, 77u);
-  if (error.size() > path.size() + 2) ExpectNewReaderRefuses(bad.content, error.substr(path.size() + 2));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, BadXFileTest, ::testing::ValuesIn(BadFiles()),
