@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "xfile/xfile_cursor.h"
+#include "xfile/xfile_unkept_objects.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ constexpr std::size_t kMinFaceBytes = 8;
 constexpr std::size_t kMinIndexBytes = 2;
 constexpr std::size_t kMinColorBytes = 10;
 constexpr std::size_t kMinMaterialBytes = 3;  // "{a}"
-constexpr std::size_t kMinWeightBytes = 4;
 
 // Each mesh and material becomes a subset and each frame is kept until the file is read;
 // real models stay far below these.
@@ -41,6 +41,10 @@ class XFileReader {
         XMaterial material = ReadMaterial(&name);
         topMaterialIndex_.try_emplace(std::move(name), topMaterials_.size());
         topMaterials_.push_back(std::move(material));
+      } else if (token == "AnimationSet") {
+        CheckAnimationSet(in_);
+      } else if (token == "AnimTicksPerSecond") {
+        CheckAnimTicksPerSecond(in_);
       } else if (token != "}") {
         in_.SkipObject();
       }
@@ -154,11 +158,9 @@ class XFileReader {
         if (mesh.hasMaterialList) in_.Fail("a mesh has more than one MeshMaterialList");
         ReadMaterialList(&mesh);
       } else if (token == "XSkinMeshHeader") {
-        in_.ReadObjectHead();
-        for (int i = 0; i < 3; ++i) in_.ReadInt();
-        in_.ExpectClosingBrace();
+        CheckSkinMeshHeader(in_);
       } else if (token == "SkinWeights") {
-        CheckSkinWeights(vertexCount);
+        CheckSkinWeights(in_, vertexCount);
       } else {
         in_.SkipObject();
       }
@@ -287,17 +289,6 @@ class XFileReader {
       }
     }
     return material;
-  }
-
-  // Skin weights are not kept, but their vertex indices must hold.
-  void CheckSkinWeights(std::uint32_t vertexCount) {
-    in_.ReadObjectHead();
-    in_.ReadString();
-    const std::uint32_t count = in_.ReadCount(kMinWeightBytes, "skin weights");
-    for (std::uint32_t i = 0; i < count; ++i) in_.ReadIndex(vertexCount, "skin weight vertex");
-    for (std::uint32_t i = 0; i < count + 16; ++i) in_.ReadFloat();
-    in_.ExpectSemicolon();
-    in_.ExpectClosingBrace();
   }
 
   void ResolveMaterialReferences() {

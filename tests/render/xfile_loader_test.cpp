@@ -353,6 +353,8 @@ std::vector<BadFile> BadFiles() {
        "ambiguous"},
       {"not_finite", Header() + "Mesh { 3; 1e999;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }",
        "not finite"},
+      {"animation_key_type", Header() + Triangle() + "AnimationSet { Animation { AnimationKey { 7; 0; } } }",
+       "unknown animation key type 7"},
       {"deep_frames", nested, "nested more than 128 deep"},
       {"no_mesh", Header() + "Frame Empty { }\n", "holds no mesh"},
       {"many_meshes", manyMeshes, "more than 8192 meshes"},
