@@ -327,8 +327,8 @@ std::vector<BadFile> BadFiles() {
        "material index 3 is out of range"},
       {"material_list_short", Header() + Triangle("MeshMaterialList { 2; 1; 0;; " + material + " }"),
        "declares 2 materials and holds 1"},
-      // The importer skips only a ';' after the indices: here it takes ", ... {" for an
-      // unknown object and loses the Material.
+      // Only a ';' right after the indices is skipped: here ", ... {" reads as an unknown
+      // object, which swallows the Material.
       {"material_list_stray_comma", Header() + Triangle("MeshMaterialList { 1; 1; 0;,; " + material + " }"),
        "declares 1 materials and holds 0"},
       {"material_reference", Header() + Triangle("MeshMaterialList { 1; 1; 0;; { Nowhere } }"),
