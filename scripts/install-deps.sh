@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-image-formats-plugins libgl-dev libassimp-dev
+  qt6-base-dev qt6-image-formats-plugins libgl-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin
