@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Bad input the real program meets under X: a globe model that is missing or garbled in a
 # copy of the program directory, a working directory on a full disk, and a clipboard that
-# holds only text when Alt is released after Alt+Print Screen.
+# holds only text when Alt is released after Alt+Print Screen, and a settings store that is
+# a named pipe.
 source "$(dirname "$0")/lib.sh"
 
 MOUNTED=""
@@ -146,4 +147,24 @@ else
   expect_exit 2
   echo "ok: text clipboard"
 fi
+# The settings store a named pipe: the program neither blocks on it nor replaces it. The
+# window shows, one message names the store, and the view moves for the run.
+rm -rf "$(dirname "$SETTINGS")"
+mkdir -p "$(dirname "$SETTINGS")"
+mkfifo "$SETTINGS"
+start_in "$WORK" "$BUILD/skerrowen"
+close_error_box 15
+grep -q "^skerrowen: ERROR: The view settings store $SETTINGS is a named pipe, not a regular file" "$WORK/stdout.txt" \
+  || fail "pipe store: the message did not name the store and the reason: $(cat "$WORK/stdout.txt")"
+focus_main
+wait_caption '^Skerrowen, Long:  006 Lat:  52 Radius: 3340$' 10
+hold Left 0.5
+wait_caption '^Skerrowen, Long: (-0[0-9][0-9]|  00[0-5]) Lat:  52 ' 5
+sleep 0.3
+[ -z "$(error_box)" ] || fail "pipe store: a second message box"
+close_window
+expect_exit 5
+[ -p "$SETTINGS" ] || fail "pipe store: the pipe was replaced"
+expect_eq "$(ls -A "$(dirname "$SETTINGS")")" "skerrowen.conf" "pipe store: files beside the store"
+echo "ok: pipe settings store"
 echo "ok: bad input ($((SECONDS - started)) s)"
