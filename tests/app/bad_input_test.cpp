@@ -606,9 +606,12 @@ TEST_P(SettingsStoreFile, RefusedOrReadAsItIsAndToldOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   MakeProgram(*real, posixFiles);
   // Left held for 10 ticks, a redraw, and in the next pass the view must be where it was.
-  int rotationBeforeRedraw = -1, rotationInPass2 = -1;
+  int rotationAtStart = -1, rotationBeforeRedraw = -1, rotationInPass2 = -1;
   const SessionResult r = Run([&](int pass, int tick) {
-    if (pass == 1 && tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (pass == 1 && tick == 1) {
+      rotationAtStart = program->view().Rotation;
+      program->Form_KeyDown(vk::Left, 0);
+    }
     if (pass == 1 && tick == 10) program->Form_KeyUp(vk::Left, 0);
     if (pass == 1 && tick == 12) {
       rotationBeforeRedraw = program->view().Rotation;
@@ -621,7 +624,7 @@ TEST_P(SettingsStoreFile, RefusedOrReadAsItIsAndToldOnce) {
   EXPECT_EQ(r.ticks[2], 3);
   EXPECT_EQ(r.frames[1] + r.frames[2], r.ticks[1] + r.ticks[2]) << "ticks without a frame";
   EXPECT_EQ(r.firstFrameCaption, row.firstCaption);
-  EXPECT_GT(rotationBeforeRedraw, 0);
+  EXPECT_GT(rotationBeforeRedraw, rotationAtStart) << "the view did not move";
   EXPECT_EQ(rotationInPass2, rotationBeforeRedraw) << "the moved view was lost at the next pass";
   EXPECT_EQ(MessagesContaining("could not be saved"), 0) << AllMessages();
   ASSERT_EQ(messages.shown.size(), row.told.empty() ? 0u : 1u) << AllMessages();
