@@ -654,6 +654,30 @@ TEST_P(SettingsStoreFile, RefusedOrReadAsItIsAndToldOnce) {
   EXPECT_EQ(reread.status(), QSettings::NoError) << ReadFile(store);
 }
 
+// Lines not understood leave Qt's status at a format error for good; a save that then fails
+// must still be told, once, besides the lines.
+TEST_F(SettingsFile, SaveFailingAfterLinesNotUnderstoodIsStillTold) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nRotation=100\nnoequals\n");
+  fs::permissions(config / "skerrowen", fs::perms(0555));
+  WithoutFileOverride operatorRights;
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles);
+  const SessionResult r = Run([this](int pass, int tick) {
+    if (pass == 1 && tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (pass == 1 && tick == 10) program->Form_KeyUp(vk::Left, 0);
+    if (tick == 12) program->Form_KeyUp(pass == 1 ? vk::Enter : vk::Escape, 0);
+  });
+  fs::permissions(config / "skerrowen", fs::perms::owner_all);
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(MessagesContaining("line 3: \"noequals\""), 1) << AllMessages();
+  EXPECT_EQ(MessagesContaining("could not be saved: cannot write"), 1) << AllMessages();
+  EXPECT_EQ(MessagesContaining("(access denied or disk full)"), 1) << AllMessages();
+  EXPECT_EQ(messages.shown.size(), 2u) << AllMessages();
+  EXPECT_EQ(ReadFile(config / "skerrowen" / "skerrowen.conf"), "[Setting]\nRotation=100\nnoequals\n");
+}
+
 bool WriteStore(const fs::path& store, const std::string& text) {
   WriteFile(store, text);
   return true;
