@@ -10,13 +10,14 @@
 #include "ui/posix_file_store.h"
 #include "ui/qt_frm_main.h"
 #include "ui/qt_services.h"
+#include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   const std::string name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
 
   QtClock clock;
-  QtSettingsStore settings(name);
+  QtSettingsStore settings(QtSettingsStore::UserStoreFile(name));
   QtMessageBoxes messages("Skerrowen");
   QtClipboard clipboard;
   PosixFileStore files;

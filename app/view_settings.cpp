@@ -7,6 +7,12 @@ constexpr const char* kSection = "Setting";
 }
 
 void ViewSettings::LoadViewSettings(ViewState& view) {
+  if (!openProblemReported_) {
+    // Once a run: what was wrong with the store when it was opened does not change.
+    openProblemReported_ = true;
+    const std::string problem = store_.OpenProblem();
+    if (!problem.empty()) messages_.Show(problem, "ERROR", MessageIcon::Critical);
+  }
   view.Rotation = 264;
   view.Tilt = 52;
   view.Distance = 0;

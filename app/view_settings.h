@@ -12,7 +12,8 @@ class ViewSettings {
 
   // Resets Rotation, Tilt and Distance to 264, 52 and 0 and reads all four values; a key
   // that is missing, not a number or out of range keeps the start value. The first time a
-  // stored value is refused, one message names the store, the keys and their texts.
+  // stored value is refused, one message names the store, the keys and their texts. The
+  // first call also tells what the store found wrong with its file when it was opened.
   void LoadViewSettings(ViewState& view);
 
   void WriteRotationTiltDistance(const ViewState& view);
@@ -27,4 +28,5 @@ class ViewSettings {
   MessageBoxes& messages_;
   bool failureReported_ = false;
   bool refusalReported_ = false;
+  bool openProblemReported_ = false;
 };

@@ -41,6 +41,9 @@ class SettingsStore {
                      std::string* error) = 0;
   // Where the values are kept, for messages to the operator: the store's file.
   virtual std::string Location() const { return "the settings store"; }
+  // What was found wrong with the store when it was opened, in one message for the operator;
+  // empty when nothing was.
+  virtual std::string OpenProblem() const { return {}; }
 };
 
 enum class MessageIcon { None, Information, Critical };

@@ -1,5 +1,7 @@
 #include "ui/qt_services.h"
 
+#include <unistd.h>
+
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
@@ -7,20 +9,15 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QLockFile>
 #include <QMessageBox>
-#include <QSysInfo>
-#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <thread>
-#include <vector>
-#include <signal.h>
-#include <unistd.h>
 
 #include "ui/bmp_extent.h"
+#include "ui/qt_settings_store.h"
 #include "ui/regular_file.h"
 
 namespace {
@@ -56,73 +53,6 @@ LocalDateTime QtClock::Now() {
 void QtClock::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
-
-namespace {
-
-// A program killed while it wrote its settings leaves the store's lock file behind. Qt
-// removes a stale lock under a second lock, "<lock>.rmlock", and that one under a third, so a
-// program killed at the wrong moment can leave any of them; one still empty is taken for a
-// live lock until it is 30 s old. Qt waits for it inside the loop's event processing, so the
-// window would stand frozen that long. Before the store is used, every lock of the chain that
-// names nobody (and still names nobody a moment later), or names a process of this machine
-// that no longer runs, is removed. A lock held by a running program is left alone.
-bool ProcessIsGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
-
-void RemoveAbandonedLocks(const QString& storeFile) {
-  std::vector<QString> chain;
-  for (QString path = storeFile + ".lock"; QFileInfo::exists(path); path += ".rmlock") chain.push_back(path);
-  bool waited = false;
-  for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
-    QLockFile lock(*link);
-    qint64 pid = 0;
-    QString host, application;
-    bool named = lock.getLockInfo(&pid, &host, &application);
-    if (!named && !waited) {
-      // A writer that has just created its lock fills it in within microseconds.
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      waited = true;
-      named = lock.getLockInfo(&pid, &host, &application);
-    }
-    if (!named || (host == QSysInfo::machineHostName() && ProcessIsGone(pid))) lock.removeStaleLockFile();
-  }
-}
-
-}  // namespace
-
-QtSettingsStore::QtSettingsStore(const std::string& applicationName) {
-  const QString name = QString::fromStdString(applicationName);
-  settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, name, name);
-  RemoveAbandonedLocks(settings_->fileName());
-}
-
-std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {
-  const QString path = QString::fromStdString(section + "/" + key);
-  if (!settings_->contains(path)) return std::nullopt;
-  const QVariant value = settings_->value(path);
-  // An unquoted "10,5" written by hand reads as a list of two; it was meant as one text.
-  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(',').toStdString();
-  return value.toString().toStdString();
-}
-
-std::string QtSettingsStore::Location() const { return settings_->fileName().toStdString(); }
-
-bool QtSettingsStore::Write(const std::string& section, const std::string& key, const std::string& value,
-                            std::string* error) {
-  // Qt writes the store at the next event processing; a failure shows in the status then,
-  // and is reported by the next write. A value the store already holds is not set again, so
-  // the view steps that change nothing do not rewrite the file twenty times a second.
-  const QString path = QString::fromStdString(section + "/" + key);
-  const QString text = QString::fromStdString(value);
-  if (settings_->value(path).toString() != text || !settings_->contains(path)) settings_->setValue(path, text);
-  if (settings_->status() == QSettings::NoError) return true;
-  if (error != nullptr) {
-    *error = "cannot write " + settings_->fileName().toStdString() +
-             (settings_->status() == QSettings::AccessError ? " (access denied or disk full)" : " (format error)");
-  }
-  return false;
-}
-
-void QtSettingsStore::Sync() { settings_->sync(); }
 
 void QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon) {
   const std::string shownTitle = title.empty() ? defaultTitle_ : title;

@@ -1,32 +1,18 @@
 #pragma once
 // The platform services on Qt.
-#include <QSettings>
 #include <memory>
 #include <string>
 
 #include "ui/main_window.h"
 #include "ui/platform.h"
 
+class QtSettingsStore;
+
 class QtClock : public Clock {
  public:
   std::uint32_t GetTickCount() override;
   LocalDateTime Now() override;
   void Sleep(std::uint32_t milliseconds) override;
-};
-
-// QSettings in the native per-user store: application and organisation are the program's
-// name (on Linux ~/.config/<name>/<name>.conf).
-class QtSettingsStore : public SettingsStore {
- public:
-  explicit QtSettingsStore(const std::string& applicationName);
-  std::optional<std::string> Read(const std::string& section, const std::string& key) override;
-  bool Write(const std::string& section, const std::string& key, const std::string& value,
-             std::string* error) override;
-  std::string Location() const override;
-  void Sync();
-
- private:
-  std::unique_ptr<QSettings> settings_;
 };
 
 class QtMessageBoxes : public MessageBoxes {

@@ -4,19 +4,22 @@
 // runs a whole program on real files in a temporary working directory and checks that the
 // operator is told what went wrong, nothing escapes, nothing is left half-written, nothing
 // the operator had is lost, and the program goes on.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QSettings>
 #include <QSysInfo>
-#include <fcntl.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -40,6 +43,7 @@
 #include "support/run_length_bmp.h"
 #include "ui/posix_file_store.h"
 #include "ui/qt_services.h"
+#include "ui/qt_settings_store.h"
 
 namespace {
 
@@ -415,8 +419,10 @@ INSTANTIATE_TEST_SUITE_P(
 class SettingsFile : public BadInput {
  protected:
   std::unique_ptr<QtSettingsStore> RealStore(const fs::path& configHome) {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(configHome.string()));
-    return std::make_unique<QtSettingsStore>("skerrowen");
+    ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    const std::string file = QtSettingsStore::UserStoreFile("skerrowen");
+    EXPECT_EQ(file, (configHome / "skerrowen" / "skerrowen.conf").string());
+    return std::make_unique<QtSettingsStore>(file);
   }
   void WriteConf(const fs::path& configHome, const std::string& text) {
     fs::create_directories(configHome / "skerrowen");
@@ -537,6 +543,252 @@ TEST_F(SettingsFile, FailingStoreStandInIsReportedOnce) {
   EXPECT_TRUE(Contains(messages.shown[0].text, "skerrowen.conf")) << messages.shown[0].text;
   StoredMap(kMapName);
 }
+
+// Root reads and writes every file whatever its mode. The calling thread gives that right up
+// while this lives, so a row can meet an unreadable file as an operator would.
+class WithoutFileOverride {
+ public:
+  WithoutFileOverride() {
+    if (::syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+    reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+    dropped_ = ::syscall(SYS_capset, &header_, reduced) == 0;
+  }
+  ~WithoutFileOverride() {
+    if (dropped_) ::syscall(SYS_capset, &header_, saved_);
+  }
+  WithoutFileOverride(const WithoutFileOverride&) = delete;
+  WithoutFileOverride& operator=(const WithoutFileOverride&) = delete;
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+  bool dropped_ = false;
+};
+
+// A store the settings library would mishandle: a named pipe it would block on for ever, a
+// link whose pipe or device the first save would replace by a text file, a file far too large
+// to rewrite at every view step, one it cannot read, and lines it silently drops. A refused
+// store is told once, left exactly as it was, and the view of the run lives in memory; lines
+// not understood are named once, the store is read and saved, and no save is reported failed.
+struct StoreFileRow {
+  const char* name;
+  std::function<bool(const fs::path& store, std::string* skip)> make;  // false: skip the row
+  std::vector<std::string> told;  // parts of the one message; none: no message
+  bool refused;
+  const char* firstCaption;
+};
+void PrintTo(const StoreFileRow& row, std::ostream* out) { *out << row.name; }
+
+class SettingsStoreFile : public SettingsFile, public ::testing::WithParamInterface<StoreFileRow> {};
+
+// What a store is on disk, to see that a refused one was not touched.
+std::string Describe(const fs::path& path) {
+  struct stat entry {};
+  if (::lstat(path.c_str(), &entry) != 0) return "missing";
+  std::string described = std::to_string(entry.st_mode) + " " + std::to_string(entry.st_size) + " " +
+                          std::to_string(entry.st_ino) + " " + std::to_string(entry.st_mtim.tv_nsec);
+  if (S_ISLNK(entry.st_mode))
+    described += " -> " + fs::read_symlink(path).string() + " " + Describe(fs::canonical(path));
+  if (S_ISREG(entry.st_mode) && entry.st_size < 4096) described += " " + ReadFile(path);
+  return described;
+}
+
+TEST_P(SettingsStoreFile, RefusedOrReadAsItIsAndToldOnce) {
+  const StoreFileRow& row = GetParam();
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  const fs::path store = config / "skerrowen" / "skerrowen.conf";
+  fs::create_directories(store.parent_path());
+  std::string skip;
+  if (!row.make(store, &skip)) GTEST_SKIP() << skip;
+  const std::string before = Describe(store);
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::directory_iterator(store.parent_path()))
+    entries.push_back(entry.path().string());
+
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<QtSettingsStore> real;
+  {
+    WithoutFileOverride operatorRights;
+    real = RealStore(config);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  MakeProgram(*real, posixFiles);
+  // Left held for 10 ticks, a redraw, and in the next pass the view must be where it was.
+  int rotationAtStart = -1, rotationBeforeRedraw = -1, rotationInPass2 = -1;
+  const SessionResult r = Run([&](int pass, int tick) {
+    if (pass == 1 && tick == 1) {
+      rotationAtStart = program->view().Rotation;
+      program->Form_KeyDown(vk::Left, 0);
+    }
+    if (pass == 1 && tick == 10) program->Form_KeyUp(vk::Left, 0);
+    if (pass == 1 && tick == 12) {
+      rotationBeforeRedraw = program->view().Rotation;
+      program->Form_KeyUp(vk::Enter, 0);
+    }
+    if (pass == 2 && tick == 1) rotationInPass2 = program->view().Rotation;
+    if (pass == 2 && tick == 3) program->Form_KeyUp(vk::Escape, 0);
+  });
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(r.ticks[2], 3);
+  EXPECT_EQ(r.frames[1] + r.frames[2], r.ticks[1] + r.ticks[2]) << "ticks without a frame";
+  EXPECT_EQ(r.firstFrameCaption, row.firstCaption);
+  EXPECT_GT(rotationBeforeRedraw, rotationAtStart) << "the view did not move";
+  EXPECT_EQ(rotationInPass2, rotationBeforeRedraw) << "the moved view was lost at the next pass";
+  EXPECT_EQ(MessagesContaining("could not be saved"), 0) << AllMessages();
+  ASSERT_EQ(messages.shown.size(), row.told.empty() ? 0u : 1u) << AllMessages();
+  for (const std::string& part : row.told) {
+    EXPECT_TRUE(Contains(messages.shown[0].text, part))
+        << "'" << part << "' not in: " << messages.shown[0].text;
+  }
+  if (!row.told.empty()) {
+    EXPECT_TRUE(Contains(messages.shown[0].text, store.string())) << messages.shown[0].text;
+  }
+  real->Sync();
+
+  std::vector<std::string> after;
+  for (const auto& entry : fs::directory_iterator(store.parent_path()))
+    after.push_back(entry.path().string());
+  if (row.refused) {
+    EXPECT_EQ(Describe(store), before) << "a refused store was changed";
+    std::sort(entries.begin(), entries.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, entries) << "files were made beside a refused store";
+    return;
+  }
+  // Read and saved: what is on disk now is the moved view, in a store that reads cleanly.
+  QSettings reread(QString::fromStdString(store.string()), QSettings::IniFormat);
+  EXPECT_EQ(reread.value("Setting/Rotation").toString().toStdString(), std::to_string(rotationBeforeRedraw));
+  reread.allKeys();
+  EXPECT_EQ(reread.status(), QSettings::NoError) << ReadFile(store);
+}
+
+// Lines not understood leave Qt's status at a format error for good; a save that then fails
+// must still be told, once, besides the lines.
+TEST_F(SettingsFile, SaveFailingAfterLinesNotUnderstoodIsStillTold) {
+  EnterWorkingDirectory();
+  const fs::path config = root / "config";
+  WriteConf(config, "[Setting]\nRotation=100\nnoequals\n");
+  fs::permissions(config / "skerrowen", fs::perms(0555));
+  WithoutFileOverride operatorRights;
+  auto store = RealStore(config);
+  MakeProgram(*store, posixFiles);
+  const SessionResult r = Run([this](int pass, int tick) {
+    if (pass == 1 && tick == 1) program->Form_KeyDown(vk::Left, 0);
+    if (pass == 1 && tick == 10) program->Form_KeyUp(vk::Left, 0);
+    if (tick == 12) program->Form_KeyUp(pass == 1 ? vk::Enter : vk::Escape, 0);
+  });
+  fs::permissions(config / "skerrowen", fs::perms::owner_all);
+  EXPECT_TRUE(r.ended);
+  EXPECT_EQ(MessagesContaining("line 3: \"noequals\""), 1) << AllMessages();
+  EXPECT_EQ(MessagesContaining("could not be saved: cannot write"), 1) << AllMessages();
+  EXPECT_EQ(MessagesContaining("(access denied or disk full)"), 1) << AllMessages();
+  EXPECT_EQ(messages.shown.size(), 2u) << AllMessages();
+  EXPECT_EQ(ReadFile(config / "skerrowen" / "skerrowen.conf"), "[Setting]\nRotation=100\nnoequals\n");
+}
+
+bool WriteStore(const fs::path& store, const std::string& text) {
+  WriteFile(store, text);
+  return true;
+}
+
+bool MakeFifo(const fs::path& path, std::string* skip) {
+  if (::mkfifo(path.c_str(), 0644) == 0) return true;
+  *skip = std::string("mkfifo: ") + std::strerror(errno);
+  return false;
+}
+
+const char* const kStoredCaption = "Skerrowen, Long:  170 Lat:  52 Radius: 3340";  // Rotation 100
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsStoreFile,
+    ::testing::Values(
+        StoreFileRow{"NamedPipe",
+                     [](const fs::path& s, std::string* skip) { return MakeFifo(s, skip); },
+                     {"is a named pipe, not a regular file", "neither read nor written"},
+                     true,
+                     kStartCaption},
+        StoreFileRow{"LinkToANamedPipe",
+                     [](const fs::path& s, std::string* skip) {
+                       fs::create_symlink("pipe", s);
+                       return MakeFifo(s.parent_path() / "pipe", skip);
+                     },
+                     {"is a link to pipe, which is a named pipe", "neither read nor written"},
+                     true,
+                     kStartCaption},
+        StoreFileRow{"LinkToADevice",
+                     [](const fs::path& s, std::string* skip) {
+                       // A null device of its own, so a fault cannot replace the machine's.
+                       if (::mknod((s.parent_path() / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                         *skip = std::string("mknod: ") + std::strerror(errno);
+                         return false;
+                       }
+                       fs::create_symlink("null", s);
+                       return true;
+                     },
+                     {"is a link to null, which is a character device", "neither read nor written"},
+                     true,
+                     kStartCaption},
+        StoreFileRow{"FarTooLarge",
+                     [](const fs::path& s, std::string*) {
+                       WriteFile(s, "[Setting]\nRotation=100\n");
+                       fs::resize_file(s, 100 * 1024 * 1024);  // sparse: no 100 MB written
+                       return true;
+                     },
+                     {"is 104857600 bytes long", "neither read nor written"},
+                     true,
+                     kStartCaption},
+        StoreFileRow{"Unreadable",
+                     [](const fs::path& s, std::string*) {
+                       WriteFile(s, "[Setting]\nRotation=100\n");
+                       fs::permissions(s, fs::perms::none);
+                       return true;
+                     },
+                     {"cannot be read (Permission denied)", "neither read nor written"},
+                     true,
+                     kStartCaption},
+        StoreFileRow{"LinkToARegularFile",
+                     [](const fs::path& s, std::string*) {
+                       fs::create_directory(s.parent_path() / "dotfiles");
+                       WriteFile(s.parent_path() / "dotfiles" / "skerrowen.conf",
+                                 "[Setting]\nRotation=100\n");
+                       fs::create_symlink("dotfiles/skerrowen.conf", s);
+                       return true;
+                     },
+                     {},
+                     false,
+                     kStoredCaption},
+        StoreFileRow{"ByteOrderMark",
+                     [](const fs::path& s, std::string*) {
+                       return WriteStore(s, "\xEF\xBB\xBF[Setting]\nRotation=100\n");
+                     },
+                     {},
+                     false,
+                     kStoredCaption},
+        StoreFileRow{
+            "SectionWithoutItsBracket",
+            [](const fs::path& s, std::string*) { return WriteStore(s, "[Setting\nRotation=100\n"); },
+            {"line 1: \"[Setting\" (no \"]\")", "gets its \"]\""},
+            false,
+            kStoredCaption},
+        StoreFileRow{"LineWithoutEquals",
+                     [](const fs::path& s, std::string*) {
+                       return WriteStore(s, "[Setting]\nRotation=100\nTilt 40\n# a note\n");
+                     },
+                     {"line 3: \"Tilt 40\" (no \"=\")", "line 4: \"# a note\"", "are dropped"},
+                     false,
+                     kStoredCaption},
+        StoreFileRow{"BinaryJunk",
+                     [](const fs::path& s, std::string*) {
+                       return WriteStore(
+                           s, std::string("[Setting]\nRotation=100\n\x01\x02\xFF junk\n\x80\x81\n\x1B[0m\n") +
+                                  Noise(2000, 12) + "\n");
+                     },
+                     {"line 3: \"??? junk\" (no \"=\")", "line 4: \"??\"", "line 5: \"?[0m\"", " more."},
+                     false,
+                     kStoredCaption}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------
 // The Earth picture "earthmap.bmp": whatever is wrong with it, Picture2 stays black, the
