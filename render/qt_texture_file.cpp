@@ -5,13 +5,9 @@
 #include <memory>
 
 #include "render/d3dx_texture.h"
+#include "render/refusal.h"
 
 namespace {
-
-HRESULT Refuse(HRESULT result, const std::string& path, const std::string& reason, std::string* error) {
-  if (error) *error = path + ": " + reason;
-  return result;
-}
 
 std::unique_ptr<QImageReader> OpenReader(const QString& fileName, bool byContent) {
   auto reader = std::make_unique<QImageReader>(fileName);
@@ -31,7 +27,8 @@ QImage DecodeTarget(QImageReader& reader, QSize size, TexelVector* texels) {
   const QImage::Format format = reader.imageFormat();
   if (!size.isValid() || size.isEmpty() || !IsTexelFormat(format)) return QImage();
   texels->resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
-  return QImage(reinterpret_cast<uchar*>(texels->data()), size.width(), size.height(), size.width() * 4, format);
+  return QImage(reinterpret_cast<uchar*>(texels->data()), size.width(), size.height(), size.width() * 4,
+                format);
 }
 
 // Whether the decoder wrote into the texture's storage rather than a picture of its own.
@@ -97,8 +94,8 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
     }
     decoded->texels.resize(static_cast<std::size_t>(decoded->width) * decoded->height);
     for (int y = 0; y < decoded->height; ++y) {
-      std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width, image.constScanLine(y),
-                  static_cast<std::size_t>(decoded->width) * 4);
+      std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width,
+                  image.constScanLine(y), static_cast<std::size_t>(decoded->width) * 4);
     }
   }
   *texture = std::move(decoded);

@@ -49,6 +49,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;
+static_assert(static_cast<double>(kMaxTextureRepeats) * kMaxTextureSide < 2147483648.0,
+              "a bounded coordinate times the texture's side must fit an int");
 
 void BoundCoordinate(float* values[], int count) {
   for (int i = 0; i < count; ++i)
