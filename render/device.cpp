@@ -157,15 +157,7 @@ HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params,
 }
 
 HRESULT Direct3DDevice8::SetVertexShader(DWORD fvf) {
-  if ((fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0) return D3DERR_INVALIDCALL;
-  state_->vertexShader = fvf;
-  return D3D_OK;
-}
-
-HRESULT Direct3DDevice8::GetVertexShader(DWORD* fvf) const {
-  if (fvf == nullptr) return D3DERR_INVALIDCALL;
-  *fvf = state_->vertexShader;
-  return D3D_OK;
+  return (fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0 ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
 HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
@@ -205,32 +197,14 @@ HRESULT Direct3DDevice8::SetLight(DWORD index, const D3DLIGHT8& light) {
   return D3D_OK;
 }
 
-HRESULT Direct3DDevice8::GetLight(DWORD index, D3DLIGHT8* light) const {
-  if (index >= kMaxLights || light == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
-  *light = state_->lights[index].light;
-  return D3D_OK;
-}
-
 HRESULT Direct3DDevice8::LightEnable(DWORD index, BOOL enable) {
   if (index >= kMaxLights || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
   state_->lights[index].enabled = enable != 0;
   return D3D_OK;
 }
 
-HRESULT Direct3DDevice8::GetLightEnable(DWORD index, BOOL* enable) const {
-  if (index >= kMaxLights || enable == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
-  *enable = state_->lights[index].enabled ? 1 : 0;
-  return D3D_OK;
-}
-
 HRESULT Direct3DDevice8::SetMaterial(const D3DMATERIAL8& material) {
   state_->material = material;
-  return D3D_OK;
-}
-
-HRESULT Direct3DDevice8::GetMaterial(D3DMATERIAL8* material) const {
-  if (material == nullptr) return D3DERR_INVALIDCALL;
-  *material = state_->material;
   return D3D_OK;
 }
 

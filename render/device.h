@@ -29,8 +29,8 @@ class Direct3DDevice8 {
   // X1R5G5B5 or a depth format other than D24X8 / D16. Every format is drawn in 32 bits.
   static HRESULT Create(const D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>* device);
 
+  // Checks the format; draws take theirs from the mesh, so nothing else follows from it.
   HRESULT SetVertexShader(DWORD fvf);
-  HRESULT GetVertexShader(DWORD* fvf) const;
   // SHADEMODE, ZWRITEENABLE, ZFUNC, SPECULARENABLE, COLORVERTEX and NORMALIZENORMALS keep their
   // defaults (Gouraud, TRUE, LESSEQUAL, FALSE, TRUE, FALSE): setting the default succeeds, any
   // other value fails with D3DERR_INVALIDCALL, as do point fill and w-buffering.
@@ -40,12 +40,9 @@ class Direct3DDevice8 {
   HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const;
   // Point lights only; other types fail with D3DERR_INVALIDCALL.
   HRESULT SetLight(DWORD index, const D3DLIGHT8& light);
-  HRESULT GetLight(DWORD index, D3DLIGHT8* light) const;
   // A slot must have been set before it is enabled or disabled.
   HRESULT LightEnable(DWORD index, BOOL enable);
-  HRESULT GetLightEnable(DWORD index, BOOL* enable) const;
   HRESULT SetMaterial(const D3DMATERIAL8& material);
-  HRESULT GetMaterial(D3DMATERIAL8* material) const;
   // Stage 0 only: the other stages stay disabled.
   HRESULT SetTexture(DWORD stage, std::shared_ptr<const Texture> texture);
   // Clears the whole target: rectangles, naming the depth buffer when there is none, or the

@@ -50,7 +50,6 @@ struct DeviceState {
   D3DMATRIX world;
   D3DMATRIX view;
   D3DMATRIX projection;
-  DWORD vertexShader = 0;
   std::array<LightSlot, Direct3DDevice8::kMaxLights> lights;
   D3DMATERIAL8 material{};
   std::shared_ptr<const Texture> texture;  // stage 0

@@ -42,8 +42,6 @@ TEST(DeviceApi, DefaultsAreThoseOfTheFixedFunctionDevice) {
   ASSERT_EQ(device->GetTransform(D3DTS_WORLD, &world), D3D_OK);
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_EQ(world.m[r][c], r == c ? 1.0f : 0.0f);
-  BOOL enabled = 1;
-  EXPECT_EQ(device->GetLightEnable(0, &enabled), D3DERR_INVALIDCALL);  // no light set yet
 
   RecordingWindow other(kSize, kSize);
   EXPECT_EQ(State(*CreateDevice(other, false), D3DRS_ZENABLE), D3DZB_FALSE);
@@ -56,16 +54,7 @@ TEST(DeviceApi, StatesAreKeptUntilChanged) {
   ASSERT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW), D3D_OK);
   EXPECT_EQ(State(*device, D3DRS_AMBIENT), 0xFF323232u);
   EXPECT_EQ(State(*device, D3DRS_CULLMODE), D3DCULL_CW);
-  ASSERT_EQ(device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), D3D_OK);
-  DWORD fvf = 0;
-  ASSERT_EQ(device->GetVertexShader(&fvf), D3D_OK);
-  EXPECT_EQ(fvf, 0x112u);
-  D3DMATERIAL8 material{};
-  material.Diffuse = {0.25f, 0.5f, 0.75f, 1};
-  ASSERT_EQ(device->SetMaterial(material), D3D_OK);
-  D3DMATERIAL8 read{};
-  ASSERT_EQ(device->GetMaterial(&read), D3D_OK);
-  EXPECT_EQ(read.Diffuse.g, 0.5f);
+  EXPECT_EQ(device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), D3D_OK);
 }
 
 TEST(DeviceApi, StatesTheDeviceDoesNotDrawWithAreRefused) {
@@ -108,7 +97,6 @@ TEST(DeviceApi, BadStatesAndValuesAreRefusedAndChangeNothing) {
   EXPECT_EQ(device->GetTransform(D3DTS_VIEW, nullptr), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->SetVertexShader(D3DFVF_NORMAL), D3DERR_INVALIDCALL);  // no position
   EXPECT_EQ(device->SetVertexShader(D3DFVF_XYZ | 0x200), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->GetMaterial(nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST(DeviceApi, LightSlotsAreChecked) {
@@ -121,11 +109,6 @@ TEST(DeviceApi, LightSlotsAreChecked) {
   EXPECT_EQ(device->SetLight(Direct3DDevice8::kMaxLights - 1, light), D3D_OK);
   EXPECT_EQ(device->SetLight(Direct3DDevice8::kMaxLights, light), D3DERR_INVALIDCALL);
   EXPECT_EQ(device->LightEnable(Direct3DDevice8::kMaxLights, 1), D3DERR_INVALIDCALL);
-  D3DLIGHT8 read{};
-  EXPECT_EQ(device->GetLight(Direct3DDevice8::kMaxLights, &read), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device->GetLight(0, &read), D3DERR_INVALIDCALL);  // never set
-  ASSERT_EQ(device->GetLight(Direct3DDevice8::kMaxLights - 1, &read), D3D_OK);
-  EXPECT_EQ(read.Range, 300.0f);
 
   D3DLIGHT8 bad = light;
   bad.Type = static_cast<D3DLIGHTTYPE>(0);
@@ -144,10 +127,7 @@ TEST(DeviceApi, LightSlotsAreChecked) {
   }
 
   EXPECT_EQ(device->LightEnable(2, 1), D3DERR_INVALIDCALL);  // never set
-  ASSERT_EQ(device->LightEnable(Direct3DDevice8::kMaxLights - 1, 1), D3D_OK);
-  BOOL enabled = 0;
-  ASSERT_EQ(device->GetLightEnable(Direct3DDevice8::kMaxLights - 1, &enabled), D3D_OK);
-  EXPECT_EQ(enabled, 1);
+  EXPECT_EQ(device->LightEnable(Direct3DDevice8::kMaxLights - 1, 1), D3D_OK);
 }
 
 TEST(DeviceApi, TexturesAreChecked) {
