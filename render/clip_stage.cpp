@@ -46,10 +46,9 @@ ClipVertex Intersect(const ClipVertex& inside, const ClipVertex& outside, double
 
 void ClipAgainstPlane(Outcode plane, const GuardBand& band, const ClipPolygon& in, ClipPolygon* out) {
   out->count = 0;
-  const auto emit = [out](const ClipVertex& vertex, bool edgeIsOriginal, bool vertexIsOriginal) {
+  const auto emit = [out](const ClipVertex& vertex, bool edgeIsOriginal) {
     out->vertices[out->count] = vertex;
     out->edgeIsOriginal[out->count] = edgeIsOriginal;
-    out->vertexIsOriginal[out->count] = vertexIsOriginal;
     ++out->count;
   };
   for (int i = 0; i < in.count; ++i) {
@@ -61,13 +60,13 @@ void ClipAgainstPlane(Outcode plane, const GuardBand& band, const ClipPolygon& i
     const bool fromInside = fromDistance >= 0.0;
     const bool toInside = toDistance >= 0.0;
     if (fromInside && toInside) {
-      emit(to, in.edgeIsOriginal[next], in.vertexIsOriginal[next]);
+      emit(to, in.edgeIsOriginal[next]);
     } else if (fromInside) {
       // The polygon leaves here and runs along the plane until it comes back in.
-      emit(Intersect(from, to, fromDistance, toDistance), false, false);
+      emit(Intersect(from, to, fromDistance, toDistance), false);
     } else if (toInside) {
-      emit(Intersect(to, from, toDistance, fromDistance), in.edgeIsOriginal[i], false);
-      emit(to, in.edgeIsOriginal[next], in.vertexIsOriginal[next]);
+      emit(Intersect(to, from, toDistance, fromDistance), in.edgeIsOriginal[i]);
+      emit(to, in.edgeIsOriginal[next]);
     }
   }
 }
@@ -104,7 +103,7 @@ void ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
   current->vertices[0] = a;
   current->vertices[1] = b;
   current->vertices[2] = c;
-  for (int i = 0; i < 3; ++i) current->edgeIsOriginal[i] = current->vertexIsOriginal[i] = true;
+  for (int i = 0; i < 3; ++i) current->edgeIsOriginal[i] = true;
   for (Outcode plane = 1; plane & kClipPlanes; plane <<= 1) {
     if ((planes & plane) == 0) continue;
     ClipAgainstPlane(plane, guardBand, *current, other);

@@ -46,8 +46,6 @@ struct ClipPolygon {
   // Whether the edge from vertex i to vertex i + 1 (cyclic) is part of an edge of the original
   // triangle, rather than a cut along a clip plane. Wireframe draws only those.
   bool edgeIsOriginal[kMaxPolygonVertices];
-  // Whether vertex i is one of the triangle's own vertices, not a cut point.
-  bool vertexIsOriginal[kMaxPolygonVertices];
 };
 
 // Cuts triangle abc against the planes named in `planes` (kClipPlanes bits). The result may have

@@ -4,20 +4,6 @@
 
 namespace {
 
-D3DVECTOR Subtract(const D3DVECTOR& a, const D3DVECTOR& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
-D3DVECTOR Cross(const D3DVECTOR& a, const D3DVECTOR& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-float Dot(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-D3DVECTOR Normalize(const D3DVECTOR& v) {
-  const float length = std::sqrt(Dot(v, v));
-  if (length == 0.0f) return {0, 0, 0};
-  return {v.x / length, v.y / length, v.z / length};
-}
-
 void SetZero(D3DMATRIX* m) {
   for (auto& row : m->m)
     for (float& value : row) value = 0.0f;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <new>
 
+#include "render/refusal.h"
 #include "ui/regular_file.h"
 #include "xfile/xfile_mesh_builder.h"
 #include "xfile/xfile_reader.h"
@@ -26,11 +27,6 @@ D3DXMesh::D3DXMesh(Direct3DDevice8* device, DWORD fvf, std::vector<Vertex> verti
 }
 
 namespace {
-
-HRESULT Refuse(HRESULT result, const std::string& name, const std::string& reason, std::string* error) {
-  if (error) *error = name + ": " + reason;
-  return result;
-}
 
 D3DCOLORVALUE Opaque(const XColor& c) { return {c.r, c.g, c.b, 1}; }
 

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr DWORD kSupportedFvfBits = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-constexpr int kLargestTextureSide = 16384;
 
 bool IsBackBufferFormat(D3DFORMAT format) {
   return format == D3DFMT_X8R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5;
@@ -23,47 +22,51 @@ bool IsBackBufferFormat(D3DFORMAT format) {
 
 bool IsDepthFormat(D3DFORMAT format) { return format == D3DFMT_D24X8 || format == D3DFMT_D16; }
 
-// The state's storage, or null for a state this device does not know.
+// The state's storage, or null for a state that cannot change or that this device does not know.
 DWORD* RenderStateSlot(RenderStateValues& states, D3DRENDERSTATETYPE state) {
   switch (state) {
     case D3DRS_ZENABLE:
       return &states.zEnable;
     case D3DRS_FILLMODE:
       return &states.fillMode;
-    case D3DRS_SHADEMODE:
-      return &states.shadeMode;
-    case D3DRS_ZWRITEENABLE:
-      return &states.zWriteEnable;
     case D3DRS_CULLMODE:
       return &states.cullMode;
-    case D3DRS_ZFUNC:
-      return &states.zFunc;
-    case D3DRS_SPECULARENABLE:
-      return &states.specularEnable;
     case D3DRS_LIGHTING:
       return &states.lighting;
     case D3DRS_AMBIENT:
       return &states.ambient;
-    case D3DRS_COLORVERTEX:
-      return &states.colorVertex;
-    case D3DRS_NORMALIZENORMALS:
-      return &states.normalizeNormals;
+    default:
+      return nullptr;
   }
-  return nullptr;
+}
+
+// The value of a state the device only draws with its default, or null.
+const DWORD* FixedRenderState(D3DRENDERSTATETYPE state) {
+  static constexpr DWORD kGouraud = D3DSHADE_GOURAUD, kTrue = 1, kFalse = 0, kLessEqual = D3DCMP_LESSEQUAL;
+  switch (state) {
+    case D3DRS_SHADEMODE:
+      return &kGouraud;
+    case D3DRS_ZWRITEENABLE:
+    case D3DRS_COLORVERTEX:
+      return &kTrue;
+    case D3DRS_ZFUNC:
+      return &kLessEqual;
+    case D3DRS_SPECULARENABLE:
+    case D3DRS_NORMALIZENORMALS:
+      return &kFalse;
+    default:
+      return nullptr;
+  }
 }
 
 bool IsValidRenderStateValue(D3DRENDERSTATETYPE state, DWORD value) {
   switch (state) {
     case D3DRS_ZENABLE:
-      return value <= 2;  // FALSE, TRUE, or w-buffering, which is drawn as a z-buffer
+      return value == D3DZB_FALSE || value == D3DZB_TRUE;
     case D3DRS_FILLMODE:
-      return value >= D3DFILL_POINT && value <= D3DFILL_SOLID;
-    case D3DRS_SHADEMODE:
-      return value >= D3DSHADE_FLAT && value <= D3DSHADE_PHONG;
+      return value == D3DFILL_WIREFRAME || value == D3DFILL_SOLID;
     case D3DRS_CULLMODE:
       return value >= D3DCULL_NONE && value <= D3DCULL_CCW;
-    case D3DRS_ZFUNC:
-      return value >= D3DCMP_NEVER && value <= D3DCMP_ALWAYS;
     default:
       return true;
   }
@@ -82,49 +85,16 @@ D3DMATRIX* TransformSlot(DeviceState& state, D3DTRANSFORMSTATETYPE type) {
 }
 
 bool IsValidLight(const D3DLIGHT8& light) {
-  if (light.Type != D3DLIGHT_POINT && light.Type != D3DLIGHT_SPOT && light.Type != D3DLIGHT_DIRECTIONAL)
-    return false;
-  const D3DVECTOR& d = light.Direction;
-  if (light.Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) return false;
-  if (light.Type == D3DLIGHT_DIRECTIONAL) return true;
   const float maxRange = std::sqrt(std::numeric_limits<float>::max());
-  if (!(light.Range >= 0.0f && light.Range <= maxRange)) return false;
-  if (!(light.Attenuation0 >= 0.0f && light.Attenuation1 >= 0.0f && light.Attenuation2 >= 0.0f)) return false;
-  if (light.Type == D3DLIGHT_SPOT && !(light.Theta >= 0.0f && light.Theta <= light.Phi)) return false;
-  return true;
-}
-
-D3DLIGHT8 DefaultLight() {
-  D3DLIGHT8 light{};
-  light.Type = D3DLIGHT_DIRECTIONAL;
-  light.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
-  light.Direction = {0.0f, 0.0f, 1.0f};
-  return light;
+  return light.Type == D3DLIGHT_POINT && light.Range >= 0.0f && light.Range <= maxRange &&
+         light.Attenuation0 >= 0.0f && light.Attenuation1 >= 0.0f && light.Attenuation2 >= 0.0f;
 }
 
 void ClearBuffers(DeviceState& state, const FrameOperation& operation) {
-  const D3DRECT whole{0, 0, state.width, state.height};
-  const D3DRECT* areas = operation.rects.empty() ? &whole : operation.rects.data();
-  const std::size_t areaCount = operation.rects.empty() ? 1 : operation.rects.size();
-  const bool clearTarget = (operation.flags & D3DCLEAR_TARGET) != 0;
-  const bool clearDepth = (operation.flags & D3DCLEAR_ZBUFFER) != 0;
-  const std::uint32_t pixel = operation.colour & 0x00FFFFFFu;
-  for (std::size_t i = 0; i < areaCount; ++i) {
-    const int left = std::clamp<std::int32_t>(areas[i].x1, 0, state.width);
-    const int right = std::clamp<std::int32_t>(areas[i].x2, 0, state.width);
-    const int top = std::clamp<std::int32_t>(areas[i].y1, 0, state.height);
-    const int bottom = std::clamp<std::int32_t>(areas[i].y2, 0, state.height);
-    if (left >= right || top >= bottom) continue;
-    // A rectangle of whole rows is one contiguous run.
-    const bool wholeRows = left == 0 && right == state.width;
-    const int runs = wholeRows ? 1 : bottom - top;
-    const std::size_t runLength = static_cast<std::size_t>(right - left) * (wholeRows ? bottom - top : 1);
-    for (int run = 0; run < runs; ++run) {
-      const std::size_t start = static_cast<std::size_t>(top + run) * state.width + left;
-      if (clearTarget) FillWords(state.backBuffer.data() + start, runLength, pixel);
-      if (clearDepth) FillDepths(state.depthBuffer.data() + start, runLength, operation.z);
-    }
-  }
+  const std::size_t pixels = static_cast<std::size_t>(state.width) * state.height;
+  if ((operation.flags & D3DCLEAR_TARGET) != 0)
+    FillWords(state.backBuffer.data(), pixels, operation.colour & 0x00FFFFFFu);
+  if ((operation.flags & D3DCLEAR_ZBUFFER) != 0) FillDepths(state.depthBuffer.data(), pixels, operation.z);
 }
 
 // Carries out a recorded operation with the states it was recorded with.
@@ -187,18 +157,11 @@ HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params,
 }
 
 HRESULT Direct3DDevice8::SetVertexShader(DWORD fvf) {
-  if ((fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0) return D3DERR_INVALIDCALL;
-  state_->vertexShader = fvf;
-  return D3D_OK;
-}
-
-HRESULT Direct3DDevice8::GetVertexShader(DWORD* fvf) const {
-  if (fvf == nullptr) return D3DERR_INVALIDCALL;
-  *fvf = state_->vertexShader;
-  return D3D_OK;
+  return (fvf & D3DFVF_XYZ) == 0 || (fvf & ~kSupportedFvfBits) != 0 ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
 HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+  if (const DWORD* fixed = FixedRenderState(state)) return value == *fixed ? D3D_OK : D3DERR_INVALIDCALL;
   DWORD* slot = RenderStateSlot(state_->renderStates, state);
   if (slot == nullptr || !IsValidRenderStateValue(state, value)) return D3DERR_INVALIDCALL;
   *slot = value;
@@ -206,7 +169,8 @@ HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 }
 
 HRESULT Direct3DDevice8::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const {
-  const DWORD* slot = RenderStateSlot(state_->renderStates, state);
+  const DWORD* slot = FixedRenderState(state);
+  if (slot == nullptr) slot = RenderStateSlot(state_->renderStates, state);
   if (slot == nullptr || value == nullptr) return D3DERR_INVALIDCALL;
   *value = *slot;
   return D3D_OK;
@@ -233,26 +197,9 @@ HRESULT Direct3DDevice8::SetLight(DWORD index, const D3DLIGHT8& light) {
   return D3D_OK;
 }
 
-HRESULT Direct3DDevice8::GetLight(DWORD index, D3DLIGHT8* light) const {
-  if (index >= kMaxLights || light == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
-  *light = state_->lights[index].light;
-  return D3D_OK;
-}
-
 HRESULT Direct3DDevice8::LightEnable(DWORD index, BOOL enable) {
-  if (index >= kMaxLights) return D3DERR_INVALIDCALL;
-  LightSlot& slot = state_->lights[index];
-  if (!slot.defined) {
-    slot.light = DefaultLight();
-    slot.defined = true;
-  }
-  slot.enabled = enable != 0;
-  return D3D_OK;
-}
-
-HRESULT Direct3DDevice8::GetLightEnable(DWORD index, BOOL* enable) const {
-  if (index >= kMaxLights || enable == nullptr || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
-  *enable = state_->lights[index].enabled ? 1 : 0;
+  if (index >= kMaxLights || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
+  state_->lights[index].enabled = enable != 0;
   return D3D_OK;
 }
 
@@ -261,22 +208,16 @@ HRESULT Direct3DDevice8::SetMaterial(const D3DMATERIAL8& material) {
   return D3D_OK;
 }
 
-HRESULT Direct3DDevice8::GetMaterial(D3DMATERIAL8* material) const {
-  if (material == nullptr) return D3DERR_INVALIDCALL;
-  *material = state_->material;
-  return D3D_OK;
-}
-
 HRESULT Direct3DDevice8::SetTexture(DWORD stage, std::shared_ptr<const Texture> texture) {
-  if (stage >= kTextureStages) return D3DERR_INVALIDCALL;
+  if (stage != 0) return D3DERR_INVALIDCALL;
   if (texture != nullptr) {
-    if (texture->width <= 0 || texture->height <= 0 || texture->width > kLargestTextureSide ||
-        texture->height > kLargestTextureSide ||
+    if (texture->width <= 0 || texture->height <= 0 || texture->width > kMaxTextureSide ||
+        texture->height > kMaxTextureSide ||
         texture->texels.size() !=
             static_cast<std::size_t>(texture->width) * static_cast<std::size_t>(texture->height))
       return D3DERR_INVALIDCALL;
   }
-  state_->textures[stage] = std::move(texture);
+  state_->texture = std::move(texture);
   return D3D_OK;
 }
 
@@ -288,19 +229,14 @@ HRESULT Direct3DDevice8::Clear(DWORD rectCount, const void* rects, DWORD flags, 
   if ((flags & D3DCLEAR_STENCIL) != 0) return D3DERR_INVALIDCALL;
   const bool clearDepth = (flags & D3DCLEAR_ZBUFFER) != 0;
   if (clearDepth && (!state.hasDepthBuffer || !(z >= 0.0f && z <= 1.0f))) return D3DERR_INVALIDCALL;
-  if (rectCount > 0 && rects == nullptr) return D3DERR_INVALIDCALL;
+  if (rectCount != 0 || rects != nullptr) return D3DERR_INVALIDCALL;
 
   FrameOperation operation;
   operation.kind = FrameOperation::Kind::Clear;
-  if (rectCount > 0) {
-    const auto* areas = static_cast<const D3DRECT*>(rects);
-    operation.rects.assign(areas, areas + rectCount);
-  }
   operation.flags = flags;
   operation.colour = colour;
   operation.z = z;
-  const bool clearsEverything =
-      rectCount == 0 && (flags & D3DCLEAR_TARGET) != 0 && (!state.hasDepthBuffer || clearDepth);
+  const bool clearsEverything = (flags & D3DCLEAR_TARGET) != 0 && (!state.hasDepthBuffer || clearDepth);
   frames_->Submit(std::move(operation), clearsEverything);
   return D3D_OK;
 }
@@ -319,10 +255,9 @@ HRESULT Direct3DDevice8::EndScene() {
 
 HRESULT Direct3DDevice8::Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
                                  const void* /*dirtyRegion*/) {
-  if (sourceRect != nullptr || destRect != nullptr) return D3DERR_INVALIDCALL;
+  if (sourceRect != nullptr || destRect != nullptr || overrideWindow != nullptr) return D3DERR_INVALIDCALL;
   frames_->EndFrame();
-  RenderTarget* window = overrideWindow != nullptr ? overrideWindow : state_->window;
-  window->PresentFrame(state_->backBuffer.data(), state_->width, state_->height);
+  state_->window->PresentFrame(state_->backBuffer.data(), state_->width, state_->height);
   return D3D_OK;
 }
 

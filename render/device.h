@@ -10,23 +10,9 @@
 #include "render/texture.h"
 #include "render/vertex.h"
 
-// Values of the depth-compare state (D3DRS_ZFUNC) and the shading-mode state (D3DRS_SHADEMODE).
-enum D3DCMPFUNC : DWORD {
-  D3DCMP_NEVER = 1,
-  D3DCMP_LESS = 2,
-  D3DCMP_EQUAL = 3,
-  D3DCMP_LESSEQUAL = 4,
-  D3DCMP_GREATER = 5,
-  D3DCMP_NOTEQUAL = 6,
-  D3DCMP_GREATEREQUAL = 7,
-  D3DCMP_ALWAYS = 8,
-};
-enum D3DSHADEMODE : DWORD { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2, D3DSHADE_PHONG = 3 };
-
-// A rectangle for Clear: pixels x1 <= x < x2, y1 <= y < y2.
-struct D3DRECT {
-  std::int32_t x1, y1, x2, y2;
-};
+// The only depth compare and shading mode the device draws with (D3DRS_ZFUNC, D3DRS_SHADEMODE).
+enum D3DCMPFUNC : DWORD { D3DCMP_LESSEQUAL = 4 };
+enum D3DSHADEMODE : DWORD { D3DSHADE_GOURAUD = 2 };
 
 struct DeviceState;
 class FrameHistory;
@@ -34,7 +20,6 @@ class FrameHistory;
 class Direct3DDevice8 {
  public:
   static constexpr DWORD kMaxLights = 8;
-  static constexpr DWORD kTextureStages = 8;
   // Largest back buffer side; keeps the rasterizer's fixed-point arithmetic in range.
   static constexpr UINT kMaxBackBufferSide = 8192;
 
@@ -44,29 +29,29 @@ class Direct3DDevice8 {
   // X1R5G5B5 or a depth format other than D24X8 / D16. Every format is drawn in 32 bits.
   static HRESULT Create(const D3DPRESENT_PARAMETERS& params, std::unique_ptr<Direct3DDevice8>* device);
 
+  // Checks the format; draws take theirs from the mesh, so nothing else follows from it.
   HRESULT SetVertexShader(DWORD fvf);
-  HRESULT GetVertexShader(DWORD* fvf) const;
+  // SHADEMODE, ZWRITEENABLE, ZFUNC, SPECULARENABLE, COLORVERTEX and NORMALIZENORMALS keep their
+  // defaults (Gouraud, TRUE, LESSEQUAL, FALSE, TRUE, FALSE): setting the default succeeds, any
+  // other value fails with D3DERR_INVALIDCALL, as do point fill and w-buffering.
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const;
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix);
   HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const;
+  // Point lights only; other types fail with D3DERR_INVALIDCALL.
   HRESULT SetLight(DWORD index, const D3DLIGHT8& light);
-  HRESULT GetLight(DWORD index, D3DLIGHT8* light) const;
-  // Enabling a slot that was never set puts the default light there: directional, white
-  // diffuse, shining along +z.
+  // A slot must have been set before it is enabled or disabled.
   HRESULT LightEnable(DWORD index, BOOL enable);
-  HRESULT GetLightEnable(DWORD index, BOOL* enable) const;
   HRESULT SetMaterial(const D3DMATERIAL8& material);
-  HRESULT GetMaterial(D3DMATERIAL8* material) const;
+  // Stage 0 only: the other stages stay disabled.
   HRESULT SetTexture(DWORD stage, std::shared_ptr<const Texture> texture);
-  // `rects` is null or points at `rectCount` D3DRECTs. Naming the depth buffer when there is
-  // none, or the stencil buffer (there never is one), fails with D3DERR_INVALIDCALL and clears
-  // nothing.
+  // Clears the whole target: rectangles, naming the depth buffer when there is none, or the
+  // stencil buffer (there never is one) fail with D3DERR_INVALIDCALL and clear nothing.
   HRESULT Clear(DWORD rectCount, const void* rects, DWORD flags, D3DCOLOR colour, float z, DWORD stencil);
   HRESULT BeginScene();
   HRESULT EndScene();
-  // Copies the whole back buffer into the device window (or `overrideWindow`). Source and
-  // destination rectangles are not supported (D3DERR_INVALIDCALL); the dirty region is ignored.
+  // Copies the whole back buffer into the device window. Source and destination rectangles and
+  // another window are not supported (D3DERR_INVALIDCALL); the dirty region is ignored.
   HRESULT Present(const void* sourceRect, const void* destRect, RenderTarget* overrideWindow,
                   const void* dirtyRegion);
 

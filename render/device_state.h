@@ -12,18 +12,13 @@
 #include "render/pipeline_vertex.h"
 #include "render/texture.h"
 
+// The render states that can change; the others keep their defaults (see SetRenderState).
 struct RenderStateValues {
   DWORD zEnable = D3DZB_FALSE;
   DWORD fillMode = D3DFILL_SOLID;
-  DWORD shadeMode = D3DSHADE_GOURAUD;
-  DWORD zWriteEnable = 1;
   DWORD cullMode = D3DCULL_CCW;
-  DWORD zFunc = D3DCMP_LESSEQUAL;
-  DWORD specularEnable = 0;
   DWORD lighting = 1;
   DWORD ambient = 0;
-  DWORD colorVertex = 1;
-  DWORD normalizeNormals = 0;
 };
 
 struct LightSlot {
@@ -55,10 +50,9 @@ struct DeviceState {
   D3DMATRIX world;
   D3DMATRIX view;
   D3DMATRIX projection;
-  DWORD vertexShader = 0;
   std::array<LightSlot, Direct3DDevice8::kMaxLights> lights;
   D3DMATERIAL8 material{};
-  std::array<std::shared_ptr<const Texture>, Direct3DDevice8::kTextureStages> textures;
+  std::shared_ptr<const Texture> texture;  // stage 0
   bool inScene = false;
 
   DrawScratch scratch;

@@ -21,7 +21,6 @@ struct DrawContext {
   PixelPipeline pixels;
   DWORD fillMode;
   DWORD cullMode;
-  bool flatShading;
 };
 
 LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
@@ -35,17 +34,14 @@ LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
   model.materialAmbient = {material.Ambient.r, material.Ambient.g, material.Ambient.b};
   model.materialDiffuse = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b};
   model.materialEmissive = {material.Emissive.r, material.Emissive.g, material.Emissive.b};
-  model.diffuseFromVertexColour = state.renderStates.colorVertex != 0 && (fvf & D3DFVF_DIFFUSE) != 0;
-  model.normalizeNormals = state.renderStates.normalizeNormals != 0;
+  model.diffuseFromVertexColour = (fvf & D3DFVF_DIFFUSE) != 0;
   return model;
 }
 
 PixelPipeline MakePixelPipeline(const DeviceState& state, DWORD fvf) {
   PixelPipeline pixels;
   pixels.depthTest = state.renderStates.zEnable != D3DZB_FALSE && state.hasDepthBuffer;
-  pixels.depthWrite = state.renderStates.zWriteEnable != 0;
-  pixels.depthCompare = static_cast<DepthCompare>(state.renderStates.zFunc - D3DCMP_NEVER);
-  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = state.textures[0].get();
+  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = state.texture.get();
   return pixels;
 }
 
@@ -97,32 +93,14 @@ bool IsDropped(const DrawContext& context, const ScreenVertex* vertices, int cou
 }
 
 void DrawScreenPolygon(const DrawContext& context, const ScreenVertex* vertices, int count,
-                       const bool* edgeIsOriginal, const bool* vertexIsOriginal) {
-  switch (context.fillMode) {
-    case D3DFILL_SOLID:
-      for (int i = 1; i + 1 < count; ++i)
-        FillTriangle(context.target, context.pixels, vertices[0], vertices[i], vertices[i + 1]);
-      break;
-    case D3DFILL_WIREFRAME:
-      for (int i = 0; i < count; ++i) {
-        if (edgeIsOriginal[i])
-          DrawLine(context.target, context.pixels, vertices[i], vertices[(i + 1) % count]);
-      }
-      break;
-    default:  // points: the triangle's own corners, not the points where clipping cut it
-      for (int i = 0; i < count; ++i) {
-        if (vertexIsOriginal[i]) DrawPoint(context.target, context.pixels, vertices[i]);
-      }
-      break;
+                       const bool* edgeIsOriginal) {
+  if (context.fillMode == D3DFILL_SOLID) {
+    for (int i = 1; i + 1 < count; ++i)
+      FillTriangle(context.target, context.pixels, vertices[0], vertices[i], vertices[i + 1]);
+    return;
   }
-}
-
-template <typename VertexType>
-void UseFirstVertexColour(VertexType* vertices, int count) {
-  for (int i = 1; i < count; ++i) {
-    vertices[i].r = vertices[0].r;
-    vertices[i].g = vertices[0].g;
-    vertices[i].b = vertices[0].b;
+  for (int i = 0; i < count; ++i) {
+    if (edgeIsOriginal[i]) DrawLine(context.target, context.pixels, vertices[i], vertices[(i + 1) % count]);
   }
 }
 
@@ -145,14 +123,12 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
       EnsureShaded(context, corner[i]);
       triangle[i] = scratch.screenVertices[corner[i]];
     }
-    if (context.flatShading) UseFirstVertexColour(triangle, 3);
-    DrawScreenPolygon(context, triangle, 3, kAllOriginal, kAllOriginal);
+    DrawScreenPolygon(context, triangle, 3, kAllOriginal);
     return;
   }
   for (int i = 0; i < 3; ++i) EnsureShaded(context, corner[i]);
   ClipVertex triangle[3] = {scratch.clipVertices[corner[0]], scratch.clipVertices[corner[1]],
                             scratch.clipVertices[corner[2]]};
-  if (context.flatShading) UseFirstVertexColour(triangle, 3);
   ClipPolygon polygon;
   ClipTriangle(triangle[0], triangle[1], triangle[2], planes, context.guardBand, &polygon);
   if (polygon.count < 3) return;
@@ -165,7 +141,7 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
     screen[i] = MapToViewport(polygon.vertices[i], context.target.width, context.target.height);
   }
   if (IsDropped(context, screen, polygon.count)) return;
-  DrawScreenPolygon(context, screen, polygon.count, polygon.edgeIsOriginal, polygon.vertexIsOriginal);
+  DrawScreenPolygon(context, screen, polygon.count, polygon.edgeIsOriginal);
 }
 
 }  // namespace
@@ -191,8 +167,7 @@ void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices,
                    state.width, state.height},
       MakePixelPipeline(state, fvf),
       state.renderStates.fillMode,
-      state.renderStates.cullMode,
-      state.renderStates.shadeMode == D3DSHADE_FLAT};
+      state.renderStates.cullMode};
   for (std::uint32_t t = 0; t < triangleCount; ++t)
     DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
 }

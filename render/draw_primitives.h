@@ -1,7 +1,7 @@
 #pragma once
 // One indexed triangle-list draw through the whole pipeline: vertex transform and lighting
 // (lazily, once per vertex used), trivial rejection, clipping, viewport mapping, culling on
-// screen winding, then fill, wireframe or points.
+// screen winding, then fill or wireframe.
 #include <cstdint>
 
 #include "render/device_state.h"

@@ -17,7 +17,7 @@ bool SameBits(const std::vector<T>& a, const std::vector<T>& b) {
 
 bool SameInputs(const DrawInputs& a, const DrawInputs& b) {
   if (!SameBits(a.renderStates, b.renderStates) || !SameBits(a.world, b.world) || !SameBits(a.view, b.view) ||
-      !SameBits(a.projection, b.projection) || !SameBits(a.material, b.material) || a.textures != b.textures)
+      !SameBits(a.projection, b.projection) || !SameBits(a.material, b.material) || a.texture != b.texture)
     return false;
   for (std::size_t i = 0; i < a.lights.size(); ++i) {
     if (a.lights[i].defined != b.lights[i].defined || a.lights[i].enabled != b.lights[i].enabled ||
@@ -37,7 +37,7 @@ DrawInputs CaptureDrawInputs(const DeviceState& state) {
   inputs.projection = state.projection;
   inputs.lights = state.lights;
   inputs.material = state.material;
-  inputs.textures = state.textures;
+  inputs.texture = state.texture;
   return inputs;
 }
 
@@ -48,13 +48,13 @@ void SwapDrawInputs(DeviceState& state, DrawInputs& inputs) {
   std::swap(state.projection, inputs.projection);
   std::swap(state.lights, inputs.lights);
   std::swap(state.material, inputs.material);
-  std::swap(state.textures, inputs.textures);
+  std::swap(state.texture, inputs.texture);
 }
 
 bool SameOperation(const FrameOperation& a, const FrameOperation& b) {
   if (a.kind != b.kind) return false;
   if (a.kind == FrameOperation::Kind::Clear) {
-    return a.flags == b.flags && SameBits(a.colour, b.colour) && SameBits(a.z, b.z) && SameBits(a.rects, b.rects);
+    return a.flags == b.flags && SameBits(a.colour, b.colour) && SameBits(a.z, b.z);
   }
   return a.fvf == b.fvf && a.triangleCount == b.triangleCount && SameInputs(a.inputs, b.inputs) &&
          SameBits(a.vertices, b.vertices) && SameBits(a.indices, b.indices);

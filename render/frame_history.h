@@ -26,7 +26,7 @@ struct DrawInputs {
   D3DMATRIX projection{};
   std::array<LightSlot, Direct3DDevice8::kMaxLights> lights;
   D3DMATERIAL8 material{};
-  std::array<std::shared_ptr<const Texture>, Direct3DDevice8::kTextureStages> textures;
+  std::shared_ptr<const Texture> texture;
 };
 
 DrawInputs CaptureDrawInputs(const DeviceState& state);
@@ -36,7 +36,6 @@ void SwapDrawInputs(DeviceState& state, DrawInputs& inputs);
 struct FrameOperation {
   enum class Kind { Clear, Draw } kind = Kind::Clear;
   // Clear
-  std::vector<D3DRECT> rects;
   DWORD flags = 0;
   D3DCOLOR colour = 0;
   float z = 0;

@@ -1,7 +1,6 @@
 #pragma once
-// Per-vertex lighting in camera space: ambient, diffuse from point, spot and directional lights,
-// emissive; the sum is clamped to 0..1 once, after all lights. Specular is not lit (the device
-// never turns it on).
+// Per-vertex lighting in camera space: ambient, diffuse from point lights, emissive; the sum is
+// clamped to 0..1 once, after all lights. Specular is not lit (the device never turns it on).
 #include <cstdint>
 
 #include "render/d3d_types.h"
@@ -11,15 +10,11 @@ struct Rgb {
 };
 
 struct CameraSpaceLight {
-  D3DLIGHTTYPE type;
   Rgb diffuse;
   Rgb ambient;
-  float position[3];  // point and spot
-  float toLight[3];   // directional: unit vector towards the light
-  float spotAxis[3];  // spot: unit vector along which the light shines
+  D3DVECTOR position;
   float range;
   float attenuation0, attenuation1, attenuation2;
-  float cosHalfTheta, cosHalfPhi, falloff;
 };
 
 constexpr int kMaxActiveLights = 8;
@@ -32,14 +27,13 @@ struct LightingModel {
   Rgb materialDiffuse{0, 0, 0};
   Rgb materialEmissive{0, 0, 0};
   bool diffuseFromVertexColour = false;
-  bool normalizeNormals = false;
 };
 
-// Takes `light` (given in world space) into camera space through `view`.
+// Takes the point light `light` (given in world space) into camera space through `view`.
 CameraSpaceLight MakeCameraSpaceLight(const D3DLIGHT8& light, const D3DMATRIX& view);
 
 Rgb ColourFromD3DColor(D3DCOLOR colour);
 
 // `position` and `normal` are in camera space; `normal` is null for a vertex without one.
-Rgb LightVertex(const LightingModel& model, const float position[3], const float* normal,
+Rgb LightVertex(const LightingModel& model, const D3DVECTOR& position, const D3DVECTOR* normal,
                 D3DCOLOR vertexDiffuse);

@@ -6,17 +6,6 @@
 
 #include "render/texture.h"
 
-enum class DepthCompare : std::uint8_t {
-  kNever,
-  kLess,
-  kEqual,
-  kLessEqual,
-  kGreater,
-  kNotEqual,
-  kGreaterEqual,
-  kAlways
-};
-
 // The surfaces a draw writes into. `depth` is null when there is no depth buffer. Both have
 // kRasterTargetPadding elements past the last pixel: the fill loops read and write back (unchanged)
 // up to seven pixels beyond the end of a run.
@@ -28,38 +17,15 @@ struct RasterTarget {
   int height = 0;
 };
 
-// The widest fill loop the rasterizer may use. All widths draw identical pixels; tests narrow it
+// The widest span loop the rasterizer may use. All draw identical pixels; tests narrow the choice
 // to check the narrower loops on processors that have the wider ones.
-enum class FillLoopWidth : std::uint8_t { kOnePixel, kFourPixels, kEightPixels };
+enum class SpanLoopKind : std::uint8_t { kScalar, kSse2, kAvx2 };
 
 struct PixelPipeline {
-  FillLoopWidth widestFillLoop = FillLoopWidth::kEightPixels;
-  bool depthTest = false;
-  bool depthWrite = false;
-  DepthCompare depthCompare = DepthCompare::kLessEqual;
+  SpanLoopKind widestSpanLoop = SpanLoopKind::kAvx2;
+  bool depthTest = false;            // less-equal, with depth writes
   const Texture* texture = nullptr;  // null: the lit colour is written as it is
 };
-
-inline bool DepthPasses(DepthCompare compare, float z, float stored) {
-  switch (compare) {
-    case DepthCompare::kNever:
-      return false;
-    case DepthCompare::kLess:
-      return z < stored;
-    case DepthCompare::kEqual:
-      return z == stored;
-    case DepthCompare::kLessEqual:
-      return z <= stored;
-    case DepthCompare::kGreater:
-      return z > stored;
-    case DepthCompare::kNotEqual:
-      return z != stored;
-    case DepthCompare::kGreaterEqual:
-      return z >= stored;
-    default:
-      return true;
-  }
-}
 
 // floor() for values well inside the int range, without a library call.
 inline int FloorToInt(float value) {
@@ -86,7 +52,7 @@ inline std::uint32_t SampleTexel(const Texture& texture, float u, float v) {
 }
 
 // A colour channel 0..1 as 0..255, rounded. Clamped before the conversion (NaN gives 0), the
-// same way the four-pixel loop does it.
+// same way the vector span loops do it.
 inline int ChannelToByte(float channel) {
   float scaled = channel * 255.0f + 0.5f;
   scaled = scaled > 0.0f ? scaled : 0.0f;
@@ -110,14 +76,14 @@ inline std::uint32_t PackRgb(int red, int green, int blue) {
          static_cast<std::uint32_t>(blue);
 }
 
-// One pixel with its perspective-divided attributes: used by lines and points; triangles have
+// One pixel with its perspective-divided attributes: used by lines; triangles have
 // their own loops built from the same pieces.
 inline void ShadePixel(const RasterTarget& target, const PixelPipeline& pipeline, int x, int y, float z,
                        float r, float g, float b, float u, float v) {
   const std::size_t index = static_cast<std::size_t>(y) * target.width + x;
   if (pipeline.depthTest) {
-    if (!DepthPasses(pipeline.depthCompare, z, target.depth[index])) return;
-    if (pipeline.depthWrite) target.depth[index] = z;
+    if (!(z <= target.depth[index])) return;
+    target.depth[index] = z;
   }
   const int red = ChannelToByte(r), green = ChannelToByte(g), blue = ChannelToByte(b);
   target.colour[index] = pipeline.texture != nullptr

@@ -9,14 +9,10 @@
 #include <memory>
 
 #include "render/d3dx_texture.h"
+#include "render/refusal.h"
 #include "ui/regular_file.h"
 
 namespace {
-
-HRESULT Refuse(HRESULT result, const std::string& path, const std::string& reason, std::string* error) {
-  if (error) *error = path + ": " + reason;
-  return result;
-}
 
 // The suffix, given as the format it hints at, decides as it would for a reader that opened
 // the file by its name.

@@ -49,6 +49,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;
+static_assert(static_cast<double>(kMaxTextureRepeats) * kMaxTextureSide < 2147483648.0,
+              "a bounded coordinate times the texture's side must fit an int");
 
 void BoundCoordinate(float* values[], int count) {
   for (int i = 0; i < count; ++i)
@@ -59,8 +61,9 @@ void BoundCoordinate(float* values[], int count) {
   for (int i = 0; i < count; ++i) *values[i] = std::min(*values[i] - shift, kMaxTextureRepeats);
 }
 
-}  // namespace
-
+// Shifts u (and, separately, v) of the given vertices by the same whole number so that the
+// smallest lies in [0, 1), and caps their spread. Wrapping makes the shift invisible; it keeps
+// the sampler's arithmetic small whatever coordinates a mesh carries.
 void BoundTextureCoordinates(ScreenVertex* vertices[], int count) {
   float* us[3];
   float* vs[3];
@@ -71,6 +74,8 @@ void BoundTextureCoordinates(ScreenVertex* vertices[], int count) {
   BoundCoordinate(us, count);
   BoundCoordinate(vs, count);
 }
+
+}  // namespace
 
 void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, const ScreenVertex& a,
                   const ScreenVertex& b, const ScreenVertex& c) {
@@ -160,14 +165,4 @@ void DrawLine(const RasterTarget& target, const PixelPipeline& pipeline, const S
     ShadePixel(target, pipeline, x, y, ends[0].z + (ends[1].z - ends[0].z) * tf, value[0], value[1], value[2],
                value[3], value[4]);
   }
-}
-
-void DrawPoint(const RasterTarget& target, const PixelPipeline& pipeline, const ScreenVertex& point) {
-  const int x = FloorToPixel(point.x + kSubpixelOne / 2);
-  const int y = FloorToPixel(point.y + kSubpixelOne / 2);
-  if (x < 0 || y < 0 || x >= target.width || y >= target.height) return;
-  ScreenVertex bounded = point;
-  ScreenVertex* corners[1] = {&bounded};
-  BoundTextureCoordinates(corners, 1);
-  ShadePixel(target, pipeline, x, y, point.z, point.r, point.g, point.b, bounded.u, bounded.v);
 }

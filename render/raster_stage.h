@@ -1,6 +1,6 @@
 #pragma once
 // Rasterization of screen-space primitives: filled triangles with the top-left fill rule and
-// pixel centres at whole coordinates, lines for wireframe, single points. Colours and texture
+// pixel centres at whole coordinates, and lines for wireframe. Colours and texture
 // coordinates are interpolated perspective-correctly; depth linearly in screen space.
 #include "render/pipeline_vertex.h"
 #include "render/pixel_shading.h"
@@ -13,10 +13,3 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
 // `to`, so that the edges of a closed outline meet without drawing a corner twice.
 void DrawLine(const RasterTarget& target, const PixelPipeline& pipeline, const ScreenVertex& from,
               const ScreenVertex& to);
-
-void DrawPoint(const RasterTarget& target, const PixelPipeline& pipeline, const ScreenVertex& point);
-
-// Shifts u (and, separately, v) of the given vertices by the same whole number so that the
-// smallest lies in [0, 1), and caps their spread. Wrapping makes the shift invisible; it keeps
-// the sampler's arithmetic small whatever coordinates a mesh carries.
-void BoundTextureCoordinates(ScreenVertex* vertices[], int count);

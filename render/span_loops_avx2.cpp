@@ -1,5 +1,5 @@
-#include "render/span_loops_avx2.h"
-
+// Eight adjacent pixels of a run at once, with AVX2, for processors that have it.
+#include "render/span_loops.h"
 #include "render/triangle_spans.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -22,7 +22,7 @@ AVX2_FUNCTION inline __m256 Attribute(const float* start, const __m256* step, in
 // ChannelToByte on eight lanes.
 AVX2_FUNCTION inline __m256i ChannelsToBytes(__m256 channels) {
   __m256 scaled = _mm256_add_ps(_mm256_mul_ps(channels, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
-  // max and min return their second operand for NaN lanes, as the one-pixel clamp does.
+  // max and min return their second operand for NaN lanes, as the scalar clamp does.
   scaled = _mm256_min_ps(_mm256_max_ps(scaled, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
   return _mm256_cvttps_epi32(scaled);
 }
@@ -58,7 +58,7 @@ AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, 
 // The last group of a run is masked to its length: its loads and stores stay within the target's
 // padding and write back what they read.
 template <bool kDepthTest, bool kTextured>
-AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSetup& setup,
+AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSetup& setup,
                                     const RasterTarget& target) {
   __m256 step[kSpanAttributeCount];
   for (int i = 0; i < kSpanAttributeCount; ++i) step[i] = _mm256_set1_ps(setup.step[i]);
@@ -124,7 +124,7 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const FillSet
 
 }  // namespace
 
-TriangleFillFunction ChooseAvx2FillFunction(bool depthTest, bool textured) {
+SpanLoop Avx2SpanLoop(bool depthTest, bool textured) {
   if (!__builtin_cpu_supports("avx2")) return nullptr;
   if (depthTest) return textured ? &FillEightAtATime<true, true> : &FillEightAtATime<true, false>;
   return textured ? &FillEightAtATime<false, true> : &FillEightAtATime<false, false>;
@@ -132,6 +132,6 @@ TriangleFillFunction ChooseAvx2FillFunction(bool depthTest, bool textured) {
 
 #else
 
-TriangleFillFunction ChooseAvx2FillFunction(bool, bool) { return nullptr; }
+SpanLoop Avx2SpanLoop(bool, bool) { return nullptr; }
 
 #endif

@@ -29,6 +29,10 @@ struct UninitialisedAllocator : std::allocator<T> {
 
 using TexelVector = std::vector<std::uint32_t, UninitialisedAllocator<std::uint32_t>>;
 
+// The largest texture the device takes, and a file may decode to.
+constexpr int kMaxTextureSide = 16384;
+constexpr long long kMaxTextureTexels = 64LL << 20;
+
 // A texture's top level: texels 0xAARRGGBB, row by row from the top-left (v grows downwards).
 struct Texture {
   int width = 0;

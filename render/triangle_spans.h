@@ -1,10 +1,10 @@
 #pragma once
-// The rasterizer's inner loops: the covered runs of pixels of one triangle, row by row. The
-// variant for texturing, power-of-two textures and depth handling is chosen once per triangle,
-// so the loops themselves carry no switches.
+// A triangle's covered runs of pixels, row by row, and the span loop that fills them. The loop
+// for texturing, power-of-two textures and depth test is chosen once per triangle, so the loops
+// themselves carry no switches.
 #include "render/edge_walk.h"
-#include "render/fill_setup.h"
 #include "render/pixel_shading.h"
+#include "render/span_loops.h"
 
 // A triangle ready to fill: the rows and columns it may cover, the column limits its sloped
 // edges set from `firstRow` on, and its attribute planes: attribute(x, y) = value + ddx (x -

@@ -36,20 +36,17 @@ void ShadeVertex(const VertexStageSetup& setup, const Vertex& in, ClipVertex* ou
     out->b = colour.b;
     return;
   }
-  const D3DMATRIX& m = setup.worldView;
-  const D3DVECTOR& p = in.position;
-  float position[3];
-  for (int i = 0; i < 3; ++i) position[i] = p.x * m.m[0][i] + p.y * m.m[1][i] + p.z * m.m[2][i] + m.m[3][i];
-  float normal[3];
+  const D3DVECTOR position = TransformPoint(in.position, setup.worldView);
   const bool hasNormal = (setup.fvf & D3DFVF_NORMAL) != 0;
+  D3DVECTOR normal{0, 0, 0};
   if (hasNormal) {
     const D3DVECTOR& n = in.normal;
+    const float(&m)[3][3] = setup.normalMatrix;
     // Row vector times the inverse transpose: n' = n * (M^-1)^T.
-    for (int i = 0; i < 3; ++i)
-      normal[i] =
-          n.x * setup.normalMatrix[0][i] + n.y * setup.normalMatrix[1][i] + n.z * setup.normalMatrix[2][i];
+    normal = {n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
+              n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
   }
-  const Rgb colour = LightVertex(setup.lightingModel, position, hasNormal ? normal : nullptr, in.diffuse);
+  const Rgb colour = LightVertex(setup.lightingModel, position, hasNormal ? &normal : nullptr, in.diffuse);
   out->r = colour.r;
   out->g = colour.g;
   out->b = colour.b;

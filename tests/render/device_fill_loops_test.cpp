@@ -1,6 +1,6 @@
-// The rasterizer's fill loops of one, four and eight pixels (as far as the processor has them)
-// must draw identical pixels: the wider ones mask their last group to the run, read and write
-// back pixels past its end, and must leave those untouched.
+// The scalar, SSE2 and AVX2 span loops (as far as the processor has them) must draw identical
+// pixels: the vector ones mask their last group to the run, read and write back pixels past its
+// end, and must leave those untouched.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,38 +70,38 @@ std::shared_ptr<Texture> Checker(int width, int height) {
 }
 
 void ExpectAllWidthsAgree(PixelPipeline pipeline) {
-  pipeline.widestFillLoop = FillLoopWidth::kOnePixel;
-  const std::vector<std::uint32_t> onePixel = Draw(pipeline);
+  pipeline.widestSpanLoop = SpanLoopKind::kScalar;
+  const std::vector<std::uint32_t> scalar = Draw(pipeline);
   // Something must have been drawn, and something left as it was, for the comparison to mean much.
-  EXPECT_NE(std::count(onePixel.begin(), onePixel.begin() + kWidth * kHeight, 0x123456u), 0);
-  EXPECT_NE(std::count(onePixel.begin(), onePixel.begin() + kWidth * kHeight, 0x123456u), kWidth * kHeight);
-  pipeline.widestFillLoop = FillLoopWidth::kFourPixels;
-  EXPECT_EQ(Draw(pipeline), onePixel) << "four-pixel loop";
-  pipeline.widestFillLoop = FillLoopWidth::kEightPixels;
-  EXPECT_EQ(Draw(pipeline), onePixel) << "eight-pixel loop";
+  EXPECT_NE(std::count(scalar.begin(), scalar.begin() + kWidth * kHeight, 0x123456u), 0);
+  EXPECT_NE(std::count(scalar.begin(), scalar.begin() + kWidth * kHeight, 0x123456u), kWidth * kHeight);
+  pipeline.widestSpanLoop = SpanLoopKind::kSse2;
+  EXPECT_EQ(Draw(pipeline), scalar) << "SSE2 loop";
+  pipeline.widestSpanLoop = SpanLoopKind::kAvx2;
+  EXPECT_EQ(Draw(pipeline), scalar) << "AVX2 loop";
 }
 
-TEST(DeviceFillLoops, TexturedWithDepthTest) {
+TEST(SpanLoops, TexturedWithDepthTest) {
   const auto texture = Checker(16, 8);
   PixelPipeline pipeline;
-  pipeline.depthTest = pipeline.depthWrite = true;
+  pipeline.depthTest = true;
   pipeline.texture = texture.get();
   ExpectAllWidthsAgree(pipeline);
 }
 
-TEST(DeviceFillLoops, UntexturedWithDepthTest) {
+TEST(SpanLoops, UntexturedWithDepthTest) {
   PixelPipeline pipeline;
-  pipeline.depthTest = pipeline.depthWrite = true;
+  pipeline.depthTest = true;
   ExpectAllWidthsAgree(pipeline);
 }
 
-TEST(DeviceFillLoops, TexturedWithoutDepthTest) {
+TEST(SpanLoops, TexturedWithoutDepthTest) {
   const auto texture = Checker(4, 32);
   PixelPipeline pipeline;
   pipeline.texture = texture.get();
   ExpectAllWidthsAgree(pipeline);
 }
 
-TEST(DeviceFillLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
+TEST(SpanLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
 
 }  // namespace
