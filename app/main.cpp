@@ -5,9 +5,9 @@
 #include <QScreen>
 
 #include "app/program.h"
-#include "render/adapter.h"
-#include "render/d3dx_texture.h"
-#include "ui/posix_file_store.h"
+#include "render/device/adapter.h"
+#include "render/d3dx/d3dx_texture.h"
+#include "base/posix_file_store.h"
 #include "ui/qt_frm_main.h"
 #include "ui/qt_services.h"
 #include "ui/qt_settings_store.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/view_state.h"
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "mapout/log_file.h"
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
-#include "ui/uniform_random.h"
+#include "base/uniform_random.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "mapout/log_file.h"
 #include "mapout/hole_filling.h"
 #include "mapout/map_files.h"
-#include "ui/uniform_random.h"
+#include "base/uniform_random.h"
 
 struct Program::MapProduction {
   MapProduction(FileStore& files, MessageBoxes& messages) : log(files, messages), store(files, messages) {}

@@ -9,10 +9,10 @@
 #include "app/view_settings.h"
 #include "app/view_state.h"
 #include "calc/degree_tables.h"
-#include "render/globe_renderer.h"
+#include "app/globe_renderer.h"
 #include "ui/main_window.h"
-#include "ui/platform.h"
-#include "ui/surface.h"
+#include "base/platform.h"
+#include "base/surface.h"
 
 // The four picture boxes of the main window, each with an inner area of 557 x 557 pixels.
 struct Pictures {

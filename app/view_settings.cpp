@@ -1,6 +1,6 @@
 #include "app/view_settings.h"
 
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 namespace {
 constexpr const char* kSection = "Setting";

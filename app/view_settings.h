@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/view_state.h"
-#include "ui/platform.h"
+#include "base/platform.h"
 
 class ViewSettings {
  public:

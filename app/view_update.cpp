@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "render/d3dx_math.h"
-#include "ui/number_text.h"
+#include "render/d3dx/d3dx_math.h"
+#include "base/number_text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "app/view_settings.h"
 #include "app/view_state.h"
 #include "calc/degree_tables.h"
-#include "render/device.h"
-#include "ui/platform.h"
+#include "render/device/device.h"
+#include "base/platform.h"
 
 struct ViewContext {
   ViewState& view;

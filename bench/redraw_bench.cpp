@@ -18,9 +18,9 @@
 #include "mapout/hole_filling.h"
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
-#include "ui/platform.h"
-#include "ui/surface.h"
-#include "ui/uniform_random.h"
+#include "base/platform.h"
+#include "base/surface.h"
+#include "base/uniform_random.h"
 
 namespace {
 

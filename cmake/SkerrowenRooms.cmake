@@ -1,11 +1,12 @@
-# Each room (app, ui, render, xfile, calc, mapout) builds two libraries from its folder:
+# Each room (app, ui, render, xfile, base, calc, mapout) builds two libraries from its folder and
+# its sub-folders:
 #   skerrowen_<room>     every *.cpp except qt_*.cpp: plain C++, no Qt include can compile here;
 #   skerrowen_<room>_qt  the qt_*.cpp files: the room's Qt-backed services.
 # Sources are globbed so adding a file to a room needs no CMake edit.
 function(skerrowen_room room)
   cmake_parse_arguments(ARG "" "" "DEPENDS;QT_DEPENDS;LIBS" ${ARGN})
-  file(GLOB plain_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  file(GLOB qt_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/qt_*.cpp)
+  file(GLOB_RECURSE plain_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE qt_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/qt_*.cpp)
   list(REMOVE_ITEM plain_sources ${qt_sources} ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
   if(plain_sources)
     add_library(skerrowen_${room} STATIC ${plain_sources})

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/picture.h"
+#include "base/picture.h"
 
 std::string EncodeBmp24(const Picture& picture);
 // The same from pixels 0x00RRGGBB, row by row, without copying them into a Picture first.

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "mapout/map_files.h"
-#include "ui/picture.h"
-#include "ui/surface.h"
+#include "base/picture.h"
+#include "base/surface.h"
 
 enum class CaptureResult {
   NoPicture,  // the clipboard held no picture: nothing stored (a grey square is not a map)

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "calc/angle_colour.h"
-#include "ui/number_text.h"
-#include "ui/picture.h"
+#include "base/number_text.h"
+#include "base/picture.h"
 
 inline constexpr int kLargestRing = 30;
 

@@ -3,7 +3,7 @@
 // disk when WriteLog returns; created on first use, never truncated.
 #include <string>
 
-#include "ui/platform.h"
+#include "base/platform.h"
 
 inline constexpr const char* kLogFileName = "Brannoch.log";
 

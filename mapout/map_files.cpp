@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "mapout/bmp_encoder.h"
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 namespace {
 

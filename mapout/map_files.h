@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "ui/platform.h"
-#include "ui/surface.h"
+#include "base/platform.h"
+#include "base/surface.h"
 
 // The map centre and radius as the last frame derived them: degrees and kilometres.
 struct MapCentre {

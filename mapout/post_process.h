@@ -14,8 +14,8 @@
 #include "calc/map_projection.h"
 #include "mapout/hole_filling.h"
 #include "mapout/map_files.h"
-#include "ui/surface.h"
-#include "ui/uniform_random.h"
+#include "base/surface.h"
+#include "base/uniform_random.h"
 
 // What the redraw needs from the window: the caption, and a chance to handle pending
 // events (key releases, captures, repaints) after every column. Repainting on every call

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "ui/main_window.h"
-#include "ui/platform.h"
-#include "ui/surface.h"
+#include "base/platform.h"
+#include "base/surface.h"
 
 class FrmMain : public QWidget, public MainWindow {
  public:

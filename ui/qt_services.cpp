@@ -16,9 +16,9 @@
 #include <memory>
 #include <thread>
 
-#include "ui/bmp_extent.h"
+#include "base/bmp_extent.h"
 #include "ui/qt_settings_store.h"
-#include "ui/regular_file.h"
+#include "base/regular_file.h"
 
 namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make

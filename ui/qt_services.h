@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ui/main_window.h"
-#include "ui/platform.h"
+#include "base/platform.h"
 
 class QtSettingsStore;
 

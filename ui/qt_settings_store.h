@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "ui/platform.h"
+#include "base/platform.h"
 
 class QtSettingsStore : public SettingsStore {
  public:

@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "app/view_update.h"
-#include "render/adapter.h"
-#include "render/d3dx_math.h"
+#include "render/device/adapter.h"
+#include "render/d3dx/d3dx_math.h"
 #include "support/comma_locale.h"
 #include "support/fakes.h"
 #include "support/present_parameters.h"
-#include "ui/surface.h"
+#include "base/surface.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/d3dx_mesh.h"
+#include "render/d3dx/d3dx_mesh.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/picture.h"
+#include "base/picture.h"
 
 inline std::uint32_t ReadLe(const std::string& b, std::size_t at, int bytes) {
   std::uint32_t value = 0;

@@ -9,7 +9,7 @@
 
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
-#include "ui/platform.h"
+#include "base/platform.h"
 
 class MemoryFiles : public FileStore {
  public:

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device_test_support.h"
-#include "render/adapter.h"
+#include "render/device/adapter.h"
 
 namespace {
 

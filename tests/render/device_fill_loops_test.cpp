@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/pipeline_vertex.h"
-#include "render/raster_stage.h"
+#include "render/pipeline/pipeline_vertex.h"
+#include "render/pipeline/raster_stage.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device_test_support.h"
-#include "render/pixel_shading.h"
+#include "render/pipeline/pixel_shading.h"
 
 namespace {
 

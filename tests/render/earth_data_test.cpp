@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "render/d3dx_mesh.h"
-#include "render/d3dx_texture.h"
+#include "render/d3dx/d3dx_mesh.h"
+#include "render/d3dx/d3dx_texture.h"
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "render/adapter.h"
-#include "render/d3dx_math.h"
-#include "render/d3dx_mesh.h"
-#include "render/d3dx_texture.h"
+#include "render/device/adapter.h"
+#include "render/d3dx/d3dx_math.h"
+#include "render/d3dx/d3dx_mesh.h"
+#include "render/d3dx/d3dx_texture.h"
 #include "support/image_compare.h"
 #include "support/present_parameters.h"
-#include "ui/surface.h"
+#include "base/surface.h"
 
 namespace {
 

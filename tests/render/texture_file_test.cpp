@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "render/d3dx_texture.h"
+#include "render/d3dx/d3dx_texture.h"
 #include "render/scratch_folder.h"
 
 namespace {

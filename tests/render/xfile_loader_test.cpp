@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/d3dx_mesh.h"
+#include "render/d3dx/d3dx_mesh.h"
 #include "render/device_test_support.h"
 #include "render/scratch_folder.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ui/main_window.h"
-#include "ui/platform.h"
+#include "base/platform.h"
 
 // Time moves only when the test (or a Sleep) moves it.
 class FakeClock : public Clock {

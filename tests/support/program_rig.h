@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/program.h"
-#include "render/adapter.h"
-#include "render/d3dx_texture.h"
+#include "render/device/adapter.h"
+#include "render/d3dx/d3dx_texture.h"
 #include "support/fakes.h"
 
 struct StandInServices {

@@ -13,10 +13,10 @@
 #include <iterator>
 
 #include "support/run_length_bmp.h"
-#include "ui/bmp_extent.h"
-#include "ui/posix_file_store.h"
+#include "base/bmp_extent.h"
+#include "base/posix_file_store.h"
 #include "ui/qt_services.h"
-#include "ui/regular_file.h"
+#include "base/regular_file.h"
 
 namespace {
 

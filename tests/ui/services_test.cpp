@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "ui/posix_file_store.h"
+#include "base/posix_file_store.h"
 #include "ui/qt_virtual_keys.h"
-#include "ui/surface.h"
-#include "ui/uniform_random.h"
+#include "base/surface.h"
+#include "base/uniform_random.h"
 
 namespace {
 

@@ -1,0 +1,103 @@
+#pragma once
+// The platform services the system takes from the desktop, each behind a small interface
+// with one real implementation (Qt or the standard library) so that a test can stand in
+// for it and inject a failure.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/picture.h"
+
+struct LocalDateTime {
+  int year = 2000, month = 1, day = 1;
+  // Whole seconds, as the platform's date and time value holds them. The sun lights move with
+  // it once a second, so the frames of a second without keys held are the same frame.
+  int hour = 0, minute = 0, second = 0;
+  // The time of day as a fraction of a day, 0 <= f < 1.
+  double DayFraction() const { return ((hour * 60.0 + minute) * 60.0 + second) / 86400.0; }
+};
+
+// The millisecond tick counter and the clock.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds from a monotonic clock in 32 bits; it wraps after about 49.7 days, so
+  // elapsed times are taken as unsigned 32-bit differences.
+  virtual std::uint32_t GetTickCount() = 0;
+  virtual LocalDateTime Now() = 0;
+  // Waits about `milliseconds` without processing window events.
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+// The per-user settings store, one section of text values per application.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
+  // Returns false and says why in `error` when the value could not be stored.
+  virtual bool Write(const std::string& section, const std::string& key, const std::string& value,
+                     std::string* error) = 0;
+  // Where the values are kept, for messages to the operator: the store's file.
+  virtual std::string Location() const { return "the settings store"; }
+  // What was found wrong with the store when it was opened, in one message for the operator;
+  // empty when nothing was.
+  virtual std::string OpenProblem() const { return {}; }
+};
+
+enum class MessageIcon { None, Information, Critical };
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Modal: returns when the operator has closed it. An empty title means the program's name.
+  virtual void Show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+};
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // The clipboard's bitmap, or nothing when it holds no picture.
+  virtual std::optional<Picture> ReadBitmap() = 0;
+  virtual void WriteBitmap(const Picture& picture) = 0;
+};
+
+// One file of a set that is written together.
+struct WholeFile {
+  std::string path;
+  std::string bytes;
+};
+
+// Which file of a set could not be written, how many files of the set (from the first) were
+// already in place when it failed, and why.
+struct WriteFailure {
+  std::size_t file = 0;
+  std::size_t placed = 0;
+  std::string reason;
+};
+
+// Files of the working directory. Every call reports failure with the reason (not the file
+// name, which the caller says in its own words).
+class FileStore {
+ public:
+  virtual ~FileStore() = default;
+  // Writes the whole file under a temporary name and renames it into place, so the file
+  // either keeps its old content or has the new one, never a part of it.
+  virtual bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) = 0;
+  // Writes every file whole under its own temporary name first, then renames them into
+  // place in the order given, one right after the other, so the moment in which some stand
+  // new and others old is as short as it can be. Temporaries that a killed run left for these
+  // names are cleared first. On failure no temporary is left, and only the files counted in
+  // `failure->placed` (none unless a rename failed) have their new content.
+  virtual bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure) = 0;
+  virtual bool Append(const std::string& path, const std::string& bytes, std::string* error) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+};
+
+class PictureFiles {
+ public:
+  virtual ~PictureFiles() = default;
+  // Loads a picture file of any common format; nothing, with the reason, when it cannot.
+  virtual std::optional<Picture> Load(const std::string& path, std::string* error) = 0;
+};

@@ -1,0 +1,137 @@
+// Eight adjacent pixels of a run at once, with AVX2, for processors that have it.
+#include "render/pipeline/span_loops.h"
+#include "render/pipeline/triangle_spans.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SKERROWEN_HAVE_AVX2_LOOPS 1
+#include <immintrin.h>
+#endif
+
+#if defined(SKERROWEN_HAVE_AVX2_LOOPS)
+
+// Built for AVX2 whatever the compiler's default target; only called after the processor has
+// been asked.
+#define AVX2_FUNCTION __attribute__((target("avx2")))
+
+namespace {
+
+AVX2_FUNCTION inline __m256 Attribute(const float* start, const __m256* step, int attribute, __m256 offsets) {
+  return _mm256_add_ps(_mm256_set1_ps(start[attribute]), _mm256_mul_ps(offsets, step[attribute]));
+}
+
+// ChannelToByte on eight lanes.
+AVX2_FUNCTION inline __m256i ChannelsToBytes(__m256 channels) {
+  __m256 scaled = _mm256_add_ps(_mm256_mul_ps(channels, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
+  // max and min return their second operand for NaN lanes, as the scalar clamp does.
+  scaled = _mm256_min_ps(_mm256_max_ps(scaled, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+  return _mm256_cvttps_epi32(scaled);
+}
+
+// floor, as FloorToInt for in-range values; out-of-range lanes give some int.
+AVX2_FUNCTION inline __m256i FloorToInts(__m256 values) {
+  return _mm256_cvttps_epi32(_mm256_floor_ps(values));
+}
+
+// MultiplyBytes on eight lanes of 0..255 values.
+AVX2_FUNCTION inline __m256i MultiplyByteLanes(__m256i a, __m256i b) {
+  const __m256i product = _mm256_add_epi32(_mm256_mullo_epi16(a, b), _mm256_set1_epi32(128));
+  return _mm256_srli_epi32(_mm256_add_epi32(product, _mm256_srli_epi32(product, 8)), 8);
+}
+
+AVX2_FUNCTION inline __m256i PackRgbLanes(__m256i red, __m256i green, __m256i blue) {
+  return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
+}
+
+// AttributesAt, four attributes at a time, in the same order of operations.
+AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, int row, int column,
+                                                 float* start) {
+  const __m256d dx = _mm256_set1_pd(column - triangle.originX);
+  const __m256d dy = _mm256_set1_pd(row - triangle.originY);
+  for (int i = 0; i < 8; i += 4) {
+    const __m256d along = _mm256_add_pd(_mm256_loadu_pd(triangle.value + i),
+                                        _mm256_mul_pd(_mm256_loadu_pd(triangle.ddx + i), dx));
+    const __m256d value = _mm256_add_pd(along, _mm256_mul_pd(_mm256_loadu_pd(triangle.ddy + i), dy));
+    _mm_store_ps(start + i, _mm256_cvtpd_ps(value));
+  }
+}
+
+// The last group of a run is masked to its length: its loads and stores stay within the target's
+// padding and write back what they read.
+template <bool kDepthTest, bool kTextured>
+AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSetup& setup,
+                                    const RasterTarget& target) {
+  __m256 step[kSpanAttributeCount];
+  for (int i = 0; i < kSpanAttributeCount; ++i) step[i] = _mm256_set1_ps(setup.step[i]);
+  const __m256i byteMask = _mm256_set1_epi32(0xFF);
+  const __m256i columnMask = _mm256_set1_epi32(setup.textureWidth - 1);
+  const __m256i rowMask = _mm256_set1_epi32(setup.textureHeight - 1);
+  const __m128i rowShift = _mm_cvtsi32_si128(setup.textureWidthLog2);
+  const __m256 textureWidth = _mm256_set1_ps(setup.textureWidthF);
+  const __m256 textureHeight = _mm256_set1_ps(setup.textureHeightF);
+  const __m256i laneIndices = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const int* texels = reinterpret_cast<const int*>(setup.texels);
+
+  RunWalker runs(triangle);
+  int row, column, count;
+  alignas(32) float start[8];
+  while (runs.Next(&row, &column, &count)) {
+    AttributesAtFourByFour(triangle, row, column, start);
+    const std::size_t offset = static_cast<std::size_t>(row) * target.width + column;
+    std::uint32_t* colour = target.colour + offset;
+    float* depth = target.depth != nullptr ? target.depth + offset : nullptr;
+    const __m256i laneCount = _mm256_set1_epi32(count);
+    for (int k = 0; k < count; k += 8) {
+      const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(k), laneIndices);
+      const __m256 offsets = _mm256_cvtepi32_ps(lanes);
+      __m256i write = _mm256_cmpgt_epi32(laneCount, lanes);
+      if constexpr (kDepthTest) {
+        const __m256 z = Attribute(start, step, kSpanDepth, offsets);
+        const __m256 stored = _mm256_loadu_ps(depth + k);
+        write = _mm256_and_si256(write, _mm256_castps_si256(_mm256_cmp_ps(z, stored, _CMP_LE_OQ)));
+        if (_mm256_testz_si256(write, write)) continue;
+        _mm256_storeu_ps(depth + k, _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write)));
+      }
+      const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
+      const __m256i red = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
+      const __m256i green = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
+      const __m256i blue = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+      __m256i pixels;
+      if constexpr (kTextured) {
+        const __m256 u = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
+        const __m256 v = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
+        const __m256i texelColumn = _mm256_and_si256(FloorToInts(_mm256_mul_ps(u, textureWidth)), columnMask);
+        const __m256i texelRow = _mm256_and_si256(FloorToInts(_mm256_mul_ps(v, textureHeight)), rowMask);
+        const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
+        // Only the lanes that get written fetch a texel.
+        const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
+        pixels =
+            PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
+                         MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
+                         MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
+      } else {
+        pixels = PackRgbLanes(red, green, blue);
+      }
+      __m256i* destination = reinterpret_cast<__m256i*>(colour + k);
+      // A group written whole needs nothing of what the target held.
+      if (_mm256_movemask_epi8(write) == -1) {
+        _mm256_storeu_si256(destination, pixels);
+      } else {
+        _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+SpanLoop Avx2SpanLoop(bool depthTest, bool textured) {
+  if (!__builtin_cpu_supports("avx2")) return nullptr;
+  if (depthTest) return textured ? &FillEightAtATime<true, true> : &FillEightAtATime<true, false>;
+  return textured ? &FillEightAtATime<false, true> : &FillEightAtATime<false, false>;
+}
+
+#else
+
+SpanLoop Avx2SpanLoop(bool, bool) { return nullptr; }
+
+#endif

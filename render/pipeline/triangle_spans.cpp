@@ -1,0 +1,47 @@
+#include "render/pipeline/triangle_spans.h"
+
+namespace {
+
+bool IsPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
+
+int Log2(int powerOfTwo) {
+  int bits = 0;
+  while ((1 << bits) < powerOfTwo) ++bits;
+  return bits;
+}
+
+SpanLoop ChooseSpanLoop(const PixelPipeline& pipeline) {
+  const bool textured = pipeline.texture != nullptr;
+  const bool powerOfTwo =
+      textured && IsPowerOfTwo(pipeline.texture->width) && IsPowerOfTwo(pipeline.texture->height);
+  if (!textured || powerOfTwo) {
+    if (pipeline.widestSpanLoop == SpanLoopKind::kAvx2) {
+      if (const SpanLoop loop = Avx2SpanLoop(pipeline.depthTest, textured)) return loop;
+    }
+    if (pipeline.widestSpanLoop != SpanLoopKind::kScalar) {
+      if (const SpanLoop loop = Sse2SpanLoop(pipeline.depthTest, textured)) return loop;
+    }
+  }
+  return ScalarSpanLoop(pipeline.depthTest, textured, powerOfTwo);
+}
+
+SpanSetup MakeSpanSetup(const TriangleSpans& triangle, const PixelPipeline& pipeline) {
+  SpanSetup setup{};
+  for (int i = 0; i < kSpanAttributeCount; ++i) setup.step[i] = static_cast<float>(triangle.ddx[i]);
+  if (pipeline.texture != nullptr) {
+    setup.texels = pipeline.texture->texels.data();
+    setup.textureWidth = pipeline.texture->width;
+    setup.textureHeight = pipeline.texture->height;
+    setup.textureWidthLog2 = IsPowerOfTwo(setup.textureWidth) ? Log2(setup.textureWidth) : 0;
+    setup.textureWidthF = static_cast<float>(setup.textureWidth);
+    setup.textureHeightF = static_cast<float>(setup.textureHeight);
+  }
+  return setup;
+}
+
+}  // namespace
+
+void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target,
+                       const PixelPipeline& pipeline) {
+  ChooseSpanLoop(pipeline)(triangle, MakeSpanSetup(triangle, pipeline), target);
+}
