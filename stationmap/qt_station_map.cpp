@@ -1,0 +1,180 @@
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "geo/map_sampler.h"
+#include "geo/sun.h"
+#include "stationmap/map_picture_file.h"
+#include "stationmap/overlay_plan.h"
+#include "stationmap/qt_overlay_painter.h"
+#include "stationmap/station_map.h"
+#include "ui/posix_file_store.h"
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+double MillisecondsSince(SteadyClock::time_point start) {
+  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`.
+std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image) {
+  const QString name = QString::fromStdString(path);
+  const QFileInfo info(name);
+  const std::string at = std::string(option) + ": " + Quoted(path);
+  if (!info.exists()) return at + " does not exist";
+  if (info.isDir()) return at + " is a folder, not a picture";
+  if (!info.isReadable()) return at + " cannot be read (permission denied)";
+  QImageReader reader(name);
+  if (!reader.canRead()) return at + " is not a picture this program can read";
+  const QSize size = reader.size();
+  if (size.isValid() && size.width() != 2 * size.height()) {
+    return at + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+           " pixels; an Earth picture is twice as wide as high (2:1)";
+  }
+  if (!reader.read(&image)) return at + " cannot be read: " + reader.errorString().toStdString();
+  if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
+  image.convertTo(QImage::Format_RGB32);
+  return {};
+}
+
+EarthPicture PictureOf(const QImage& image) {
+  if (image.isNull()) return {};
+  return {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height()};
+}
+
+std::string CheckOutputFolder(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const QFileInfo info(QString::fromStdString(folder.empty() ? "." : folder.string()));
+  const std::string at = "--out: the folder " + Quoted(folder.empty() ? "." : folder.string());
+  if (!info.exists()) return at + " does not exist";
+  if (!info.isDir()) return at + " is not a folder";
+  if (!info.isWritable()) return at + " cannot be written to (permission denied)";
+  return {};
+}
+
+// The encoded picture file, or the problem.
+std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes) {
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, kind == MapPictureKind::Png ? "png" : "jpeg");
+  if (kind == MapPictureKind::Jpeg) writer.setQuality(92);
+  if (!writer.write(image))
+    return "--out: the picture could not be encoded: " + writer.errorString().toStdString();
+  bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+  return {};
+}
+
+// The side file first, then the picture; a new side file goes again when the picture fails.
+std::string StoreFiles(const StationMapRequest& request, const std::string& sidePath,
+                       const std::string& picture) {
+  PosixFileStore files;
+  std::error_code ignored;
+  const bool sideExisted = std::filesystem::exists(sidePath, ignored);
+  std::string error;
+  if (!files.WriteWhole(sidePath, MapSideFileText(request.centre, request.radiusKm), &error)) {
+    return "--out: cannot write " + Quoted(sidePath) + ": " + error;
+  }
+  if (!files.WriteWhole(request.outPath, picture, &error)) {
+    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
+    if (!sideExisted && !files.Remove(sidePath))
+      problem += "; the new " + Quoted(sidePath) + " could not be removed";
+    return problem;
+  }
+  return {};
+}
+
+}  // namespace
+
+StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress) {
+  StationMapResult result;
+  const auto report = [&](std::string_view phase, double fraction) {
+    if (progress) progress(phase, fraction);
+  };
+  const auto fail = [&](std::string problem) {
+    result.problem = std::move(problem);
+    return result;
+  };
+  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return fail(problem);
+  if (std::string problem = CheckOutputFolder(request.outPath); !problem.empty()) return fail(problem);
+  result.picturePath = request.outPath;
+  result.sidePath = SideFilePathOf(request.outPath);
+  if (request.target) result.targetLine = TargetLine(request.centre, *request.target);
+
+  auto start = SteadyClock::now();
+  report("Decoding", 0);
+  QImage day, night;
+  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day); !problem.empty())
+    return fail(problem);
+  if (!request.nightImagePath.empty()) {
+    if (std::string problem = LoadEarthPicture(request.nightImagePath, "--night-image", night);
+        !problem.empty()) {
+      return fail(problem);
+    }
+  }
+  result.timings.decode = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  MapCanvas canvas;
+  std::string bmpFile;
+  QImage image;
+  if (kind == MapPictureKind::Bmp) {
+    bmpFile = MakeBmpFile(request.size, canvas);
+    // The rows as stored, bottom row first: the overlays are painted upside down onto them.
+    image = QImage(canvas.top + canvas.stride * (request.size - 1), request.size, request.size,
+                   -canvas.stride, QImage::Format_BGR888);
+  } else {
+    image = QImage(request.size, request.size, QImage::Format_RGB888);
+    if (image.isNull())
+      return fail("--size: no memory for a picture of " + std::to_string(request.size) + " pixels");
+    canvas = {image.bits(), image.bytesPerLine(), request.size, false};
+  }
+  MapSampling sampling;
+  sampling.centre = request.centre;
+  sampling.radiusKm = request.radiusKm;
+  sampling.day = PictureOf(day);
+  sampling.night = PictureOf(night);
+  sampling.threads = request.threads;
+  if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
+  report("Projecting", 0);
+  SampleMap(sampling, canvas, [&](double fraction) { report("Projecting", fraction); });
+  day = QImage();
+  night = QImage();
+  result.timings.projection = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
+  if (!plan.Empty()) {
+    report("Marking", 0);
+    PaintOverlays(image, kind == MapPictureKind::Bmp, plan, LabelFontFamily());
+  }
+  result.timings.overlays = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  report("Storing", 0);
+  std::string compressed;
+  if (kind != MapPictureKind::Bmp) {
+    if (std::string problem = EncodeCompressed(image, kind, compressed); !problem.empty())
+      return fail(problem);
+    image = QImage();
+  }
+  if (std::string problem =
+          StoreFiles(request, result.sidePath, kind == MapPictureKind::Bmp ? bmpFile : compressed);
+      !problem.empty()) {
+    return fail(problem);
+  }
+  result.timings.encode = MillisecondsSince(start);
+  report("Storing", 1);
+  result.ok = true;
+  return result;
+}
