@@ -27,7 +27,8 @@ std::uint32_t Bilinear(const EarthPicture& picture, double u, double v) {
   // Across the antimeridian the picture wraps round; above and below it ends at its edge rows.
   x0 = x0 < 0 ? x0 + picture.width : (x0 >= picture.width ? x0 - picture.width : x0);
   const int x1 = x0 + 1 == picture.width ? 0 : x0 + 1;
-  const int y1 = std::min(y0 + 1, picture.height - 1);
+  y0 -= picture.firstRow;
+  const int y1 = std::clamp(y0 + 1, 0, picture.height - 1);
   y0 = std::clamp(y0, 0, picture.height - 1);
   const std::uint32_t* row0 = picture.pixels + static_cast<std::ptrdiff_t>(y0) * picture.width;
   const std::uint32_t* row1 = picture.pixels + static_cast<std::ptrdiff_t>(y1) * picture.width;
@@ -126,8 +127,8 @@ class RowSampler {
     g.sun = sun_;
     g.uScale = s_.day.width / (2 * std::numbers::pi);
     g.uOffset = s_.day.width / 2.0 - 0.5;
-    g.vScale = s_.day.height / std::numbers::pi;
-    g.vOffset = s_.day.height / 2.0 - 0.5;
+    g.vScale = s_.day.FullHeight() / std::numbers::pi;
+    g.vOffset = s_.day.FullHeight() / 2.0 - 0.5;
     LocateRow(g, scratch.u.data(), scratch.v.data(), scratch.sunSine.data());
   }
 
@@ -137,7 +138,7 @@ class RowSampler {
     colour = Scaled(colour, light);
     if (s_.night.pixels == nullptr) return colour;
     const double nightU = (scratch.u[col] + 0.5) * s_.night.width / s_.day.width - 0.5;
-    const double nightV = (scratch.v[col] + 0.5) * s_.night.height / s_.day.height - 0.5;
+    const double nightV = (scratch.v[col] + 0.5) * s_.night.FullHeight() / s_.day.FullHeight() - 0.5;
     const std::uint32_t lights = Scaled(Bilinear(s_.night, nightU, nightV), 1 - light);
     // Channel by channel, each sum staying within 255 as the two weights add up to 1.
     return colour + lights;
@@ -151,6 +152,17 @@ class RowSampler {
 };
 
 }  // namespace
+
+PictureRows PictureRowsNeeded(const GeoPoint& centre, double radiusKm, int height) {
+  // No place of the map lies farther from the centre than its corners or the antipode, and
+  // a place's latitude differs from the centre's by no more than its distance.
+  const double farthest = std::min(kHalfCircumferenceKm, radiusKm * std::numbers::sqrt2) / kEarthRadiusKm;
+  const double north = std::min(90.0, centre.lat + farthest / kRadiansPerDegree);
+  const double south = std::max(-90.0, centre.lat - farthest / kRadiansPerDegree);
+  const int first = std::max(0, static_cast<int>(std::floor((90 - north) / 180 * height)) - 2);
+  const int last = std::min(height - 1, static_cast<int>(std::ceil((90 - south) / 180 * height)) + 1);
+  return {first, std::max(0, last - first + 1)};
+}
 
 float DaylightFactor(double sinElevation) {
   // Steps at the horizon and at each twilight's end, each blended over about 0.3 degrees so

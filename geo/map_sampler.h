@@ -10,12 +10,25 @@
 #include "geo/geo_point.h"
 
 // Pixels 0x00RRGGBB row by row; longitude -180..180 from left to right, latitude 90..-90
-// from top to bottom.
+// from top to bottom. The rows may be a band of the whole picture: `height` rows from row
+// `firstRow` of `fullHeight` (0: the whole picture).
 struct EarthPicture {
   const std::uint32_t* pixels = nullptr;
   int width = 0;
   int height = 0;
+  int firstRow = 0;
+  int fullHeight = 0;
+  int FullHeight() const { return fullHeight > 0 ? fullHeight : height; }
 };
+
+struct PictureRows {
+  int first = 0;
+  int count = 0;
+};
+
+// The rows of an equirectangular picture of `height` rows that a map around `centre` with
+// `radiusKm` samples (with a row to spare on each side), so only those need decoding.
+PictureRows PictureRowsNeeded(const GeoPoint& centre, double radiusKm, int height);
 
 // Where the map goes: `size` rows of `size` three-byte pixels, the top row at `top` and each
 // next row `stride` bytes on (negative for pictures stored bottom-up), red first unless `bgr`.

@@ -26,7 +26,10 @@ double MillisecondsSince(SteadyClock::time_point start) {
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`.
-std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image) {
+// With `centre` and `radiusKm`, only the rows the map needs are decoded; `picture` tells
+// which.
+std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
+                             EarthPicture& picture, const GeoPoint* centre = nullptr, double radiusKm = 0) {
   const QString name = QString::fromStdString(path);
   const QFileInfo info(name);
   const std::string at = std::string(option) + ": " + Quoted(path);
@@ -40,15 +43,21 @@ std::string LoadEarthPicture(const std::string& path, const char* option, QImage
     return at + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
            " pixels; an Earth picture is twice as wide as high (2:1)";
   }
+  PictureRows rows{0, size.height()};
+  if (centre != nullptr && size.isValid()) {
+    rows = PictureRowsNeeded(*centre, radiusKm, size.height());
+    reader.setClipRect(QRect(0, rows.first, size.width(), rows.count));
+  }
   if (!reader.read(&image)) return at + " cannot be read: " + reader.errorString().toStdString();
-  if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
+  if (!size.isValid()) {
+    if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
+    rows = {0, image.height()};
+  }
+  if (image.height() != rows.count) return at + " cannot be read whole";
   image.convertTo(QImage::Format_RGB32);
+  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height(),
+             rows.first, size.isValid() ? size.height() : image.height()};
   return {};
-}
-
-EarthPicture PictureOf(const QImage& image) {
-  if (image.isNull()) return {};
-  return {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height()};
 }
 
 std::string CheckOutputFolder(const std::string& path) {
@@ -115,10 +124,15 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   auto start = SteadyClock::now();
   report("Decoding", 0);
   QImage day, night;
-  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day); !problem.empty())
+  MapSampling sampling;
+  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, &request.centre,
+                                             request.radiusKm);
+      !problem.empty()) {
     return fail(problem);
+  }
   if (!request.nightImagePath.empty()) {
-    if (std::string problem = LoadEarthPicture(request.nightImagePath, "--night-image", night);
+    if (std::string problem =
+            LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night);
         !problem.empty()) {
       return fail(problem);
     }
@@ -141,11 +155,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
       return fail("--size: no memory for a picture of " + std::to_string(request.size) + " pixels");
     canvas = {image.bits(), image.bytesPerLine(), request.size, false};
   }
-  MapSampling sampling;
   sampling.centre = request.centre;
   sampling.radiusKm = request.radiusKm;
-  sampling.day = PictureOf(day);
-  sampling.night = PictureOf(night);
   sampling.threads = request.threads;
   if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
   report("Projecting", 0);

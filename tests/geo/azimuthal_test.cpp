@@ -120,3 +120,32 @@ TEST(MapEdge, TheMiddleOfTheRightEdgeLiesAtTheRadiusAsProjPlacesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decoding only the rows a map needs must not change the map: a band of the picture gives
+// the same pixels as the whole one, for centres near a pole, at the equator and far south.
+TEST(PictureBand, TheRowsNeededGiveTheSameMapAsTheWholePicture) {
+  constexpr int kWidth = 512, kHeight = 256, kSize = 96;
+  std::vector<std::uint32_t> texels(kWidth * kHeight);
+  for (std::size_t k = 0; k < texels.size(); ++k)
+    texels[k] = static_cast<std::uint32_t>(k * 2654435761u) & 0xFFFFFF;
+  for (const auto& [centre, radius] :
+       {std::pair{GeoPoint{70, 20}, 1500.0}, std::pair{GeoPoint{0, -170}, 800.0},
+        std::pair{GeoPoint{-50, 100}, 3000.0}}) {
+    const PictureRows rows = PictureRowsNeeded(centre, radius, kHeight);
+    ASSERT_GT(rows.count, 0);
+    EXPECT_LT(rows.count, kHeight);  // each of these needs less than the whole picture
+    MapSampling sampling;
+    sampling.centre = centre;
+    sampling.radiusKm = radius;
+    sampling.day = {texels.data(), kWidth, kHeight};
+    std::vector<std::uint8_t> whole(kSize * kSize * 3), band(kSize * kSize * 3);
+    SampleMap(sampling, {whole.data(), kSize * 3, kSize, false});
+    sampling.day = {texels.data() + rows.first * kWidth, kWidth, rows.count, rows.first, kHeight};
+    SampleMap(sampling, {band.data(), kSize * 3, kSize, false});
+    EXPECT_EQ(whole, band) << centre.lat << "," << centre.lon;
+  }
+}
+
+}  // namespace
