@@ -54,11 +54,16 @@ int Refuse(const std::string& problem) {
   return 2;
 }
 
-// The shipped Earth picture lies beside the program.
+// The shipped Earth picture: beside the program in a build tree, in share/skerrowen when
+// installed.
 std::string ShippedPicture() {
   std::error_code error;
-  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string("earth.jpg") : (program.parent_path() / "earth.jpg").string();
+  const auto folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  if (error) return "earth.jpg";
+  for (const auto& candidate : {folder / "earth.jpg", folder / ".." / "share" / "skerrowen" / "earth.jpg"}) {
+    if (std::filesystem::exists(candidate, error)) return candidate.lexically_normal().string();
+  }
+  return (folder / "earth.jpg").string();
 }
 
 }  // namespace

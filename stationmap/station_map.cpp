@@ -53,8 +53,13 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
   const GreatCirclePath path = PathBetween(centre, target.place);
+  // To a tenth of a degree, 359.96 being 0.0 rather than 360.0.
+  const auto tenths = [](double degrees) {
+    const double rounded = std::round(degrees * 10) / 10;
+    return rounded >= 360 ? rounded - 360 : rounded;
+  };
   char buffer[160];
   std::snprintf(buffer, sizeof buffer, ": %.0f km, short path %.1f\u00b0, long path %.1f\u00b0 (%.0f km)",
-                path.distanceKm, path.bearingDeg, path.longBearingDeg, path.longDistanceKm);
+                path.distanceKm, tenths(path.bearingDeg), tenths(path.longBearingDeg), path.longDistanceKm);
   return "Target " + target.name + buffer;
 }
