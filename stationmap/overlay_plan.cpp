@@ -58,21 +58,31 @@ PixelPoint Inside(PixelPoint p, double size, double margin) {
   return {std::clamp(p.x, margin, size - margin), std::clamp(p.y, margin, size - margin)};
 }
 
-// Adds the pieces of a line of the grid, broken where it jumps across the map (round the
-// antipode, where neighbouring places land far apart).
+// Adds the pieces of a line of the grid that show on the picture, broken where the line
+// leaves it and where it jumps across the map (round the antipode, where neighbouring places
+// land far apart). Painting lines that lie outside would cost as much as those inside.
 void AddGridLine(const Frame& frame, std::vector<std::vector<PixelPoint>>& grid, int steps,
                  const auto& placeAt) {
-  std::vector<PixelPoint> piece;
   const double jump = frame.Half() / 2;
-  for (int k = 0; k <= steps; ++k) {
+  const double low = -jump / 4, high = 2 * frame.Half() + jump / 4;
+  const auto shows = [&](const PixelPoint& a, const PixelPoint& b) {
+    return std::max(a.x, b.x) >= low && std::min(a.x, b.x) <= high && std::max(a.y, b.y) >= low &&
+           std::min(a.y, b.y) <= high && std::hypot(a.x - b.x, a.y - b.y) <= jump;
+  };
+  std::vector<PixelPoint> piece;
+  PixelPoint previous = frame.Of(placeAt(0.0));
+  for (int k = 1; k <= steps; ++k) {
     const PixelPoint p = frame.Of(placeAt(static_cast<double>(k) / steps));
-    if (!piece.empty() && std::hypot(p.x - piece.back().x, p.y - piece.back().y) > jump) {
-      if (piece.size() > 1) grid.push_back(std::move(piece));
+    if (shows(previous, p)) {
+      if (piece.empty()) piece.push_back(previous);
+      piece.push_back(p);
+    } else if (!piece.empty()) {
+      grid.push_back(std::move(piece));
       piece.clear();
     }
-    piece.push_back(p);
+    previous = p;
   }
-  if (piece.size() > 1) grid.push_back(std::move(piece));
+  if (!piece.empty()) grid.push_back(std::move(piece));
 }
 
 void PlanGrid(const StationMapRequest& request, const Frame& frame, OverlayPlan& plan) {
@@ -95,8 +105,9 @@ void PlanTarget(const StationMapRequest& request, const Frame& frame, double lab
   marks.shortPath = {plan.centre, marks.place};
   marks.longPath = {{plan.centre, frame.Along(path.longBearingDeg, kHalfCircumferenceKm)},
                     {frame.Along(path.bearingDeg, kHalfCircumferenceKm), marks.place}};
-  // Beside the target, or where the short path leaves the picture.
-  const double labelKm = std::min(path.distanceKm, frame.EdgeKm(path.bearingDeg) - labelPx / frame.Scale());
+  // Above the target, or inside where the short path leaves the picture, clear of the
+  // bearing labels along the edge.
+  const double labelKm = std::min(path.distanceKm, frame.EdgeKm(path.bearingDeg) - 4 * labelPx / frame.Scale());
   PixelPoint at = frame.Along(path.bearingDeg, labelKm);
   at.y -= labelPx;
   marks.label = {Inside(at, plan.size, labelPx), request.target->name + " " + Kilometres(path.distanceKm)};
