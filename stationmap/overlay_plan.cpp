@@ -107,7 +107,8 @@ void PlanTarget(const StationMapRequest& request, const Frame& frame, double lab
                     {frame.Along(path.bearingDeg, kHalfCircumferenceKm), marks.place}};
   // Above the target, or inside where the short path leaves the picture, clear of the
   // bearing labels along the edge.
-  const double labelKm = std::min(path.distanceKm, frame.EdgeKm(path.bearingDeg) - 4 * labelPx / frame.Scale());
+  const double labelKm =
+      std::min(path.distanceKm, frame.EdgeKm(path.bearingDeg) - 4 * labelPx / frame.Scale());
   PixelPoint at = frame.Along(path.bearingDeg, labelKm);
   at.y -= labelPx;
   marks.label = {Inside(at, plan.size, labelPx), request.target->name + " " + Kilometres(path.distanceKm)};

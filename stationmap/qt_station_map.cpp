@@ -5,6 +5,9 @@
 #include <QImageWriter>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "geo/map_sampler.h"
@@ -85,20 +88,25 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
   return {};
 }
 
-// The side file first, then the picture; a new side file goes again when the picture fails.
+// The side file first, then the picture. When the picture fails, the side file goes back to
+// what it was: removed when it is new, its old text when it stood beside an older picture.
 std::string StoreFiles(const StationMapRequest& request, const std::string& sidePath,
                        const std::string& picture) {
   PosixFileStore files;
-  std::error_code ignored;
-  const bool sideExisted = std::filesystem::exists(sidePath, ignored);
+  std::optional<std::string> oldSide;
+  if (std::ifstream old(sidePath, std::ios::binary); old) {
+    oldSide.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+  }
   std::string error;
   if (!files.WriteWhole(sidePath, MapSideFileText(request.centre, request.radiusKm), &error)) {
     return "--out: cannot write " + Quoted(sidePath) + ": " + error;
   }
   if (!files.WriteWhole(request.outPath, picture, &error)) {
     std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
-    if (!sideExisted && !files.Remove(sidePath))
-      problem += "; the new " + Quoted(sidePath) + " could not be removed";
+    std::string ignored;
+    if (oldSide ? !files.WriteWhole(sidePath, *oldSide, &ignored) : !files.Remove(sidePath)) {
+      problem += "; " + Quoted(sidePath) + " could not be put back";
+    }
     return problem;
   }
   return {};
