@@ -93,6 +93,7 @@ TEST(Overlays, TheRingAt1000KmPassesThroughItsPixelsAndLeavesTheRestAlone) {
   int argc = 1;
   char name[] = "test";
   char* argv[] = {name};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication application(argc, argv);
   ScratchFolder folder;
   StationMapRequest request;
