@@ -4,25 +4,34 @@
 // in float within a few 1e-7, still far below the size of a picture's texel.
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 // sin and cos of c for 0 <= c <= pi.
 template <typename T>
 inline void FastSinCos(T c, T& sinC, T& cosC) {
   const T t = c - std::numbers::pi_v<T> / 2;  // sin c = cos t, cos c = -sin t, |t| <= pi/2
   const T t2 = t * t;
-  T s = T(1.0 / 355687428096000.0);  // 1/17!
-  s = s * t2 - T(1.0 / 1307674368000.0);
-  s = s * t2 + T(1.0 / 6227020800.0);
-  s = s * t2 - T(1.0 / 39916800.0);
+  // Single precision needs the series only up to t^11 and t^12.
+  constexpr bool kShort = std::is_same_v<T, float>;
+  T s = T(-1.0 / 39916800.0);
+  if constexpr (!kShort) {
+    s = T(1.0 / 355687428096000.0);  // 1/17!
+    s = s * t2 - T(1.0 / 1307674368000.0);
+    s = s * t2 + T(1.0 / 6227020800.0);
+    s = s * t2 - T(1.0 / 39916800.0);
+  }
   s = s * t2 + T(1.0 / 362880.0);
   s = s * t2 - T(1.0 / 5040.0);
   s = s * t2 + T(1.0 / 120.0);
   s = s * t2 - T(1.0 / 6.0);
   s = s * t2 + T(1);
-  T k = T(-1.0 / 6402373705728000.0);  // -1/18!
-  k = k * t2 + T(1.0 / 20922789888000.0);
-  k = k * t2 - T(1.0 / 87178291200.0);
-  k = k * t2 + T(1.0 / 479001600.0);
+  T k = T(1.0 / 479001600.0);
+  if constexpr (!kShort) {
+    k = T(-1.0 / 6402373705728000.0);  // -1/18!
+    k = k * t2 + T(1.0 / 20922789888000.0);
+    k = k * t2 - T(1.0 / 87178291200.0);
+    k = k * t2 + T(1.0 / 479001600.0);
+  }
   k = k * t2 - T(1.0 / 3628800.0);
   k = k * t2 + T(1.0 / 40320.0);
   k = k * t2 - T(1.0 / 720.0);
@@ -45,10 +54,14 @@ inline T FastAtan2(T y, T x) {
   const T shift = beyond ? T(1) : T(0);
   const T t = (a - shift) / (1 + shift * a);
   const T t2 = t * t;
-  T r = T(-1.0 / 19);
-  r = r * t2 + T(1.0 / 17);
-  r = r * t2 - T(1.0 / 15);
-  r = r * t2 + T(1.0 / 13);
+  // Single precision needs the series only up to t^13.
+  T r = T(1.0 / 13);
+  if constexpr (!std::is_same_v<T, float>) {
+    r = T(-1.0 / 19);
+    r = r * t2 + T(1.0 / 17);
+    r = r * t2 - T(1.0 / 15);
+    r = r * t2 + T(1.0 / 13);
+  }
   r = r * t2 - T(1.0 / 11);
   r = r * t2 + T(1.0 / 9);
   r = r * t2 - T(1.0 / 7);

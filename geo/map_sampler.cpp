@@ -86,11 +86,44 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void LocateRow(const
   }
 }
 
+// The bilinear sample of each pixel of a row, also without branches so the compiler can fetch
+// several pixels' texels at once (AVX2's gathers). The same arithmetic as Bilinear.
+__attribute__((target_clones("arch=x86-64-v3", "default"))) void SampleRow(
+    const EarthPicture picture, int size, const float* __restrict u, const float* __restrict v,
+    std::uint32_t* __restrict colours) {
+  const int width = picture.width, lastRow = picture.height - 1;
+  for (int col = 0; col < size; ++col) {
+    int x0 = static_cast<int>(u[col] + 1.0f) - 1, y0 = static_cast<int>(v[col] + 1.0f) - 1;
+    const auto wx = static_cast<std::uint32_t>((u[col] - static_cast<float>(x0)) * 256.0f);
+    const auto wy = static_cast<std::uint32_t>((v[col] - static_cast<float>(y0)) * 256.0f);
+    x0 = x0 < 0 ? x0 + width : x0;
+    x0 = x0 >= width ? x0 - width : x0;
+    const int dx = x0 + 1 == width ? 1 - width : 1;
+    y0 -= picture.firstRow;
+    int y1 = y0 + 1;
+    y0 = y0 < 0 ? 0 : (y0 > lastRow ? lastRow : y0);
+    y1 = y1 < 0 ? 0 : (y1 > lastRow ? lastRow : y1);
+    const int at = y0 * width + x0, dy = (y1 - y0) * width;
+    const std::uint32_t a = picture.pixels[at], b = picture.pixels[at + dx];
+    const std::uint32_t c = picture.pixels[at + dy], d = picture.pixels[at + dy + dx];
+    const std::uint32_t topRb =
+        ((a & 0xFF00FF) * (256 - wx) + (b & 0xFF00FF) * wx + 0x800080) >> 8 & 0xFF00FF;
+    const std::uint32_t topG = ((a & 0xFF00) * (256 - wx) + (b & 0xFF00) * wx + 0x8000) >> 8 & 0xFF00;
+    const std::uint32_t lowRb =
+        ((c & 0xFF00FF) * (256 - wx) + (d & 0xFF00FF) * wx + 0x800080) >> 8 & 0xFF00FF;
+    const std::uint32_t lowG = ((c & 0xFF00) * (256 - wx) + (d & 0xFF00) * wx + 0x8000) >> 8 & 0xFF00;
+    const std::uint32_t rb = (topRb * (256 - wy) + lowRb * wy + 0x800080) >> 8 & 0xFF00FF;
+    const std::uint32_t g = (topG * (256 - wy) + lowG * wy + 0x8000) >> 8 & 0xFF00;
+    colours[col] = rb | g;
+  }
+}
+
 // Where each pixel of a row takes its colour from: picture coordinates and, for the night
 // side, the sine of the sun's elevation.
 struct RowScratch {
   std::vector<float> u, v, sunSine;
-  explicit RowScratch(int size) : u(size), v(size), sunSine(size) {}
+  std::vector<std::uint32_t> colours;
+  explicit RowScratch(int size) : u(size), v(size), sunSine(size), colours(size) {}
 };
 
 class RowSampler {
@@ -107,6 +140,7 @@ class RowSampler {
 
   void Row(int row, RowScratch& scratch) const {
     Locate(row, scratch);
+    SampleRow(s_.day, canvas_.size, scratch.u.data(), scratch.v.data(), scratch.colours.data());
     std::uint8_t* out = canvas_.top + canvas_.stride * row;
     const int red = canvas_.bgr ? 2 : 0, blue = canvas_.bgr ? 0 : 2;
     const double half = canvas_.size / 2.0;
@@ -116,7 +150,7 @@ class RowSampler {
       const double x = (col + 0.5 - half) * kmPerPixel_;
       std::uint32_t colour = s_.background;
       if (x * x + y * y <= limit) {
-        colour = Bilinear(s_.day, scratch.u[col], scratch.v[col]);
+        colour = scratch.colours[col];
         if (s_.subSolar) colour = Shade(colour, scratch, col);
       }
       out[red] = static_cast<std::uint8_t>(colour >> 16);
@@ -125,7 +159,6 @@ class RowSampler {
     }
   }
 
- private:
   void Locate(int row, RowScratch& scratch) const {
     RowGeometry g;
     g.size = canvas_.size;
