@@ -16,30 +16,6 @@ namespace {
 
 constexpr int kRowsPerTake = 8;
 
-// u and v count texels from the picture's left and top edges, 0.5 at the first texel's middle
-// less a half: (0, 0) is the middle of the top-left texel. Weights in 1/256, red and blue
-// blended together in one word, green in another.
-inline std::uint32_t Bilinear(const EarthPicture& picture, float u, float v) {
-  // u and v are never below -0.5, so the integer part of one more, less one, is the floor.
-  int x0 = static_cast<int>(u + 1.0f) - 1, y0 = static_cast<int>(v + 1.0f) - 1;
-  const auto wx = static_cast<std::uint32_t>((u - static_cast<float>(x0)) * 256.0f);
-  const auto wy = static_cast<std::uint32_t>((v - static_cast<float>(y0)) * 256.0f);
-  // Across the antimeridian the picture wraps round; above and below it ends at its edge rows.
-  x0 = x0 < 0 ? x0 + picture.width : (x0 >= picture.width ? x0 - picture.width : x0);
-  const int x1 = x0 + 1 == picture.width ? 0 : x0 + 1;
-  y0 -= picture.firstRow;
-  const int y1 = std::clamp(y0 + 1, 0, picture.height - 1);
-  y0 = std::clamp(y0, 0, picture.height - 1);
-  const std::uint32_t* row0 = picture.pixels + static_cast<std::ptrdiff_t>(y0) * picture.width;
-  const std::uint32_t* row1 = picture.pixels + static_cast<std::ptrdiff_t>(y1) * picture.width;
-  const auto blend = [](std::uint32_t p, std::uint32_t q, std::uint32_t w) {
-    const std::uint32_t rb = ((p & 0xFF00FF) * (256 - w) + (q & 0xFF00FF) * w + 0x800080) >> 8 & 0xFF00FF;
-    const std::uint32_t g = ((p & 0xFF00) * (256 - w) + (q & 0xFF00) * w + 0x8000) >> 8 & 0xFF00;
-    return rb | g;
-  };
-  return blend(blend(row0[x0], row0[x1], wx), blend(row1[x0], row1[x1], wx), wy);
-}
-
 std::uint32_t Scaled(std::uint32_t pixel, float factor) {
   const auto weight = static_cast<std::uint32_t>(factor * 256);
   return ((pixel & 0xFF00FF) * weight >> 8 & 0xFF00FF) | ((pixel & 0xFF00) * weight >> 8 & 0xFF00);
@@ -87,12 +63,16 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void LocateRow(const
 }
 
 // The bilinear sample of each pixel of a row, also without branches so the compiler can fetch
-// several pixels' texels at once (AVX2's gathers). The same arithmetic as Bilinear.
+// several pixels' texels at once (AVX2's gathers). u and v count texels from the picture's
+// left and top edges less a half, so (0, 0) is the middle of the top-left texel; across the
+// antimeridian the picture wraps round, above and below it ends at its edge rows. Weights in
+// 1/256; red and blue are blended together in one word, green in another.
 __attribute__((target_clones("arch=x86-64-v3", "default"))) void SampleRow(
     const EarthPicture picture, int size, const float* __restrict u, const float* __restrict v,
     std::uint32_t* __restrict colours) {
   const int width = picture.width, lastRow = picture.height - 1;
   for (int col = 0; col < size; ++col) {
+    // u and v are never below -0.5, so the integer part of one more, less one, is the floor.
     int x0 = static_cast<int>(u[col] + 1.0f) - 1, y0 = static_cast<int>(v[col] + 1.0f) - 1;
     const auto wx = static_cast<std::uint32_t>((u[col] - static_cast<float>(x0)) * 256.0f);
     const auto wy = static_cast<std::uint32_t>((v[col] - static_cast<float>(y0)) * 256.0f);
@@ -123,7 +103,11 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void SampleRow(
 struct RowScratch {
   std::vector<float> u, v, sunSine;
   std::vector<std::uint32_t> colours;
-  explicit RowScratch(int size) : u(size), v(size), sunSine(size), colours(size) {}
+  // The night picture's, when there is one.
+  std::vector<float> nightU, nightV;
+  std::vector<std::uint32_t> lights;
+  explicit RowScratch(int size)
+      : u(size), v(size), sunSine(size), colours(size), nightU(size), nightV(size), lights(size) {}
 };
 
 class RowSampler {
@@ -141,6 +125,13 @@ class RowSampler {
   void Row(int row, RowScratch& scratch) const {
     Locate(row, scratch);
     SampleRow(s_.day, canvas_.size, scratch.u.data(), scratch.v.data(), scratch.colours.data());
+    if (s_.subSolar && s_.night.pixels != nullptr) {
+      for (int col = 0; col < canvas_.size; ++col) {
+        scratch.nightU[col] = (scratch.u[col] + 0.5f) * nightScaleU_ - 0.5f;
+        scratch.nightV[col] = (scratch.v[col] + 0.5f) * nightScaleV_ - 0.5f;
+      }
+      SampleRow(s_.night, canvas_.size, scratch.nightU.data(), scratch.nightV.data(), scratch.lights.data());
+    }
     std::uint8_t* out = canvas_.top + canvas_.stride * row;
     const int red = canvas_.bgr ? 2 : 0, blue = canvas_.bgr ? 0 : 2;
     const double half = canvas_.size / 2.0;
@@ -180,9 +171,7 @@ class RowSampler {
     if (light >= 1) return colour;
     colour = Scaled(colour, light);
     if (s_.night.pixels == nullptr) return colour;
-    const float nightU = (scratch.u[col] + 0.5f) * nightScaleU_ - 0.5f;
-    const float nightV = (scratch.v[col] + 0.5f) * nightScaleV_ - 0.5f;
-    const std::uint32_t lights = Scaled(Bilinear(s_.night, nightU, nightV), 1 - light);
+    const std::uint32_t lights = Scaled(scratch.lights[col], 1 - light);
     // Channel by channel, each sum staying within 255 as the two weights add up to 1.
     return colour + lights;
   }

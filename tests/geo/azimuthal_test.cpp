@@ -40,6 +40,8 @@ std::string ProjCommand(const GeoPoint& centre, bool inverse) {
   return command;
 }
 
+void PrintTo(const Case& row, std::ostream* out) { *out << row.name; }
+
 class AgainstProj : public ::testing::TestWithParam<Case> {};
 
 TEST_P(AgainstProj, ForwardPlacesAgreeWithinAMetre) {

@@ -56,6 +56,8 @@ const Row kRows[] = {
     {"ExistingMapLeftWhole", kGood + "--size 0 --out {dir}/old.bmp", "--size: 0 is out of range"},
 };
 
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
 std::string Replace(std::string text, const std::string& dir) {
   for (std::size_t at; (at = text.find("{dir}")) != std::string::npos;) text.replace(at, 5, dir);
   return text;

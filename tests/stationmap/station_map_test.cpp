@@ -48,6 +48,8 @@ struct WholeMapCase {
   double radiusKm;
 };
 
+void PrintTo(const WholeMapCase& row, std::ostream* out) { *out << row.name; }
+
 class AgainstGdal : public ::testing::TestWithParam<WholeMapCase> {};
 
 TEST_P(AgainstGdal, TheMapCorrelatesStronglyAndItsMirrorDoesNot) {
