@@ -52,6 +52,14 @@ TEST(Sun, TheNightSideOfAMapIsDarkerThanTheDaySideWithTwilightBetween) {
   const std::uint8_t twilight = grey(kSize / 4 - 1, kSize / 2);  // about 93 degrees: civil twilight
   EXPECT_GT(twilight, grey(1, kSize / 2));
   EXPECT_LT(twilight, 255);
+  // A night picture shows through on the night side only.
+  std::vector<std::uint32_t> red(64 * 32, 0xFF0000);
+  sampling.night = {red.data(), 64, 32};
+  SampleMap(sampling, {map.data(), kSize * 3, kSize, false});
+  EXPECT_EQ(map[(kSize / 2 * kSize + kSize / 2) * 3 + 1], 255);  // day: white
+  const std::uint8_t* night = &map[(kSize / 2 * kSize + 1) * 3];
+  EXPECT_GT(night[0], 200);  // mostly the night picture's red
+  EXPECT_LT(night[1], 100);
   EXPECT_GT(DaylightFactor(std::sin(-3 * kRadiansPerDegree)),
             DaylightFactor(std::sin(-9 * kRadiansPerDegree)));
   EXPECT_GT(DaylightFactor(std::sin(-9 * kRadiansPerDegree)),
