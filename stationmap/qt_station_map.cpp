@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <optional>
 #include <system_error>
@@ -88,28 +89,31 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
   return {};
 }
 
-// The side file first, then the picture. When the picture fails, the side file goes back to
-// what it was: removed when it is new, its old text when it stood beside an older picture.
-std::string StoreFiles(const StationMapRequest& request, const std::string& sidePath,
-                       const std::string& picture) {
+struct SideFileOutcome {
+  std::string problem;
+  std::optional<std::string> oldText;  // what stood there before
+};
+
+SideFileOutcome StoreSideFile(const std::string& path, const std::string& text) {
+  SideFileOutcome outcome;
+  if (std::ifstream old(path, std::ios::binary); old) {
+    outcome.oldText.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+  }
   PosixFileStore files;
-  std::optional<std::string> oldSide;
-  if (std::ifstream old(sidePath, std::ios::binary); old) {
-    oldSide.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
-  }
   std::string error;
-  if (!files.WriteWhole(sidePath, MapSideFileText(request.centre, request.radiusKm), &error)) {
-    return "--out: cannot write " + Quoted(sidePath) + ": " + error;
+  if (!files.WriteWhole(path, text, &error))
+    outcome.problem = "--out: cannot write " + Quoted(path) + ": " + error;
+  return outcome;
+}
+
+// When the picture cannot be stored, the side file goes back to what it was: removed when it
+// is new, its old text when it stood beside an older picture.
+void PutSideFileBack(const std::string& path, const SideFileOutcome& stored, std::string& problem) {
+  PosixFileStore files;
+  std::string ignored;
+  if (stored.oldText ? !files.WriteWhole(path, *stored.oldText, &ignored) : !files.Remove(path)) {
+    problem += "; " + Quoted(path) + " could not be put back";
   }
-  if (!files.WriteWhole(request.outPath, picture, &error)) {
-    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
-    std::string ignored;
-    if (oldSide ? !files.WriteWhole(sidePath, *oldSide, &ignored) : !files.Remove(sidePath)) {
-      problem += "; " + Quoted(sidePath) + " could not be put back";
-    }
-    return problem;
-  }
-  return {};
 }
 
 }  // namespace
@@ -167,6 +171,16 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   sampling.radiusKm = request.radiusKm;
   sampling.threads = request.threads;
   if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
+  // The side file goes first, stored while the map is drawn: it needs only the request. From
+  // here on a failure puts it back as it was.
+  auto sideFile = std::async(std::launch::async, StoreSideFile, result.sidePath,
+                             MapSideFileText(request.centre, request.radiusKm));
+  const auto failStoring = [&](std::string problem) {
+    const SideFileOutcome side = sideFile.get();
+    if (!side.problem.empty()) return fail(side.problem);
+    PutSideFileBack(result.sidePath, side, problem);
+    return fail(problem);
+  };
   report("Projecting", 0);
   SampleMap(sampling, canvas, [&](double fraction) { report("Projecting", fraction); });
   day = QImage();
@@ -186,12 +200,16 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   std::string compressed;
   if (kind != MapPictureKind::Bmp) {
     if (std::string problem = EncodeCompressed(image, kind, compressed); !problem.empty())
-      return fail(problem);
+      return failStoring(problem);
     image = QImage();
   }
-  if (std::string problem =
-          StoreFiles(request, result.sidePath, kind == MapPictureKind::Bmp ? bmpFile : compressed);
-      !problem.empty()) {
+  const SideFileOutcome side = sideFile.get();
+  if (!side.problem.empty()) return fail(side.problem);
+  PosixFileStore files;
+  if (std::string error;
+      !files.WriteWhole(request.outPath, kind == MapPictureKind::Bmp ? bmpFile : compressed, &error)) {
+    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
+    PutSideFileBack(result.sidePath, side, problem);
     return fail(problem);
   }
   result.timings.encode = MillisecondsSince(start);

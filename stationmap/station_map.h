@@ -41,7 +41,7 @@ struct StationMapTimings {
   double decode = 0;
   double projection = 0;
   double overlays = 0;
-  double encode = 0;  // encoding and storing both files
+  double encode = 0;  // encoding and storing the picture (the side file is stored during the projection)
 };
 
 struct StationMapResult {
@@ -61,8 +61,9 @@ using StationMapProgress = std::function<void(std::string_view phase, double fra
 // none. Files are not looked at.
 std::string CheckStationMapRequest(const StationMapRequest& request);
 
-// Writes the side file, then the picture, each under a temporary name renamed into place; on
-// any failure neither file is left new or half-written. Needs a QGuiApplication for labels
+// Writes the side file (while the map is drawn), then the picture, each under a temporary name
+// renamed into place; on any failure neither file is left new or half-written, and an older
+// pair stays as it was. Needs a QGuiApplication for labels
 // (rings, spokes, target).
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress = {});
 
