@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <optional>
@@ -94,12 +95,11 @@ struct SideFileOutcome {
   std::optional<std::string> oldText;  // what stood there before
 };
 
-SideFileOutcome StoreSideFile(const std::string& path, const std::string& text) {
+SideFileOutcome StoreSideFile(FileStore& files, const std::string& path, const std::string& text) {
   SideFileOutcome outcome;
   if (std::ifstream old(path, std::ios::binary); old) {
     outcome.oldText.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
   }
-  PosixFileStore files;
   std::string error;
   if (!files.WriteWhole(path, text, &error))
     outcome.problem = "--out: cannot write " + Quoted(path) + ": " + error;
@@ -108,8 +108,8 @@ SideFileOutcome StoreSideFile(const std::string& path, const std::string& text) 
 
 // When the picture cannot be stored, the side file goes back to what it was: removed when it
 // is new, its old text when it stood beside an older picture.
-void PutSideFileBack(const std::string& path, const SideFileOutcome& stored, std::string& problem) {
-  PosixFileStore files;
+void PutSideFileBack(FileStore& files, const std::string& path, const SideFileOutcome& stored,
+                     std::string& problem) {
   std::string ignored;
   if (stored.oldText ? !files.WriteWhole(path, *stored.oldText, &ignored) : !files.Remove(path)) {
     problem += "; " + Quoted(path) + " could not be put back";
@@ -118,7 +118,10 @@ void PutSideFileBack(const std::string& path, const SideFileOutcome& stored, std
 
 }  // namespace
 
-StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress) {
+StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
+                                FileStore* fileStore) {
+  PosixFileStore posixFiles;
+  FileStore& files = fileStore != nullptr ? *fileStore : posixFiles;
   StationMapResult result;
   const auto report = [&](std::string_view phase, double fraction) {
     if (progress) progress(phase, fraction);
@@ -173,12 +176,12 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
   // The side file goes first, stored while the map is drawn: it needs only the request. From
   // here on a failure puts it back as it was.
-  auto sideFile = std::async(std::launch::async, StoreSideFile, result.sidePath,
+  auto sideFile = std::async(std::launch::async, StoreSideFile, std::ref(files), result.sidePath,
                              MapSideFileText(request.centre, request.radiusKm));
   const auto failStoring = [&](std::string problem) {
     const SideFileOutcome side = sideFile.get();
     if (!side.problem.empty()) return fail(side.problem);
-    PutSideFileBack(result.sidePath, side, problem);
+    PutSideFileBack(files, result.sidePath, side, problem);
     return fail(problem);
   };
   report("Projecting", 0);
@@ -205,11 +208,10 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   }
   const SideFileOutcome side = sideFile.get();
   if (!side.problem.empty()) return fail(side.problem);
-  PosixFileStore files;
   if (std::string error;
       !files.WriteWhole(request.outPath, kind == MapPictureKind::Bmp ? bmpFile : compressed, &error)) {
     std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
-    PutSideFileBack(result.sidePath, side, problem);
+    PutSideFileBack(files, result.sidePath, side, problem);
     return fail(problem);
   }
   result.timings.encode = MillisecondsSince(start);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "geo/geo_point.h"
+#include "ui/platform.h"
 
 inline constexpr int kMinMapSize = 16;
 inline constexpr int kMaxMapSize = 16384;
@@ -65,7 +66,9 @@ std::string CheckStationMapRequest(const StationMapRequest& request);
 // renamed into place; on any failure neither file is left new or half-written, and an older
 // pair stays as it was. Needs a QGuiApplication for labels
 // (rings, spokes, target).
-StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress = {});
+// `files` (default: the POSIX files) stores both files; it is called from one thread at a time.
+StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress = {},
+                                FileStore* files = nullptr);
 
 // The line printed for a target: distance and the short and long path bearings from the centre.
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target);

@@ -14,6 +14,7 @@
 #include "render/scratch_folder.h"
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_plan.h"
+#include "support/fakes.h"
 #include "support/image_compare.h"
 
 namespace {
@@ -132,6 +133,31 @@ TEST(Overlays, TheRingAt1000KmPassesThroughItsPixelsAndLeavesTheRestAlone) {
   EXPECT_GT(markedOnRing, onRing * 95 / 100);
   EXPECT_GT(elsewhere, 40000);
   EXPECT_EQ(changedElsewhere, 0);
+}
+
+// A full disk while the picture is stored: one message naming the file and the reason, and
+// the side file stored just before it taken away again.
+TEST(Files, APictureThatCannotBeStoredTakesItsNewSideFileWithIt) {
+  ScratchFolder folder;
+  MemoryFileStore files;
+  StationMapRequest request;
+  request.centre = {52.5, 13.4};
+  request.radiusKm = 1000;
+  request.size = 32;
+  request.imagePath = SKERROWEN_EARTH_PICTURE;
+  request.outPath = folder.PathOf("full.bmp");
+  files.failing.insert(request.outPath);
+  std::vector<std::string> phases;
+  const StationMapResult result = MakeStationMap(
+      request, [&](std::string_view phase, double) { phases.emplace_back(phase); }, &files);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.problem.find("--out: cannot write \"" + request.outPath + "\""), std::string::npos)
+      << result.problem;
+  EXPECT_NE(result.problem.find("No space left on device"), std::string::npos) << result.problem;
+  EXPECT_TRUE(files.files.empty());
+  ASSERT_FALSE(phases.empty());
+  EXPECT_EQ(phases.front(), "Decoding");
+  EXPECT_EQ(phases.back(), "Storing");
 }
 
 // The plotting display reads the station map's bitmap as it reads the window's maps.
