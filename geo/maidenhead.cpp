@@ -1,10 +1,10 @@
 #include "geo/maidenhead.h"
 
+#include <dlfcn.h>
 #include <hamlib/rig.h>
 #include <hamlib/rotator.h>
 
 #include <cctype>
-#include <mutex>
 
 namespace {
 
@@ -32,6 +32,33 @@ std::string FirstBadCharacter(std::string_view locator) {
   return {};
 }
 
+// Hamlib is loaded when the first locator is read, not at start: its libraries' set-up costs
+// a map that needs no locator several milliseconds.
+struct HamlibLocators {
+  decltype(&locator2longlat) locatorToLongLat = nullptr;
+  std::string missing;  // why it could not be loaded
+};
+
+const HamlibLocators& Hamlib() {
+  static const HamlibLocators hamlib = [] {
+    HamlibLocators loaded;
+    void* library = ::dlopen("libhamlib.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+      loaded.missing = ::dlerror();
+      return loaded;
+    }
+    loaded.locatorToLongLat =
+        reinterpret_cast<decltype(&locator2longlat)>(::dlsym(library, "locator2longlat"));
+    // Hamlib reports every call on its debug channel unless told to keep quiet.
+    if (auto setDebug = reinterpret_cast<decltype(&rig_set_debug)>(::dlsym(library, "rig_set_debug"))) {
+      setDebug(RIG_DEBUG_NONE);
+    }
+    if (loaded.locatorToLongLat == nullptr) loaded.missing = "it has no locator2longlat";
+    return loaded;
+  }();
+  return hamlib;
+}
+
 }  // namespace
 
 std::optional<GeoPoint> LocatorCentre(std::string_view locator, std::string* problem) {
@@ -44,12 +71,14 @@ std::optional<GeoPoint> LocatorCentre(std::string_view locator, std::string* pro
     if (problem) *problem = bad;
     return std::nullopt;
   }
-  // Hamlib reports every call on its debug channel unless told to keep quiet.
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { rig_set_debug(RIG_DEBUG_NONE); });
+  const HamlibLocators& hamlib = Hamlib();
+  if (hamlib.locatorToLongLat == nullptr) {
+    if (problem) *problem = "Hamlib, which reads locators, cannot be loaded: " + hamlib.missing;
+    return std::nullopt;
+  }
   const std::string text(locator);
   double lon = 0, lat = 0;
-  if (locator2longlat(&lon, &lat, text.c_str()) != RIG_OK) {
+  if (hamlib.locatorToLongLat(&lon, &lat, text.c_str()) != RIG_OK) {
     if (problem) *problem = "not a Maidenhead locator";
     return std::nullopt;
   }
