@@ -51,6 +51,12 @@ std::string FormatZeroPadded(double value, int digits) {
   return whole < 0 ? "-" + text : text;
 }
 
+std::string FormatFixed(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale + 0.0;  // + 0.0: no "-0.0"
+  return ToChars(rounded, std::chars_format::fixed, decimals);
+}
+
 std::optional<double> ParseNumber(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return std::nullopt;

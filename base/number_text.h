@@ -15,6 +15,10 @@ std::string FormatGeneral(double value);
 // digits, leading zeros added, a leading "-" for negative values: ("0000", 5) -> "0005".
 std::string FormatZeroPadded(double value, int digits);
 
+// The value with exactly `decimals` decimals (halves away from zero), "." as decimal point:
+// (45.27, 1) -> "45.3". For the texts the station maps print and draw.
+std::string FormatFixed(double value, int decimals);
+
 // Reads a whole text as a finite number. The decimal point is "."; a single "," stands for
 // it too, as stores written by hand or by earlier versions on desktops with a decimal comma
 // hold it. Leading and trailing blanks are allowed; anything else is not a number.

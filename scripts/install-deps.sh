@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-image-formats-plugins libgl-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xplanet-images gdal-bin proj-bin
+  xplanet-images gdal-bin proj-bin libhamlib-dev fonts-dejavu-core
   xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev xclip locales
 )
 missing=()

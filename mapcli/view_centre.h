@@ -1,0 +1,16 @@
+#pragma once
+// The centre and radius the window shows now, as its settings store holds the view.
+#include <functional>
+#include <string>
+
+#include "geo/geo_point.h"
+#include "base/platform.h"
+
+struct ViewCentre {
+  GeoPoint centre;
+  double radiusKm = 0;
+};
+
+// As the window derives them at start-up (start values where the store holds nothing or
+// values it refuses; `messages` gets the window's message about refused values).
+ViewCentre ReadViewCentre(SettingsStore& store, MessageBoxes& messages);

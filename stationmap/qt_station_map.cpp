@@ -1,0 +1,221 @@
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+#include "geo/map_sampler.h"
+#include "geo/sun.h"
+#include "stationmap/map_picture_file.h"
+#include "stationmap/overlay_plan.h"
+#include "stationmap/qt_overlay_painter.h"
+#include "stationmap/station_map.h"
+#include "base/posix_file_store.h"
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+double MillisecondsSince(SteadyClock::time_point start) {
+  return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`.
+// With `centre` and `radiusKm`, only the rows the map needs are decoded; `picture` tells
+// which.
+std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
+                             EarthPicture& picture, const GeoPoint* centre = nullptr, double radiusKm = 0) {
+  const QString name = QString::fromStdString(path);
+  const QFileInfo info(name);
+  const std::string at = std::string(option) + ": " + Quoted(path);
+  if (!info.exists()) return at + " does not exist";
+  if (info.isDir()) return at + " is a folder, not a picture";
+  if (!info.isReadable()) return at + " cannot be read (permission denied)";
+  QImageReader reader(name);
+  if (!reader.canRead()) return at + " is not a picture this program can read";
+  const QSize size = reader.size();
+  if (size.isValid() && size.width() != 2 * size.height()) {
+    return at + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+           " pixels; an Earth picture is twice as wide as high (2:1)";
+  }
+  PictureRows rows{0, size.height()};
+  if (centre != nullptr && size.isValid()) {
+    rows = PictureRowsNeeded(*centre, radiusKm, size.height());
+    reader.setClipRect(QRect(0, rows.first, size.width(), rows.count));
+  }
+  if (!reader.read(&image)) return at + " cannot be read: " + reader.errorString().toStdString();
+  if (!size.isValid()) {
+    if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
+    rows = {0, image.height()};
+  }
+  if (image.height() != rows.count) return at + " cannot be read whole";
+  image.convertTo(QImage::Format_RGB32);
+  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height(),
+             rows.first, size.isValid() ? size.height() : image.height()};
+  return {};
+}
+
+std::string CheckOutputFolder(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const QFileInfo info(QString::fromStdString(folder.empty() ? "." : folder.string()));
+  const std::string at = "--out: the folder " + Quoted(folder.empty() ? "." : folder.string());
+  if (!info.exists()) return at + " does not exist";
+  if (!info.isDir()) return at + " is not a folder";
+  if (!info.isWritable()) return at + " cannot be written to (permission denied)";
+  return {};
+}
+
+// The encoded picture file, or the problem.
+std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes) {
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, kind == MapPictureKind::Png ? "png" : "jpeg");
+  // For PNG the quality sets zlib's effort: a low level packs a map nearly as tight in a
+  // fraction of the default's time.
+  writer.setQuality(kind == MapPictureKind::Jpeg ? 92 : 70);
+  if (!writer.write(image))
+    return "--out: the picture could not be encoded: " + writer.errorString().toStdString();
+  bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+  return {};
+}
+
+struct SideFileOutcome {
+  std::string problem;
+  std::optional<std::string> oldText;  // what stood there before
+};
+
+SideFileOutcome StoreSideFile(FileStore& files, const std::string& path, const std::string& text) {
+  SideFileOutcome outcome;
+  if (std::ifstream old(path, std::ios::binary); old) {
+    outcome.oldText.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+  }
+  std::string error;
+  if (!files.WriteWhole(path, text, &error))
+    outcome.problem = "--out: cannot write " + Quoted(path) + ": " + error;
+  return outcome;
+}
+
+// When the picture cannot be stored, the side file goes back to what it was: removed when it
+// is new, its old text when it stood beside an older picture.
+void PutSideFileBack(FileStore& files, const std::string& path, const SideFileOutcome& stored,
+                     std::string& problem) {
+  std::string ignored;
+  if (stored.oldText ? !files.WriteWhole(path, *stored.oldText, &ignored) : !files.Remove(path)) {
+    problem += "; " + Quoted(path) + " could not be put back";
+  }
+}
+
+}  // namespace
+
+StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
+                                FileStore* fileStore) {
+  PosixFileStore posixFiles;
+  FileStore& files = fileStore != nullptr ? *fileStore : posixFiles;
+  StationMapResult result;
+  const auto report = [&](std::string_view phase, double fraction) {
+    if (progress) progress(phase, fraction);
+  };
+  const auto fail = [&](std::string problem) {
+    result.problem = std::move(problem);
+    return result;
+  };
+  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return fail(problem);
+  if (std::string problem = CheckOutputFolder(request.outPath); !problem.empty()) return fail(problem);
+  result.picturePath = request.outPath;
+  result.sidePath = SideFilePathOf(request.outPath);
+  if (request.target) result.targetLine = TargetLine(request.centre, *request.target);
+
+  auto start = SteadyClock::now();
+  report("Decoding", 0);
+  QImage day, night;
+  MapSampling sampling;
+  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, &request.centre,
+                                             request.radiusKm);
+      !problem.empty()) {
+    return fail(problem);
+  }
+  if (!request.nightImagePath.empty()) {
+    if (std::string problem =
+            LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night);
+        !problem.empty()) {
+      return fail(problem);
+    }
+  }
+  result.timings.decode = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  MapCanvas canvas;
+  std::string bmpFile;
+  QImage image;
+  if (kind == MapPictureKind::Bmp) {
+    bmpFile = MakeBmpFile(request.size, canvas);
+    // The rows as stored, bottom row first: the overlays are painted upside down onto them.
+    image = QImage(canvas.top + canvas.stride * (request.size - 1), request.size, request.size,
+                   -canvas.stride, QImage::Format_BGR888);
+  } else {
+    image = QImage(request.size, request.size, QImage::Format_RGB888);
+    if (image.isNull())
+      return fail("--size: no memory for a picture of " + std::to_string(request.size) + " pixels");
+    canvas = {image.bits(), image.bytesPerLine(), request.size, false};
+  }
+  sampling.centre = request.centre;
+  sampling.radiusKm = request.radiusKm;
+  sampling.threads = request.threads;
+  if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
+  // The side file goes first, stored while the map is drawn: it needs only the request. From
+  // here on a failure puts it back as it was.
+  auto sideFile = std::async(std::launch::async, StoreSideFile, std::ref(files), result.sidePath,
+                             MapSideFileText(request.centre, request.radiusKm));
+  const auto failStoring = [&](std::string problem) {
+    const SideFileOutcome side = sideFile.get();
+    if (!side.problem.empty()) return fail(side.problem);
+    PutSideFileBack(files, result.sidePath, side, problem);
+    return fail(problem);
+  };
+  report("Projecting", 0);
+  SampleMap(sampling, canvas, [&](double fraction) { report("Projecting", fraction); });
+  day = QImage();
+  night = QImage();
+  result.timings.projection = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
+  if (!plan.Empty()) {
+    report("Marking", 0);
+    PaintOverlays(image, kind == MapPictureKind::Bmp, plan, LabelFontFamily());
+  }
+  result.timings.overlays = MillisecondsSince(start);
+
+  start = SteadyClock::now();
+  report("Storing", 0);
+  std::string compressed;
+  if (kind != MapPictureKind::Bmp) {
+    if (std::string problem = EncodeCompressed(image, kind, compressed); !problem.empty())
+      return failStoring(problem);
+    image = QImage();
+  }
+  const SideFileOutcome side = sideFile.get();
+  if (!side.problem.empty()) return fail(side.problem);
+  if (std::string error;
+      !files.WriteWhole(request.outPath, kind == MapPictureKind::Bmp ? bmpFile : compressed, &error)) {
+    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
+    PutSideFileBack(files, result.sidePath, side, problem);
+    return fail(problem);
+  }
+  result.timings.encode = MillisecondsSince(start);
+  report("Storing", 1);
+  result.ok = true;
+  return result;
+}

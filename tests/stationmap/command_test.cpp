@@ -1,0 +1,59 @@
+// The skerrowen-map command as an operator runs it: the window's view as the default centre
+// and radius, and the printed path to a target.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "render/scratch_folder.h"
+
+namespace {
+
+std::string ReadWhole(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int RunMap(const ScratchFolder& folder, const std::string& arguments) {
+  const std::string command = "cd '" + folder.Path().string() + "' && XDG_CONFIG_HOME='" +
+                              folder.Path().string() + "' " + SKERROWEN_BINARY_DIR + "/skerrowen-map " +
+                              arguments + " >stdout.txt 2>stderr.txt";
+  return std::system(command.c_str());
+}
+
+// Rotation 280 and Tilt 40 put the window's centre at 10 W, 40 N; Distance 30 gives a radius
+// of 0.5 x 6378.137 x 3.14159 / 6 = 1670 km.
+TEST(Command, WithoutACentreItMapsTheWindowsViewNamedAsTheWindowNamesItsMaps) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder.Path() / "skerrowen");
+  folder.Write("skerrowen/skerrowen.conf", "[Setting]\nRotation=280\nTilt=40\nDistance=30\n");
+  ASSERT_EQ(RunMap(folder, "--size 64"), 0) << ReadWhole(folder.Path() / "stderr.txt");
+  EXPECT_EQ(ReadWhole(folder.Path() / "MAP_1670_-10_40.DAT"),
+            "Radius : 1670\r\nLong   : -10\r\nLat    : 40\r\n");
+  EXPECT_TRUE(std::filesystem::exists(folder.Path() / "MAP_1670_-10_40.BMP"));
+  EXPECT_EQ(ReadWhole(folder.Path() / "stdout.txt"), "Wrote MAP_1670_-10_40.BMP and MAP_1670_-10_40.DAT\n");
+}
+
+TEST(Command, TheTargetLineGivesDistanceAndBothPaths) {
+  ScratchFolder folder;
+  ASSERT_EQ(RunMap(folder, "--locator JO62qm --radius 3000 --size 64 --target 33.87S,151.21E --out m.png"), 0)
+      << ReadWhole(folder.Path() / "stderr.txt");
+  const std::string said = ReadWhole(folder.Path() / "stdout.txt");
+  double km = 0, bearing = 0, longBearing = 0, longKm = 0;
+  int used = 0;
+  ASSERT_EQ(
+      std::sscanf(said.c_str(),
+                  "Target 33.87S,151.21E: %lf km, short path %lf\u00b0, long path %lf\u00b0 (%lf km)\n%n",
+                  &km, &bearing, &longBearing, &longKm, &used),
+      4)
+      << said;
+  EXPECT_EQ(static_cast<std::size_t>(used), said.find("\n") + 1) << said;  // the whole first line
+  EXPECT_NEAR(km, 16115, 1);  // Berlin to Sydney as geod gives it on the same sphere
+  EXPECT_NEAR(std::fabs(longBearing - bearing), 180, 0.11);
+  EXPECT_NEAR(km + longKm, 40075, 1);
+  EXPECT_TRUE(std::filesystem::exists(folder.Path() / "m.DAT"));
+}
+
+}  // namespace
