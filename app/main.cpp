@@ -7,8 +7,10 @@
 #include "app/program.h"
 #include "render/adapter.h"
 #include "render/d3dx_texture.h"
+#include "stationmap/station_map.h"
 #include "ui/posix_file_store.h"
 #include "ui/qt_frm_main.h"
+#include "ui/qt_place_dialog.h"
 #include "ui/qt_services.h"
 
 int main(int argc, char* argv[]) {
@@ -24,6 +26,7 @@ int main(int argc, char* argv[]) {
   QtProcessControl process(settings);
   Pictures pictures;
   FrmMain frmMain(pictures.Picture1, clipboard);
+  QtPlaceDialog placeDialog(&frmMain);
 
   ScreenGeometry screen;
   if (const QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -34,7 +37,8 @@ int main(int argc, char* argv[]) {
   Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
                                   process, SystemRegionalFormat(), screen,
                                   QCoreApplication::applicationDirPath().toStdString(),
-                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile});
+                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile},
+                  StationServices{&placeDialog, MakeStationMap});
   frmMain.SetEvents(&program);
   program.Main();
 }

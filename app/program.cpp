@@ -4,8 +4,9 @@
 
 #include "app/view_update.h"
 
-Program::Program(ProgramServices services)
+Program::Program(ProgramServices services, StationServices station)
     : services_(std::move(services)),
+      station_(std::move(station)),
       viewSettings_(services_.settings, services_.messages, services_.format),
       renderer_(RendererServices{
           [this](const std::string& text) { WriteLog(text); },
@@ -138,11 +139,19 @@ void Program::Form_KeyUp(int keyCode, int shift) {
     TakeCapture();
   }
   WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
+  // After the release's log line: both run events of their own, and only between frames of
+  // the interactive loop, never during the redraw.
+  if (flags_.Running && !stationWorkRunning_) {
+    if (keyCode == vk::G && shift == shift_state::Ctrl) GoToPlace();
+    if (keyCode == vk::M && shift == shift_state::None) StoreStationMap();
+  }
 }
 
 void Program::Form_Click() { flags_.Running = false; }
 
 void Program::Form_Terminate() { flags_.Running = false; }
+
+void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
 
 void Program::Form_Unload() {
   flags_.Running = false;

@@ -10,6 +10,7 @@
 #include "app/view_state.h"
 #include "calc/degree_tables.h"
 #include "render/globe_renderer.h"
+#include "stationmap/station_map.h"
 #include "ui/main_window.h"
 #include "ui/platform.h"
 #include "ui/surface.h"
@@ -39,6 +40,13 @@ struct ProgramServices {
   TextureFileLoader createTextureFromFile;
 };
 
+// Ctrl+G asks this dialog for a place; M makes station maps with this maker. Without them
+// the two keys only write their log lines.
+struct StationServices {
+  PlaceDialog* placeDialog = nullptr;
+  std::function<StationMapResult(const StationMapRequest&, const StationMapProgress&)> makeStationMap;
+};
+
 struct RunFlags {
   bool Running = false;
   bool QuitRequested = false;
@@ -50,7 +58,7 @@ class Program : public FormEvents {
  public:
   static constexpr std::uint32_t kTickMs = 10;
 
-  explicit Program(ProgramServices services);
+  explicit Program(ProgramServices services, StationServices station = {});
   ~Program() override;
 
   // Runs passes until the program ends; never returns.
@@ -61,6 +69,7 @@ class Program : public FormEvents {
   void Form_KeyUp(int keyCode, int shift) override;
   void Form_Click() override;
   void Form_Terminate() override;
+  void Form_Deactivate() override;
   void Form_Unload() override;
 
   // The top of a pass: window, view settings, degree tables, renderer set-up (its result is
@@ -84,8 +93,13 @@ class Program : public FormEvents {
   void TakeCapture();
   void PostProcessMap();
   void InitMapProduction();
+  // Ctrl+G: turns the view to a typed place, and stores it as the station when asked to.
+  void GoToPlace();
+  // M: the station map of the view's centre and radius, named STATION_..., in the working folder.
+  void StoreStationMap();
 
   ProgramServices services_;
+  StationServices station_;
   ViewState view_;
   KeyFlags keys_;
   RunFlags flags_;
@@ -94,6 +108,9 @@ class Program : public FormEvents {
   GlobeRenderer renderer_;
   bool windowCreated_ = false;
   bool captureArmed_ = false;
+  // While the go-to dialog or a station map runs, their keys do not start another.
+  bool stationWorkRunning_ = false;
+  bool stationMapRefusalReported_ = false;
   struct MapProduction;
   std::unique_ptr<MapProduction> maps_;
 };

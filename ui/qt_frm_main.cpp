@@ -88,6 +88,23 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
 }
 
+void FrmMain::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) LoseKeyboard();
+  QWidget::changeEvent(event);
+}
+
+void FrmMain::focusOutEvent(QFocusEvent* event) {
+  LoseKeyboard();
+  QWidget::focusOutEvent(event);
+}
+
+void FrmMain::LoseKeyboard() {
+  // A key released elsewhere is never released here; back in the window it must not go on
+  // turning the globe, nor log a release it never saw.
+  keysDown_.clear();
+  if (events_ != nullptr) events_->Form_Deactivate();
+}
+
 void FrmMain::closeEvent(QCloseEvent* event) {
   event->accept();
   if (events_ != nullptr) events_->Form_Unload();

@@ -28,6 +28,8 @@ class FrmMain : public QWidget, public MainWindow {
   void keyReleaseEvent(QKeyEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   Surface& picture1_;
@@ -35,5 +37,7 @@ class FrmMain : public QWidget, public MainWindow {
   FormEvents* events_ = nullptr;
   bool keyPreview_ = false;
   int borderStyle_ = 2;
+  void LoseKeyboard();
+
   std::set<quint32> keysDown_;  // native codes of the keys pressed in this window
 };
