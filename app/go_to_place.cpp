@@ -9,9 +9,9 @@ void Program::GoToPlace() {
   stationWorkRunning_ = true;
   const std::string station = services_.settings.Read(kStationSection, kStationPlaceKey).value_or("");
   const auto answer = station_.placeDialog->AskPlace(station, UnderstandPlace);
-  stationWorkRunning_ = false;
   // The keys held when the dialog opened were released into it.
   keys_ = KeyFlags{};
+  EndStationWork();
   if (!answer) return;
   const PlaceReading reading = ReadPlace(answer->text);
   if (!reading.place) return;  // the dialog is accepted only with a place
@@ -28,4 +28,9 @@ void Program::GoToPlace() {
   if (!services_.settings.Write(kStationSection, kStationPlaceKey, answer->text, &error)) {
     services_.messages.Show("The station could not be saved: " + error, "ERROR", MessageIcon::Critical);
   }
+}
+
+void Program::EndStationWork() {
+  stationWorkRunning_ = false;
+  if (unloadAfterStationWork_) Form_Unload();
 }

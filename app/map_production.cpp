@@ -9,6 +9,7 @@
 
 #include "app/place_view.h"
 #include "app/station_settings.h"
+#include "app/work_beside_events.h"
 #include "mapout/capture.h"
 #include "mapout/log_file.h"
 #include "mapout/map_files.h"
@@ -110,18 +111,18 @@ void Program::StoreStationMap() {
   Pictures& p = services_.pictures;
   WindowProgress progress(services_.window, p.Picture1, services_.clock);
   stationWorkRunning_ = true;
-  const StationMapResult result =
-      station_.makeStationMap(request, [&](std::string_view phase, double fraction) {
+  const StationMapResult result = MakeStationMapBesideEvents(
+      station_.makeStationMap, request, [&](std::string_view phase, double fraction) {
         progress.SetCaption(StationMapCaption(phase, fraction));
         progress.ProcessEvents();
       });
-  stationWorkRunning_ = false;
   services_.window.SetCaption(FrameCaption(view_));
-  if (!result.ok) {
+  if (result.ok) {
+    WriteLog("Station map: " + request.outPath);
+    if (!result.targetLine.empty()) WriteLog(result.targetLine);
+  } else {
     services_.messages.Show("The station map was not stored: " + WindowProblem(result.problem), "ERROR",
                             MessageIcon::Critical);
-    return;
   }
-  WriteLog("Station map: " + request.outPath);
-  if (!result.targetLine.empty()) WriteLog(result.targetLine);
+  EndStationWork();
 }

@@ -154,6 +154,11 @@ void Program::Form_Terminate() { flags_.Running = false; }
 void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
 
 void Program::Form_Unload() {
+  // A station map being stored is finished first, so that no file of it is left half-written.
+  if (stationWorkRunning_) {
+    unloadAfterStationWork_ = true;
+    return;
+  }
   flags_.Running = false;
   renderer_.ReleaseRenderer();
   services_.process.EndProgram();

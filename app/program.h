@@ -97,6 +97,8 @@ class Program : public FormEvents {
   void GoToPlace();
   // M: the station map of the view's centre and radius, named STATION_..., in the working folder.
   void StoreStationMap();
+  // Ends the program now when its window was closed while the dialog or a station map ran.
+  void EndStationWork();
 
   ProgramServices services_;
   StationServices station_;
@@ -110,6 +112,7 @@ class Program : public FormEvents {
   bool captureArmed_ = false;
   // While the go-to dialog or a station map runs, their keys do not start another.
   bool stationWorkRunning_ = false;
+  bool unloadAfterStationWork_ = false;
   bool stationMapRefusalReported_ = false;
   struct MapProduction;
   std::unique_ptr<MapProduction> maps_;
