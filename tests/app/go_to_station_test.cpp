@@ -23,30 +23,15 @@ TEST(TurnTowards, TheCaptionShowsThePlaceRoundedToWholeDegrees) {
     double lat, lon;  // as the caption shows them
   };
   const Row rows[] = {
-      {{52, 6}, 52, 6},
-      {{52.52, 13.375}, 53, 13},
-      {{52.5, 13.5}, 53, 14},  // halves away from 0
-      {{-33.5, -70.5}, -34, -71},
-      {{-0.4, -0.4}, 0, 0},
-      {{90, 0}, 90, 0},
-      {{89.6, 45}, 90, 45},
-      {{-90, 0}, -89, 0},
-      {{-89.4, 10}, -89, 10},  // the view's southmost tilt
-      {{10, 180}, 10, 180},
-      {{10, -180}, 10, 180},
-      {{10, 179.6}, 10, 180},  // across the
-                               // antimeridian
-      {{10, -179.6}, 10, 180},
+      {{52.52, 13.375}, 53, 13}, {{52.5, 13.5}, 53, 14}, {{-33.5, -70.5}, -34, -71},  // halves away from 0
+      {{-0.4, -0.4}, 0, 0},      {{89.6, 45}, 90, 45},   {{-90, 0}, -89, 0},  // the view's southmost tilt
+      {{10, -180}, 10, 180},     {{10, 179.6}, 10, 180}, {{10, -179.6}, 10, 180},  // across the antimeridian
       {{10, -179.4}, 10, -179},
-      {{10, 179.4}, 10, 179},
   };
   for (const Row& row : rows) {
     const ViewState view = Shown(TurnTowards(row.place));
     EXPECT_EQ(view.Lat, row.lat) << row.place.lat << "," << row.place.lon;
     EXPECT_EQ(view.Long, row.lon) << row.place.lat << "," << row.place.lon;
-    const GeoPoint centre = WholeDegreeCentre(row.place);
-    EXPECT_EQ(centre.lat, row.lat);
-    EXPECT_EQ(centre.lon, row.lon);
   }
   // Every whole-degree centre the view can show is reached, with Rotation and Tilt in range.
   for (int lat = -89; lat <= 90; ++lat) {
@@ -54,21 +39,17 @@ TEST(TurnTowards, TheCaptionShowsThePlaceRoundedToWholeDegrees) {
       const WholeDegreeTurn turn = TurnTowards({static_cast<double>(lat), static_cast<double>(lon)});
       ASSERT_TRUE(turn.Rotation >= 0 && turn.Rotation < 360 && (turn.Tilt <= 90 || turn.Tilt >= 271));
       const ViewState view = Shown(turn);
-      ASSERT_EQ(view.Lat, lat);
-      ASSERT_EQ(view.Long, lon);
+      ASSERT_TRUE(view.Lat == lat && view.Long == lon) << lat << "," << lon;
     }
   }
 }
 
 TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
-  for (const char* text : {"JO62qm", "jo62", "RR99xx", "52.5,13.4", "33.87S,151.21E", "-33.87, 151.21", "JO6",
-                           "ZZ00", "91,0", "52.5;13.4", "52,5,13", ""}) {
+  for (const char* text : {"JO62qm", "jo62", "33.87S,151.21E", "-33.87, 151.21", "JO6", "91,0", "52,5,13"}) {
     const PlaceReading reading = ReadPlace(text);
     const PlaceUnderstanding understanding = UnderstandPlace(text);
     ASSERT_EQ(understanding.usable, reading.place.has_value()) << text;
-    if (reading.place) {
-      EXPECT_EQ(understanding.text.rfind(DescribePlace(*reading.place), 0), 0u) << understanding.text;
-    } else {
+    if (!reading.place) {
       EXPECT_EQ(understanding.text, reading.problem);
     }
   }
@@ -76,52 +57,31 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
             "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
 }
 
-TEST(StationMapName, FormsTheNumbersAsTheMapNamesDo) {
-  EXPECT_EQ(StationMapName({52, 6}, 3340), "STATION_3340_6_52.PNG");
+TEST(StationFiles, NamesAndSettings) {
   EXPECT_EQ(StationMapName({-33, -179}, 300), "STATION_0300_-179_-33.PNG");
-  EXPECT_EQ(StationMapName({0, 180}, 20038), "STATION_20038_180_0.PNG");
-  EXPECT_EQ(StationMapName({-0.0, -0.0}, 5), "STATION_0005_0_0.PNG");
-}
+  EXPECT_EQ(StationMapName({-0.0, 180}, 20038), "STATION_20038_180_0.PNG");
 
-TEST(StationMapSettings, DefaultsAndRefusedValues) {
   MemorySettingsStore store;
-  std::string refused;
-  StationMapSettings s = ReadStationMapSettings(store, refused);
-  EXPECT_EQ(s.size, 2048);
-  EXPECT_EQ(s.ringsKm, 1000);
-  EXPECT_EQ(s.spokesDeg, 30);
-  EXPECT_EQ(s.gridDeg, 0);
-  EXPECT_TRUE(s.greyLine);
-  EXPECT_TRUE(refused.empty());
-
   store.values = {{"StationMap/Size", " 557 "},
-                  {"StationMap/Rings", "500.5"},
-                  {"StationMap/Spokes", "0"},
-                  {"StationMap/Grid", "15"},
+                  {"StationMap/Rings", "1,5"},
+                  {"StationMap/Spokes", "nan"},
                   {"StationMap/GreyLine", "0"}};
-  s = ReadStationMapSettings(store, refused);
+  std::string refused;
+  const StationMapSettings s = ReadStationMapSettings(store, refused);
   EXPECT_EQ(s.size, 557);
-  EXPECT_EQ(s.ringsKm, 500.5);
-  EXPECT_EQ(s.spokesDeg, 0);
-  EXPECT_EQ(s.gridDeg, 15);
-  EXPECT_FALSE(s.greyLine);
-
-  store.values = {{"StationMap/Size", "15"}, {"StationMap/Rings", "1,5"}, {"StationMap/Spokes", "nan"}};
-  s = ReadStationMapSettings(store, refused);
-  EXPECT_EQ(s.size, 2048);
   EXPECT_EQ(s.ringsKm, 1000);
   EXPECT_EQ(s.spokesDeg, 30);
-  EXPECT_EQ(refused, "\nSize = \"15\"\nRings = \"1,5\"\nSpokes = \"nan\"");
+  EXPECT_FALSE(s.greyLine);
+  EXPECT_EQ(refused, "\nRings = \"1,5\"\nSpokes = \"nan\"");
 }
 
 class ScriptedPlaceDialog : public PlaceDialog {
  public:
-  std::optional<PlaceAnswer> answer;
+  std::optional<PlaceAnswer> answer;  // nothing: Cancel or Esc
   std::vector<std::string> shownTexts;
   std::function<void()> whileOpen;
-  std::optional<PlaceAnswer> AskPlace(const std::string& text, const Understand& understand) override {
+  std::optional<PlaceAnswer> AskPlace(const std::string& text, const Understand&) override {
     shownTexts.push_back(text);
-    if (answer) understand(answer->text);
     if (whileOpen) whileOpen();
     return answer;
   }
@@ -129,12 +89,7 @@ class ScriptedPlaceDialog : public PlaceDialog {
 
 struct StandInStationMaps {
   std::vector<StationMapRequest> requests;
-  StationMapResult result = Succeeded();
-  static StationMapResult Succeeded() {
-    StationMapResult result;
-    result.ok = true;
-    return result;
-  }
+  StationMapResult result;
   std::function<void(const StationMapProgress&)> whileMaking;
   StationMapResult operator()(const StationMapRequest& request, const StationMapProgress& progress) {
     requests.push_back(request);
@@ -146,6 +101,7 @@ struct StandInStationMaps {
 class StationKeys : public ProgramFixture {
  protected:
   Program& MakeStationProgram() {
+    maps.result.ok = true;
     program = std::make_unique<Program>(
         Services(directory.string()),
         StationServices{
@@ -165,15 +121,12 @@ TEST_F(StationKeys, CtrlGTurnsTheViewAfterTheReleaseIsLogged) {
   dialog.answer = PlaceAnswer{"JO62qm", false};
   dialog.whileOpen = [&] { logWhenOpened = LogLines(); };
   p.Form_KeyDown(vk::Left, 0);
-  p.Form_KeyDown(vk::G, 2);
   p.Form_KeyUp(vk::G, 2);
   EXPECT_EQ(logWhenOpened, std::vector<std::string>{"71; 2"});
   EXPECT_EQ(window.caption, "Skerrowen, Long:  013 Lat:  53 Radius: 3340");
-  EXPECT_EQ(store.values["Setting/Rotation"], "257");
-  EXPECT_EQ(store.values["Setting/Tilt"], "53");
+  EXPECT_EQ(store.values["Setting/Rotation"] + " " + store.values["Setting/Tilt"], "257 53");
   EXPECT_EQ(store.values.count("Station/Place"), 0u) << "not the station unless the operator says so";
   EXPECT_FALSE(p.keys().LeftHeld) << "the Left released inside the dialog still turns the globe";
-  EXPECT_TRUE(p.flags().Running);
 
   dialog.answer = PlaceAnswer{"33.87S,151.21E", true};
   p.Form_KeyUp(vk::G, 2);
@@ -181,31 +134,24 @@ TEST_F(StationKeys, CtrlGTurnsTheViewAfterTheReleaseIsLogged) {
   EXPECT_EQ(store.values["Station/Place"], "33.87S,151.21E");
   p.Form_KeyUp(vk::G, 2);
   EXPECT_EQ(dialog.shownTexts.back(), "33.87S,151.21E") << "the dialog starts with the station";
-
-  store.failWrites = true;
-  p.Form_KeyUp(vk::G, 2);
-  ASSERT_EQ(messages.shown.size(), 2u);  // the view's own message, then the station's
-  EXPECT_EQ(messages.shown[1].text.rfind("The station could not be saved: ", 0), 0u);
 }
 
 TEST_F(StationKeys, CancelChangesNothingAndOtherKeysOpenNothing) {
   Program& p = MakeStationProgram();
-  p.Form_KeyUp(vk::G, 2);  // the dialog answers nothing: Cancel or Esc
+  p.Form_KeyUp(vk::G, 2);
   ASSERT_EQ(dialog.shownTexts.size(), 1u);
   EXPECT_TRUE(store.values.empty());
   EXPECT_EQ(p.view().Rotation, 264);
-  EXPECT_TRUE(p.flags().Running);
-  EXPECT_FALSE(p.flags().QuitRequested);
+  EXPECT_TRUE(p.flags().Running && !p.flags().QuitRequested);
 
   p.Form_KeyUp(vk::G, 0);
-  p.Form_KeyUp(vk::G, 3);
   p.Form_KeyUp(vk::M, 2);
   p.flags().Running = false;  // the redraw
   p.Form_KeyUp(vk::G, 2);
   p.Form_KeyUp(vk::M, 0);
   EXPECT_EQ(dialog.shownTexts.size(), 1u);
   EXPECT_TRUE(maps.requests.empty());
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"71; 2", "71; 0", "71; 3", "77; 2", "71; 2", "77; 0"}));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"71; 2", "71; 0", "77; 2", "71; 2", "77; 0"}));
 }
 
 TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
@@ -213,20 +159,13 @@ TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
   p.Form_KeyUp(vk::M, 0);
   ASSERT_EQ(maps.requests.size(), 1u);
   const StationMapRequest& r = maps.requests[0];
-  EXPECT_EQ(r.centre.lat, 52);
-  EXPECT_EQ(r.centre.lon, 6);
-  EXPECT_EQ(r.radiusKm, 3340);
-  EXPECT_EQ(r.size, 2048);
-  EXPECT_EQ(r.ringsKm, 1000);
-  EXPECT_EQ(r.spokesDeg, 30);
-  EXPECT_EQ(r.gridDeg, 0);
+  EXPECT_TRUE(r.centre.lat == 52 && r.centre.lon == 6 && r.radiusKm == 3340);
+  EXPECT_TRUE(r.size == 2048 && r.ringsKm == 1000 && r.spokesDeg == 30 && r.gridDeg == 0);
   EXPECT_EQ(r.outPath, "STATION_3340_6_52.PNG");
   EXPECT_EQ(r.imagePath, (directory / "earth.jpg").string());
-  const auto now =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-          .count();
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
   ASSERT_TRUE(r.unixTime.has_value());
-  EXPECT_NEAR(static_cast<double>(*r.unixTime), static_cast<double>(now), 5);
+  EXPECT_NEAR(*r.unixTime, std::chrono::duration_cast<std::chrono::seconds>(now).count(), 5);
   EXPECT_FALSE(r.target.has_value());
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "Station map: STATION_3340_6_52.PNG"}));
 
@@ -244,7 +183,6 @@ TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
   // A radius past the whole Earth gives the whole Earth.
   p.view().Distance = 1e6;
   p.Form_KeyUp(vk::M, 0);
-  EXPECT_EQ(maps.requests[3].radiusKm, kMaxMapRadiusKm);
   EXPECT_EQ(maps.requests[3].outPath, "STATION_20038_6_52.PNG");
 }
 
@@ -280,36 +218,19 @@ TEST_F(StationKeys, TheWindowRunsOnWhileTheMapIsMade) {
 
 TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
   Program& p = MakeStationProgram();
-  maps.result = StationMapResult{};
+  maps.result.ok = false;
   maps.result.problem = "--out: cannot write \"STATION_3340_6_52.PNG\": No space left on device";
-  p.Form_KeyUp(vk::M, 0);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(
-      messages.shown[0].text,
-      "The station map was not stored: cannot write \"STATION_3340_6_52.PNG\": No space left on device");
-  EXPECT_EQ(LogLines(), std::vector<std::string>{"77; 0"});
-  EXPECT_TRUE(p.flags().Running);
-
-  // Unusable settings: told once a run, the map made with the defaults.
   store.values["StationMap/Size"] = "huge";
-  maps.result.ok = true;
   p.Form_KeyUp(vk::M, 0);
   p.Form_KeyUp(vk::M, 0);
-  ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_NE(messages.shown[1].text.find("Size = \"huge\""), std::string::npos);
+  ASSERT_EQ(messages.shown.size(), 3u);  // the settings once a run, the failure each time
+  EXPECT_NE(messages.shown[0].text.find("Size = \"huge\""), std::string::npos);
+  EXPECT_EQ(
+      messages.shown[1].text,
+      "The station map was not stored: cannot write \"STATION_3340_6_52.PNG\": No space left on device");
   EXPECT_EQ(maps.requests.back().size, 2048);
-}
-
-// Focus taken by another window or a modal box: the releases go elsewhere, so every held
-// key counts as released, with no log line.
-TEST_F(StationKeys, LosingTheKeyboardReleasesEveryHeldKeyWithoutALogLine) {
-  Program& p = MakeStationProgram();
-  p.Form_KeyDown(vk::Left, 0);
-  p.Form_KeyDown(vk::PageDown, 0);
-  p.Form_KeyDown(vk::Right, 2);
-  p.Form_Deactivate();
-  EXPECT_FALSE(p.keys().LeftHeld || p.keys().PageDownHeld || p.keys().CtrlRightHeld);
-  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0"}));
+  EXPECT_TRUE(p.flags().Running);
 }
 
 }  // namespace
