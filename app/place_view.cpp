@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/c_numbers.h"
 #include "geo/place_text.h"
 
 GeoPoint WholeDegreeCentre(const GeoPoint& place) {
@@ -22,6 +23,7 @@ WholeDegreeTurn TurnTowards(const GeoPoint& place) {
 }
 
 PlaceUnderstanding UnderstandPlace(const std::string& text) {
+  const CNumbersOnThisThread numbers;
   const PlaceReading reading = ReadPlace(text);
   if (!reading.place) return {false, reading.problem};
   const GeoPoint centre = WholeDegreeCentre(*reading.place);

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <thread>
 
+#include "app/c_numbers.h"
+
 StationMapResult MakeStationMapBesideEvents(
     const StationMapMaker& make, const StationMapRequest& request,
     const std::function<void(std::string_view phase, double fraction)>& show) {
@@ -17,6 +19,7 @@ StationMapResult MakeStationMapBesideEvents(
   } shared;
   StationMapResult result;
   std::jthread worker([&] {
+    const CNumbersOnThisThread numbers;  // the target line and the labels
     StationMapResult made = make(request, [&](std::string_view phase, double fraction) {
       const std::lock_guard lock(shared.mutex);
       shared.phase = phase;

@@ -1,11 +1,13 @@
 // Ctrl+G and M in the window: the turn to a typed place, the station in its own section,
 // and the station map of the view through a stand-in maker.
 #include <future>
+#include <regex>
 
 #include "app/place_view.h"
 #include "app/station_settings.h"
 #include "geo/place_text.h"
 #include "program_fixture.h"
+#include "support/comma_locale.h"
 
 namespace {
 
@@ -53,6 +55,12 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
       EXPECT_EQ(understanding.text, reading.problem);
     }
   }
+  EXPECT_EQ(UnderstandPlace("JO62qm").text,
+            "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
+
+  // The window sets the desktop's locale up; a German one must not turn the points into commas.
+  const CommaLocale german("de_DE");
+  if (!german.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
   EXPECT_EQ(UnderstandPlace("JO62qm").text,
             "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
 }
@@ -214,6 +222,19 @@ TEST_F(StationKeys, TheWindowRunsOnWhileTheMapIsMade) {
   EXPECT_TRUE(p.flags().QuitRequested);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0", "71; 2", "27; 0",
                                                   "Station map: STATION_3340_6_52.PNG"}));
+}
+
+TEST_F(StationKeys, TheTargetLineKeepsItsDecimalPointOnACommaDesktop) {
+  const CommaLocale french("fr_FR");
+  if (!french.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
+  Program& p = MakeStationProgram();
+  store.values["Station/Place"] = "JO62qm";
+  maps.whileMaking = [&](const StationMapProgress&) {
+    maps.result.targetLine = TargetLine(maps.requests[0].centre, *maps.requests[0].target);
+  };
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_TRUE(std::regex_search(LogLines().back(), std::regex("short path [0-9]+\\.[0-9]\u00b0")))
+      << LogLines().back();
 }
 
 TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
