@@ -8,9 +8,9 @@
 
 #include "app/view_settings.h"
 #include "app/view_state.h"
+#include "app/work_beside_events.h"
 #include "calc/degree_tables.h"
 #include "render/globe_renderer.h"
-#include "stationmap/station_map.h"
 #include "ui/main_window.h"
 #include "ui/platform.h"
 #include "ui/surface.h"
@@ -44,7 +44,7 @@ struct ProgramServices {
 // the two keys only write their log lines.
 struct StationServices {
   PlaceDialog* placeDialog = nullptr;
-  std::function<StationMapResult(const StationMapRequest&, const StationMapProgress&)> makeStationMap;
+  StationMapMaker makeStationMap;
 };
 
 struct RunFlags {
