@@ -5,10 +5,12 @@
 #include <QScreen>
 
 #include "app/program.h"
-#include "render/device/adapter.h"
-#include "render/d3dx/d3dx_texture.h"
 #include "base/posix_file_store.h"
+#include "render/d3dx/d3dx_texture.h"
+#include "render/device/adapter.h"
+#include "stationmap/station_map.h"
 #include "ui/qt_frm_main.h"
+#include "ui/qt_place_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/qt_settings_store.h"
 
@@ -25,6 +27,7 @@ int main(int argc, char* argv[]) {
   QtProcessControl process(settings);
   Pictures pictures;
   FrmMain frmMain(pictures.Picture1, clipboard);
+  QtPlaceDialog placeDialog(&frmMain);
 
   ScreenGeometry screen;
   if (const QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -35,7 +38,10 @@ int main(int argc, char* argv[]) {
   Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
                                   process, screen,
                                   QCoreApplication::applicationDirPath().toStdString(),
-                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile});
+                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile},
+                  StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
+                                    return MakeStationMap(request, progress);
+                                  }});
   frmMain.SetEvents(&program);
   program.Main();
 }

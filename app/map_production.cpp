@@ -1,6 +1,15 @@
-// The program's map outputs: the log, the capture on the Alt release, and the software
-// redraw after the loop.
+// The program's map outputs: the log, the capture on the Alt release, the software redraw
+// after the loop, and the station map on M.
 #include "app/map_production.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+
+#include "app/place_view.h"
+#include "app/station_settings.h"
+#include "app/work_beside_events.h"
 #include "mapout/capture.h"
 #include "mapout/log_file.h"
 #include "mapout/map_files.h"
@@ -33,6 +42,14 @@ class WindowProgress : public RedrawProgress {
   std::uint32_t lastRepaint_;
 };
 
+// "Station map: Projecting 45.3 %", with a "." whatever the locale.
+std::string StationMapCaption(std::string_view phase, double fraction) {
+  char percent[32];
+  const auto end =
+      std::to_chars(percent, percent + sizeof percent, fraction * 100, std::chars_format::fixed, 1).ptr;
+  return "Station map: " + std::string(phase) + " " + std::string(percent, end) + " %";
+}
+
 }  // namespace
 
 Program::~Program() = default;
@@ -55,4 +72,57 @@ void Program::PostProcessMap() {
                         progress, maps_->store, maps_->random, &maps_->buffers};
   ::PostProcessMap(context);
   p.Picture1.MarkChanged();
+}
+
+void Program::StoreStationMap() {
+  if (!station_.makeStationMap) return;
+  std::string refused;
+  const StationMapSettings settings = ReadStationMapSettings(services_.settings, refused);
+  if (!refused.empty() && !stationMapRefusalReported_) {
+    stationMapRefusalReported_ = true;
+    messages_.Show("The station map settings in " + services_.settings.Location() +
+                                " hold values that cannot be used:" + refused +
+                                "\nThe defaults are used instead.",
+                            "ERROR", MessageIcon::Critical);
+  }
+
+  ApplyMapCentreRule(view_);
+  StationMapRequest request;
+  request.centre = GeoPoint{view_.Lat, view_.Long};
+  // Beyond the antipode a larger radius adds only background: the whole Earth is the most a map shows.
+  request.radiusKm = std::min(view_.Radius, kMaxMapRadiusKm);
+  request.size = settings.size;
+  request.ringsKm = settings.ringsKm;
+  request.spokesDeg = settings.spokesDeg;
+  request.gridDeg = settings.gridDeg;
+  request.imagePath = (std::filesystem::path(services_.programDirectory) / "earth.jpg").string();
+  request.outPath = StationMapName(request.centre, request.radiusKm);
+  if (settings.greyLine) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    request.unixTime = std::chrono::duration_cast<std::chrono::seconds>(now).count();
+  }
+  // The station is marked when the map is centred elsewhere.
+  if (auto station = ReadStation(services_.settings)) {
+    const GeoPoint shown = WholeDegreeCentre(station->place);
+    if (shown.lat != request.centre.lat || shown.lon != request.centre.lon)
+      request.target = std::move(station);
+  }
+
+  Pictures& p = services_.pictures;
+  WindowProgress progress(services_.window, p.Picture1, services_.clock);
+  stationWorkRunning_ = true;
+  const StationMapResult result = MakeStationMapBesideEvents(
+      station_.makeStationMap, request, [&](std::string_view phase, double fraction) {
+        progress.SetCaption(StationMapCaption(phase, fraction));
+        progress.ProcessEvents();
+      });
+  services_.window.SetCaption(FrameCaption(view_));
+  if (result.ok) {
+    WriteLog("Station map: " + request.outPath);
+    if (!result.targetLine.empty()) WriteLog(result.targetLine);
+  } else {
+    messages_.Show("The station map was not stored: " + WindowProblem(result.problem), "ERROR",
+                            MessageIcon::Critical);
+  }
+  EndStationWork();
 }

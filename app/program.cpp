@@ -4,8 +4,9 @@
 
 #include "app/view_update.h"
 
-Program::Program(ProgramServices services)
+Program::Program(ProgramServices services, StationServices station)
     : services_(std::move(services)),
+      station_(std::move(station)),
       viewSettings_(services_.settings, messages_),
       renderer_(RendererServices{
           [this](const std::string& text) { WriteLog(text); },
@@ -137,6 +138,12 @@ void Program::Form_KeyUp(int keyCode, int shift) {
     TakeCapture();
   }
   WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
+  // After the release's log line: both run events of their own, and only between frames of
+  // the interactive loop, never during the redraw.
+  if (flags_.Running && !stationWorkRunning_) {
+    if (keyCode == vk::G && shift == shift_state::Ctrl) GoToPlace();
+    if (keyCode == vk::M && shift == shift_state::None) StoreStationMap();
+  }
 }
 
 void Program::Form_Click() { flags_.Running = false; }
@@ -146,6 +153,11 @@ void Program::Form_Terminate() { flags_.Running = false; }
 void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
 
 void Program::Form_Unload() {
+  // A station map being stored is finished first, so that no file of it is left half-written.
+  if (stationWorkRunning_) {
+    unloadAfterStationWork_ = true;
+    return;
+  }
   flags_.Running = false;
   renderer_.ReleaseRenderer();
   services_.process.EndProgram();

@@ -8,6 +8,7 @@
 
 #include "app/view_settings.h"
 #include "app/view_state.h"
+#include "app/work_beside_events.h"
 #include "calc/degree_tables.h"
 #include "app/globe_renderer.h"
 #include "ui/main_window.h"
@@ -38,6 +39,13 @@ struct ProgramServices {
   TextureFileLoader createTextureFromFile;
 };
 
+// Ctrl+G asks this dialog for a place; M makes station maps with this maker. Without them
+// the two keys only write their log lines.
+struct StationServices {
+  PlaceDialog* placeDialog = nullptr;
+  StationMapMaker makeStationMap;
+};
+
 struct RunFlags {
   bool Running = false;
   bool QuitRequested = false;
@@ -49,7 +57,7 @@ class Program : public FormEvents {
  public:
   static constexpr std::uint32_t kTickMs = 10;
 
-  explicit Program(ProgramServices services);
+  explicit Program(ProgramServices services, StationServices station = {});
   ~Program() override;
 
   // Runs passes until the program ends; never returns.
@@ -84,6 +92,12 @@ class Program : public FormEvents {
   void TakeCapture();
   void PostProcessMap();
   void InitMapProduction();
+  // Ctrl+G: turns the view to a typed place, and stores it as the station when asked to.
+  void GoToPlace();
+  // M: the station map of the view's centre and radius, named STATION_..., in the working folder.
+  void StoreStationMap();
+  // Ends the program now when its window was closed while the dialog or a station map ran.
+  void EndStationWork();
 
   // Every message box the program shows is modal and takes the keyboard: the keys held
   // before it are released, as their releases go to the box.
@@ -101,6 +115,7 @@ class Program : public FormEvents {
   };
 
   ProgramServices services_;
+  StationServices station_;
   ViewState view_;
   KeyFlags keys_;
   ModalMessages messages_{services_.messages, keys_};
@@ -110,6 +125,10 @@ class Program : public FormEvents {
   GlobeRenderer renderer_;
   bool windowCreated_ = false;
   bool captureArmed_ = false;
+  // While the go-to dialog or a station map runs, their keys do not start another.
+  bool stationWorkRunning_ = false;
+  bool unloadAfterStationWork_ = false;
+  bool stationMapRefusalReported_ = false;
   struct MapProduction;
   std::unique_ptr<MapProduction> maps_;
 };

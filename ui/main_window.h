@@ -1,6 +1,8 @@
 #pragma once
 // The main window as the program drives it, and the events it hands back. The window shows
 // Picture1 and nothing else; the handlers run only while the program lets it process events.
+#include <functional>
+#include <optional>
 #include <string>
 
 class MainWindow {
@@ -45,10 +47,33 @@ class ProcessControl {
 namespace vk {
 constexpr int Enter = 13, Shift = 16, Control = 17, Alt = 18, Escape = 27;
 constexpr int PageUp = 33, PageDown = 34, Left = 37, Up = 38, Right = 39, Down = 40, PrintScreen = 44;
-constexpr int S = 83, W = 87;
+constexpr int G = 71, M = 77, S = 83, W = 87;
 }  // namespace vk
 
 // Modifier states.
 namespace shift_state {
 constexpr int None = 0, Shift = 1, Ctrl = 2, Alt = 4;
 }
+
+// What the go-to dialog shows under the typed text: the place as it was understood, or why
+// the text is not a place (then the dialog cannot be accepted).
+struct PlaceUnderstanding {
+  bool usable = false;
+  std::string text;
+};
+
+struct PlaceAnswer {
+  std::string text;  // as typed
+  bool myStation = false;
+};
+
+// The go-to dialog: a place typed as a locator or as coordinates, and whether it is the
+// operator's station.
+class PlaceDialog {
+ public:
+  virtual ~PlaceDialog() = default;
+  using Understand = std::function<PlaceUnderstanding(const std::string& text)>;
+  // Modal: shows `text` to start with and asks `understand` at every change of the text.
+  // Nothing when the operator cancels (Cancel, Esc, closing the dialog).
+  virtual std::optional<PlaceAnswer> AskPlace(const std::string& text, const Understand& understand) = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// The operator's station and the window's station maps in the settings store, each in a
+// section of its own beside the view's "Setting".
+#include <optional>
+#include <string>
+
+#include "geo/geo_point.h"
+#include "stationmap/station_map.h"
+#include "base/platform.h"
+
+// Section "Station", key "Place": the station as the operator typed it.
+inline constexpr const char* kStationSection = "Station";
+inline constexpr const char* kStationPlaceKey = "Place";
+
+// Section "StationMap": Size (pixels), Rings (km), Spokes and Grid (degrees; 0 for none),
+// GreyLine (1 for the grey line at the time the map is made, 0 for none).
+struct StationMapSettings {
+  int size = 2048;
+  double ringsKm = 1000;
+  double spokesDeg = 30;
+  double gridDeg = 0;
+  bool greyLine = true;
+};
+
+// A key that is missing keeps its default; so does a value that is not a number or is out
+// of range, which is added to `refused` as "\nKey = "text"".
+StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& refused);
+
+// The stored station as a target, when it is stored and readable.
+std::optional<MapTarget> ReadStation(SettingsStore& store);
+
+// "STATION_<radius as 0000>_<long>_<lat>.PNG", the numbers formed as in the window's map
+// names: STATION_3340_6_52.PNG.
+std::string StationMapName(const GeoPoint& centre, double radiusKm);
+
+// A station map's problem in the window's words: the command line's option name goes.
+std::string WindowProblem(const std::string& problem);

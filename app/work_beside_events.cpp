@@ -1,0 +1,44 @@
+#include "app/work_beside_events.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+
+StationMapResult MakeStationMapBesideEvents(
+    const StationMapMaker& make, const StationMapRequest& request,
+    const std::function<void(std::string_view phase, double fraction)>& show) {
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string phase = "Starting";
+    double fraction = 0;
+    bool done = false;
+  } shared;
+  StationMapResult result;
+  std::jthread worker([&] {
+    StationMapResult made = make(request, [&](std::string_view phase, double fraction) {
+      const std::lock_guard lock(shared.mutex);
+      shared.phase = phase;
+      shared.fraction = fraction;
+    });
+    const std::lock_guard lock(shared.mutex);
+    result = std::move(made);
+    shared.done = true;
+    shared.changed.notify_all();
+  });
+  for (;;) {
+    std::string phase;
+    double fraction = 0;
+    {
+      std::unique_lock lock(shared.mutex);
+      if (shared.changed.wait_for(lock, std::chrono::milliseconds(16), [&] { return shared.done; })) break;
+      phase = shared.phase;
+      fraction = shared.fraction;
+    }
+    show(phase, fraction);
+  }
+  worker.join();
+  return result;
+}

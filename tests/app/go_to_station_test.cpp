@@ -1,0 +1,257 @@
+// Ctrl+G and M in the window: the turn to a typed place, the station in its own section,
+// and the station map of the view through a stand-in maker.
+#include <future>
+#include <regex>
+
+#include "app/place_view.h"
+#include "app/station_settings.h"
+#include "geo/place_text.h"
+#include "program_fixture.h"
+#include "support/comma_locale.h"
+
+namespace {
+
+ViewState Shown(const WholeDegreeTurn& turn) {
+  ViewState view;
+  view.Rotation = turn.Rotation;
+  view.Tilt = turn.Tilt;
+  ApplyMapCentreRule(view);
+  return view;
+}
+
+TEST(TurnTowards, TheCaptionShowsThePlaceRoundedToWholeDegrees) {
+  struct Row {
+    GeoPoint place;
+    double lat, lon;  // as the caption shows them
+  };
+  const Row rows[] = {
+      {{52.52, 13.375}, 53, 13}, {{52.5, 13.5}, 53, 14}, {{-33.5, -70.5}, -34, -71},  // halves away from 0
+      {{-0.4, -0.4}, 0, 0},      {{89.6, 45}, 90, 45},   {{-90, 0}, -89, 0},  // the view's southmost tilt
+      {{10, -180}, 10, 180},     {{10, 179.6}, 10, 180}, {{10, -179.6}, 10, 180},  // across the antimeridian
+      {{10, -179.4}, 10, -179},
+  };
+  for (const Row& row : rows) {
+    const ViewState view = Shown(TurnTowards(row.place));
+    EXPECT_EQ(view.Lat, row.lat) << row.place.lat << "," << row.place.lon;
+    EXPECT_EQ(view.Long, row.lon) << row.place.lat << "," << row.place.lon;
+  }
+  // Every whole-degree centre the view can show is reached, with Rotation and Tilt in range.
+  for (int lat = -89; lat <= 90; ++lat) {
+    for (int lon = -179; lon <= 180; ++lon) {
+      const WholeDegreeTurn turn = TurnTowards({static_cast<double>(lat), static_cast<double>(lon)});
+      ASSERT_TRUE(turn.Rotation >= 0 && turn.Rotation < 360 && (turn.Tilt <= 90 || turn.Tilt >= 271));
+      const ViewState view = Shown(turn);
+      ASSERT_TRUE(view.Lat == lat && view.Long == lon) << lat << "," << lon;
+    }
+  }
+}
+
+TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
+  for (const char* text : {"JO62qm", "jo62", "33.87S,151.21E", "-33.87, 151.21", "JO6", "91,0", "52,5,13"}) {
+    const PlaceReading reading = ReadPlace(text);
+    const PlaceUnderstanding understanding = UnderstandPlace(text);
+    ASSERT_EQ(understanding.usable, reading.place.has_value()) << text;
+    if (!reading.place) {
+      EXPECT_EQ(understanding.text, reading.problem);
+    }
+  }
+  EXPECT_EQ(UnderstandPlace("JO62qm").text,
+            "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
+
+  // The window sets the desktop's locale up; a German one must not turn the points into commas.
+  const CommaLocale german("de_DE");
+  if (!german.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
+  EXPECT_EQ(UnderstandPlace("JO62qm").text,
+            "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
+}
+
+TEST(StationFiles, NamesAndSettings) {
+  EXPECT_EQ(StationMapName({-33, -179}, 300), "STATION_0300_-179_-33.PNG");
+  EXPECT_EQ(StationMapName({-0.0, 180}, 20038), "STATION_20038_180_0.PNG");
+
+  MemorySettingsStore store;
+  store.values = {{"StationMap/Size", " 557 "},
+                  {"StationMap/Rings", "1,5"},  // read as the view's store reads a decimal comma
+                  {"StationMap/Spokes", "nan"},
+                  {"StationMap/GreyLine", "0"}};
+  std::string refused;
+  const StationMapSettings s = ReadStationMapSettings(store, refused);
+  EXPECT_EQ(s.size, 557);
+  EXPECT_EQ(s.ringsKm, 1.5);
+  EXPECT_EQ(s.spokesDeg, 30);
+  EXPECT_FALSE(s.greyLine);
+  EXPECT_EQ(refused, "\nSpokes = \"nan\"");
+}
+
+class ScriptedPlaceDialog : public PlaceDialog {
+ public:
+  std::optional<PlaceAnswer> answer;  // nothing: Cancel or Esc
+  std::vector<std::string> shownTexts;
+  std::function<void()> whileOpen;
+  std::optional<PlaceAnswer> AskPlace(const std::string& text, const Understand&) override {
+    shownTexts.push_back(text);
+    if (whileOpen) whileOpen();
+    return answer;
+  }
+};
+
+struct StandInStationMaps {
+  std::vector<StationMapRequest> requests;
+  StationMapResult result;
+  std::function<void(const StationMapProgress&)> whileMaking;
+  StationMapResult operator()(const StationMapRequest& request, const StationMapProgress& progress) {
+    requests.push_back(request);
+    if (whileMaking) whileMaking(progress);
+    return result;
+  }
+};
+
+class StationKeys : public ProgramFixture {
+ protected:
+  Program& MakeStationProgram() {
+    maps.result.ok = true;
+    program = std::make_unique<Program>(
+        Services(directory.string()),
+        StationServices{
+            &dialog, [this](const StationMapRequest& r, const StationMapProgress& p) { return maps(r, p); }});
+    program->view().Rotation = 264;
+    program->view().Tilt = 52;
+    program->flags().Running = true;
+    return *program;
+  }
+  ScriptedPlaceDialog dialog;
+  StandInStationMaps maps;
+};
+
+TEST_F(StationKeys, CtrlGTurnsTheViewAfterTheReleaseIsLogged) {
+  Program& p = MakeStationProgram();
+  std::vector<std::string> logWhenOpened;
+  dialog.answer = PlaceAnswer{"JO62qm", false};
+  dialog.whileOpen = [&] { logWhenOpened = LogLines(); };
+  p.Form_KeyDown(vk::Left, 0);
+  p.Form_KeyUp(vk::G, 2);
+  EXPECT_EQ(logWhenOpened, std::vector<std::string>{"71; 2"});
+  EXPECT_EQ(window.caption, "Skerrowen, Long:  013 Lat:  53 Radius: 3340");
+  EXPECT_EQ(store.values["Setting/Rotation"] + " " + store.values["Setting/Tilt"], "257 53");
+  EXPECT_EQ(store.values.count("Station/Place"), 0u) << "not the station unless the operator says so";
+  EXPECT_FALSE(p.keys().LeftHeld) << "the Left released inside the dialog still turns the globe";
+
+  dialog.answer = PlaceAnswer{"33.87S,151.21E", true};
+  p.Form_KeyUp(vk::G, 2);
+  EXPECT_EQ(window.caption, "Skerrowen, Long:  151 Lat: -34 Radius: 3340");
+  EXPECT_EQ(store.values["Station/Place"], "33.87S,151.21E");
+  p.Form_KeyUp(vk::G, 2);
+  EXPECT_EQ(dialog.shownTexts.back(), "33.87S,151.21E") << "the dialog starts with the station";
+}
+
+TEST_F(StationKeys, CancelChangesNothingAndOtherKeysOpenNothing) {
+  Program& p = MakeStationProgram();
+  p.Form_KeyUp(vk::G, 2);
+  ASSERT_EQ(dialog.shownTexts.size(), 1u);
+  EXPECT_TRUE(store.values.empty());
+  EXPECT_EQ(p.view().Rotation, 264);
+  EXPECT_TRUE(p.flags().Running && !p.flags().QuitRequested);
+
+  p.Form_KeyUp(vk::G, 0);
+  p.Form_KeyUp(vk::M, 2);
+  p.flags().Running = false;  // the redraw
+  p.Form_KeyUp(vk::G, 2);
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_EQ(dialog.shownTexts.size(), 1u);
+  EXPECT_TRUE(maps.requests.empty());
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"71; 2", "71; 0", "77; 2", "71; 2", "77; 0"}));
+}
+
+TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
+  Program& p = MakeStationProgram();
+  p.Form_KeyUp(vk::M, 0);
+  ASSERT_EQ(maps.requests.size(), 1u);
+  const StationMapRequest& r = maps.requests[0];
+  EXPECT_TRUE(r.centre.lat == 52 && r.centre.lon == 6 && r.radiusKm == 3340);
+  EXPECT_TRUE(r.size == 2048 && r.ringsKm == 1000 && r.spokesDeg == 30 && r.gridDeg == 0);
+  EXPECT_EQ(r.outPath, "STATION_3340_6_52.PNG");
+  EXPECT_EQ(r.imagePath, (directory / "earth.jpg").string());
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  ASSERT_TRUE(r.unixTime.has_value());
+  EXPECT_NEAR(*r.unixTime, std::chrono::duration_cast<std::chrono::seconds>(now).count(), 5);
+  EXPECT_FALSE(r.target.has_value());
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "Station map: STATION_3340_6_52.PNG"}));
+
+  // The station is marked when the view is centred elsewhere, not when it shows the station.
+  store.values["Station/Place"] = "JO62qm";
+  maps.result.targetLine = "Target JO62qm: 523 km";
+  p.Form_KeyUp(vk::M, 0);
+  ASSERT_TRUE(maps.requests[1].target.has_value());
+  EXPECT_EQ(maps.requests[1].target->name, "JO62qm");
+  EXPECT_EQ(LogLines().back(), "Target JO62qm: 523 km");
+  store.values["Station/Place"] = "52.2,5.6";
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_FALSE(maps.requests[2].target.has_value());
+
+  // A radius past the whole Earth gives the whole Earth.
+  p.view().Distance = 1e6;
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_EQ(maps.requests[3].outPath, "STATION_20038_6_52.PNG");
+}
+
+// The map is made beside the window's events: its progress shows in the caption, and keys
+// released meanwhile are logged but start nothing until the map is stored; closing the
+// window ends the program once the files are whole.
+TEST_F(StationKeys, TheWindowRunsOnWhileTheMapIsMade) {
+  Program& p = MakeStationProgram();
+  std::promise<void> keysPressed;
+  maps.whileMaking = [&](const StationMapProgress& progress) {
+    progress("Storing", 0.5);
+    keysPressed.get_future().wait_for(std::chrono::seconds(10));
+  };
+  bool pressed = false;
+  window.onDoEvents = [&] {
+    if (pressed || window.caption != "Station map: Storing 50.0 %") return;
+    pressed = true;
+    p.Form_KeyUp(vk::M, 0);
+    p.Form_KeyUp(vk::G, 2);
+    p.Form_KeyUp(vk::Escape, 0);
+    p.Form_Unload();
+    EXPECT_EQ(process.ends, 0) << "the program ended in the middle of storing";
+    keysPressed.set_value();
+  };
+  EXPECT_THROW(p.Form_KeyUp(vk::M, 0), ProgramEnded);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(maps.requests.size(), 1u);
+  EXPECT_TRUE(dialog.shownTexts.empty());
+  EXPECT_TRUE(p.flags().QuitRequested);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0", "71; 2", "27; 0",
+                                                  "Station map: STATION_3340_6_52.PNG"}));
+}
+
+TEST_F(StationKeys, TheTargetLineKeepsItsDecimalPointOnACommaDesktop) {
+  const CommaLocale french("fr_FR");
+  if (!french.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
+  Program& p = MakeStationProgram();
+  store.values["Station/Place"] = "JO62qm";
+  maps.whileMaking = [&](const StationMapProgress&) {
+    maps.result.targetLine = TargetLine(maps.requests[0].centre, *maps.requests[0].target);
+  };
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_TRUE(std::regex_search(LogLines().back(), std::regex("short path [0-9]+\\.[0-9]\u00b0")))
+      << LogLines().back();
+}
+
+TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
+  Program& p = MakeStationProgram();
+  maps.result.ok = false;
+  maps.result.problem = "--out: cannot write \"STATION_3340_6_52.PNG\": No space left on device";
+  store.values["StationMap/Size"] = "huge";
+  p.Form_KeyUp(vk::M, 0);
+  p.Form_KeyUp(vk::M, 0);
+  ASSERT_EQ(messages.shown.size(), 3u);  // the settings once a run, the failure each time
+  EXPECT_NE(messages.shown[0].text.find("Size = \"huge\""), std::string::npos);
+  EXPECT_EQ(
+      messages.shown[1].text,
+      "The station map was not stored: cannot write \"STATION_3340_6_52.PNG\": No space left on device");
+  EXPECT_EQ(maps.requests.back().size, 2048);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0"}));
+  EXPECT_TRUE(p.flags().Running);
+}
+
+}  // namespace
