@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "app/program.h"
+#include "app/start_up.h"
 #include "render/adapter.h"
 #include "render/d3dx_texture.h"
 #include "ui/posix_file_store.h"
@@ -12,8 +13,12 @@
 #include "ui/qt_services.h"
 
 int main(int argc, char* argv[]) {
+  int exitStatus = 0;
+  const std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
+  if (!startUp) return exitStatus;
   QApplication application(argc, argv);
-  const std::string name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+  const std::string name =
+      QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
 
   QtClock clock;
   QtSettingsStore settings(name);
@@ -31,10 +36,9 @@ int main(int argc, char* argv[]) {
     screen.heightTwips = primary->size().height() * screen.twipsPerPixelY;
   }
 
-  Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
-                                  process, screen,
-                                  QCoreApplication::applicationDirPath().toStdString(),
-                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile});
+  Program program(ProgramServices{
+      pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain, process, screen,
+      startUp->dataFolder, [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile});
   frmMain.SetEvents(&program);
   program.Main();
 }

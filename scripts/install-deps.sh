@@ -7,7 +7,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xplanet-images gdal-bin proj-bin
-  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev xclip
+  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev libxcb1-dev xclip
+  librsvg2-bin lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
