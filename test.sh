@@ -25,4 +25,5 @@ if [ -x tests/e2e/run-all.sh ]; then
   echo "== end-to-end tests on a virtual X server"
   tests/e2e/run-all.sh "$root/build"
 fi
+echo "== the Debian package" && tests/package/test_package.sh "$root/build"
 echo "All tests passed."

@@ -59,7 +59,6 @@ std::optional<StartUp> PrepareStartUp(int argc, char* argv[], int* exitStatus) {
   const fs::path programDirectory = ProgramDirectory(argc > 0 ? argv[0] : "");
   const DataFolder data = FindDataFolder(DataFolderCandidates(programDirectory));
   if (!data.found) std::cerr << name << ": " << data.problem << '\n';
-  const bool installed = data.folder != programDirectory;
 
   if (options.useMapsFolder) {
     const fs::path folder = options.mapsFolder.empty() ? DefaultMapsFolder() : fs::path(options.mapsFolder);
@@ -72,11 +71,10 @@ std::optional<StartUp> PrepareStartUp(int argc, char* argv[], int* exitStatus) {
     if (error)
       return end(kExitCannotStart, std::cerr,
                  name + ": cannot work in " + folder.string() + ": " + error.message() + "\n");
-  } else if (installed && !fs::exists(kEarthMapFile)) {
+  } else {
     std::error_code ignored;
-    std::cerr << name << ": " << kEarthMapFile << " is not in the working folder "
-              << fs::current_path(ignored).string() << ", so maps are redrawn on black; copy "
-              << (data.folder / kEarthMapFile).string() << " here, or start " << name << " --maps-folder\n";
+    if (const std::string absent = EarthMapAbsence(fs::current_path(ignored), data.folder); !absent.empty())
+      std::cerr << name << ": " << absent << '\n';
   }
   return StartUp{data.folder.string()};
 }

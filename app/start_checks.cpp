@@ -77,14 +77,29 @@ std::string MakeMapsFolder(const fs::path& folder) {
          (error ? error.message() : "a file of that name is in the way");
 }
 
+fs::path ShippedEarthMap(const fs::path& dataFolder) {
+  std::error_code ignored;
+  for (const fs::path& candidate : {dataFolder / kEarthMapFile, dataFolder / "maps" / kEarthMapFile})
+    if (fs::is_regular_file(candidate, ignored)) return candidate;
+  return {};
+}
+
+std::string EarthMapAbsence(const fs::path& workingFolder, const fs::path& dataFolder) {
+  std::error_code ignored;
+  if (fs::exists(workingFolder / kEarthMapFile, ignored)) return "";
+  const fs::path shipped = ShippedEarthMap(dataFolder);
+  return std::string(kEarthMapFile) + " is not in the working folder " + workingFolder.string() +
+         ", so maps are redrawn on black; " +
+         (shipped.empty() ? "it is not in " + dataFolder.string() + " either"
+                          : "copy " + shipped.string() + " here, or start skerrowen --maps-folder");
+}
+
 std::string PutEarthMap(const fs::path& folder, const fs::path& dataFolder) {
   std::error_code error;
   const fs::path target = folder / kEarthMapFile;
   if (fs::exists(target, error)) return "";
-  fs::path source = dataFolder / kEarthMapFile;
-  if (!fs::is_regular_file(source, error) && fs::is_regular_file(dataFolder / "maps" / kEarthMapFile, error))
-    source = dataFolder / "maps" / kEarthMapFile;
-  if (!fs::is_regular_file(source, error))
+  const fs::path source = ShippedEarthMap(dataFolder);
+  if (source.empty())
     return std::string(kEarthMapFile) + " is missing: looked in " + dataFolder.string() + " and " +
            (dataFolder / "maps").string() + ", so maps are redrawn on black";
   const fs::path partial = folder / (std::string(kEarthMapFile) + ".part");

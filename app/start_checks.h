@@ -43,8 +43,16 @@ DataFolder FindDataFolder(const std::vector<std::filesystem::path>& candidates);
 // Makes `folder` when missing. Returns an empty string, or the line that says what failed.
 std::string MakeMapsFolder(const std::filesystem::path& folder);
 
-// Copies "earthmap.bmp" into `folder` when absent there, from `dataFolder` or its "maps"
-// folder (where a build tree keeps it), through a temporary name so that a failed copy
-// leaves no partial picture. Returns an empty string, or the line naming the file, where it
-// was looked for and what failed.
+// The "earthmap.bmp" shipped in `dataFolder` or its "maps" folder (where a build tree keeps
+// it); empty when neither has one.
+std::filesystem::path ShippedEarthMap(const std::filesystem::path& dataFolder);
+
+// Empty when `workingFolder` holds "earthmap.bmp", else the line that says so, the
+// consequence, and where to get one.
+std::string EarthMapAbsence(const std::filesystem::path& workingFolder,
+                            const std::filesystem::path& dataFolder);
+
+// Copies the shipped "earthmap.bmp" into `folder` when absent there, through a temporary name so that a
+// failed copy leaves no partial picture. Returns an empty string, or the line naming the file, where it was
+// looked for and what failed.
 std::string PutEarthMap(const std::filesystem::path& folder, const std::filesystem::path& dataFolder);

@@ -140,11 +140,20 @@ TEST(MapsFolder, SaysWhatIsMissingOrInTheWay) {
                                          (data / "maps").string() + ", so maps are redrawn on black");
   EXPECT_TRUE(fs::is_empty(maps));
 
+  EXPECT_EQ(EarthMapAbsence(maps, data), "earthmap.bmp is not in the working folder " + maps.string() +
+                                             ", so maps are redrawn on black; it is not in " + data.string() +
+                                             " either");
+
   // A build tree keeps the picture in its maps folder.
   fs::create_directories(data / "maps");
   std::ofstream(data / "maps" / "earthmap.bmp") << "BM";
+  EXPECT_EQ(EarthMapAbsence(maps, data), "earthmap.bmp is not in the working folder " + maps.string() +
+                                             ", so maps are redrawn on black; copy " +
+                                             (data / "maps" / "earthmap.bmp").string() +
+                                             " here, or start skerrowen --maps-folder");
   EXPECT_EQ(PutEarthMap(maps, data), "");
   EXPECT_TRUE(fs::exists(maps / "earthmap.bmp"));
+  EXPECT_EQ(EarthMapAbsence(maps, data), "");
 }
 
 }  // namespace
