@@ -14,9 +14,10 @@
 
 int main(int argc, char* argv[]) {
   int exitStatus = 0;
-  const std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
+  std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
   if (!startUp) return exitStatus;
   QApplication application(argc, argv);
+  startUp->displayHeld.reset();
   const std::string name =
       QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
 

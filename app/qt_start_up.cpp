@@ -51,9 +51,10 @@ std::optional<StartUp> PrepareStartUp(int argc, char* argv[], int* exitStatus) {
       break;
   }
 
-  const std::string noDisplay =
-      DisplayProblem({Environment("DISPLAY"), Environment("WAYLAND_DISPLAY"), Environment("QT_QPA_PLATFORM")},
-                     CanOpenXDisplay);
+  std::shared_ptr<void> displayHeld;
+  const std::string noDisplay = DisplayProblem(
+      {Environment("DISPLAY"), Environment("WAYLAND_DISPLAY"), Environment("QT_QPA_PLATFORM")},
+      [&](const std::string& display) { return (displayHeld = OpenXDisplay(display)) != nullptr; });
   if (!noDisplay.empty()) return end(kExitCannotStart, std::cerr, name + ": " + noDisplay + "\n");
 
   const fs::path programDirectory = ProgramDirectory(argc > 0 ? argv[0] : "");
@@ -76,5 +77,5 @@ std::optional<StartUp> PrepareStartUp(int argc, char* argv[], int* exitStatus) {
     if (const std::string absent = EarthMapAbsence(fs::current_path(ignored), data.folder); !absent.empty())
       std::cerr << name << ": " << absent << '\n';
   }
-  return StartUp{data.folder.string()};
+  return StartUp{data.folder.string(), std::move(displayHeld)};
 }

@@ -2,7 +2,9 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -41,11 +43,17 @@ std::string DisplayProblem(const DisplayEnvironment& environment,
   return "";
 }
 
-bool CanOpenXDisplay(const std::string& name) {
-  xcb_connection_t* connection = xcb_connect(name.c_str(), nullptr);
-  const bool usable = connection != nullptr && xcb_connection_has_error(connection) == 0;
-  if (connection != nullptr) xcb_disconnect(connection);
-  return usable;
+std::shared_ptr<void> OpenXDisplay(const std::string& name) {
+  // A server that is resetting refuses connections for a few milliseconds; try for a while.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    xcb_connection_t* connection = xcb_connect(name.c_str(), nullptr);
+    if (connection != nullptr && xcb_connection_has_error(connection) == 0)
+      return std::shared_ptr<void>(connection,
+                                   [](void* c) { xcb_disconnect(static_cast<xcb_connection_t*>(c)); });
+    if (connection != nullptr) xcb_disconnect(connection);
+  }
+  return nullptr;
 }
 
 std::vector<fs::path> DataFolderCandidates(const fs::path& programDirectory) {

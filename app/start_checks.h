@@ -4,6 +4,7 @@
 // starts it in.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@ struct DisplayEnvironment {
 std::string DisplayProblem(const DisplayEnvironment& environment,
                            const std::function<bool(const std::string&)>& canOpenX);
 
-// Connects to the X display `name` and disconnects again; true when that worked.
-bool CanOpenXDisplay(const std::string& name);
+// A connection to the X display `name`, or null when none could be made. Hold it until the
+// application has its own connection: an X server whose last client leaves resets itself, and
+// refuses connections while it does (a virtual display started for this program alone).
+std::shared_ptr<void> OpenXDisplay(const std::string& name);
 
 constexpr char kModelFile[] = "5.x";
 constexpr char kEarthMapFile[] = "earthmap.bmp";

@@ -11,6 +11,7 @@ APP_PID=""
 
 finish() {
   local status=$?
+  set +e
   [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
   if [ "$status" -eq 0 ]; then
@@ -103,7 +104,9 @@ done
 echo "ok: --help, --version, an unknown argument and no display"
 
 echo "-- a virtual display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.out" &
+# The server resets when its last client leaves, as xvfb-run's does: the program must still
+# find it each time.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.out" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 200); do
   grep -q '^[0-9]' "$WORK/display" 2>/dev/null && break
@@ -161,14 +164,16 @@ mkdir "$home/terminal"
 (cd "$home/terminal" && exec env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" \
   XDG_RUNTIME_DIR="$WORK/runtime" "$broken/usr/bin/skerrowen") >"$WORK/missing.out" 2>&1 &
 APP_PID=$!
+# The model's loader reports it too, once the window is up.
 for _ in $(seq 200); do
-  [ "$(grep -c '^skerrowen: ' "$WORK/missing.out")" -ge 2 ] && break
+  grep -q '^skerrowen: ERROR: Error loading models$' "$WORK/missing.out" && break
   sleep 0.05
 done
 grep -qx "skerrowen: the globe model \"5.x\" is missing: looked in $broken/usr/bin and $broken/usr/share/skerrowen" \
   "$WORK/missing.out" || fail "the missing model was not named with where it was looked for"
 grep -q "^skerrowen: earthmap.bmp is not in the working folder $home/terminal, .* it is not in $broken/usr/bin either$" "$WORK/missing.out" \
   || fail "the missing earthmap.bmp of a terminal start was not named"
+kill -0 "$APP_PID" 2>/dev/null || fail "the program ended instead of showing the globe without its model"
 kill -9 "$APP_PID"
 wait "$APP_PID" 2>/dev/null || true
 APP_PID=""
