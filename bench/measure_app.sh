@@ -18,13 +18,15 @@ mkdir -p "$XDG_CONFIG_HOME/skerrowen"
 printf '[Setting]\nDistance=0\nRotation=264\nTilt=52\n' >"$XDG_CONFIG_HOME/skerrowen/skerrowen.conf"
 timer="$build/bench/x_first_frame"
 [ -x "$timer" ] || { echo "needs $timer (build the bench targets)" >&2; exit 1; }
-n=97
-while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; pkill -f "$build/skerrowen" 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY=":$n"
-for _ in $(seq 100); do xset q >/dev/null 2>&1 && break; sleep 0.05; done
+source "$(dirname "$0")/../scripts/virtual-display.sh"
+app=""
+finish() {
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
+  stop_virtual_display
+  rm -rf "$work"
+}
+trap finish EXIT
+start_virtual_display "$work/xvfb.log"
 
 times=()
 for _ in $(seq "$runs"); do

@@ -97,6 +97,10 @@ class MemoryFiles : public FileStore {
     files_[path] = bytes;
     return true;
   }
+  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure*) override {
+    for (const WholeFile& file : files) files_[file.path] = file.bytes;
+    return true;
+  }
   bool Append(const std::string& path, const std::string& bytes, std::string*) override {
     files_[path] += bytes;
     return true;

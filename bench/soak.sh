@@ -28,12 +28,7 @@ build=$(cd "${2:-$here/../build}" && pwd)
 seed=${SOAK_SEED:-$(date +%s)}
 RANDOM=$seed
 
-for n in $(seq 90 130); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
+source "$here/../scripts/virtual-display.sh"
 work=$(mktemp -d /tmp/skerrowen-soak.XXXXXX)
 export XDG_CONFIG_HOME="$work/config"
 export XDG_RUNTIME_DIR="$work/runtime"
@@ -43,14 +38,10 @@ app=""
 finish() {
   xdotool keyup ctrl alt Left Right Up Down Prior Next 2>/dev/null
   [ -n "$app" ] && kill -9 "$app" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
+  stop_virtual_display
 }
 trap finish EXIT
-for _ in $(seq 100); do
-  xset q >/dev/null 2>&1 && break
-  sleep 0.05
-done
-xset r off
+start_virtual_display "$work/xvfb.log" || exit 1
 
 events=0 enters=0 captures=0 captured=0 redrawn=0 crashes=0 failures=0
 rss_start="" rss_after_redraw="" wid=""

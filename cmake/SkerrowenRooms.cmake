@@ -1,4 +1,4 @@
-# Each room (app, ui, render, calc, mapout) builds two libraries from its folder:
+# Each room (app, ui, render, xfile, calc, mapout) builds two libraries from its folder:
 #   skerrowen_<room>     every *.cpp except qt_*.cpp: plain C++, no Qt include can compile here;
 #   skerrowen_<room>_qt  the qt_*.cpp files: the room's Qt-backed services.
 # Sources are globbed so adding a file to a room needs no CMake edit.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "mapout/bmp_encoder.h"
 #include "ui/number_text.h"
@@ -16,7 +17,8 @@ bool ExistsInWorkingDirectory(const std::string& path) {
 }  // namespace
 
 std::string MakeMapName(const MapCentre& centre) {
-  return "MAP_" + FormatZeroPadded(centre.Radius, 4) + "_" + FormatGeneral(centre.Long) + "_" + FormatGeneral(centre.Lat);
+  return "MAP_" + FormatZeroPadded(centre.Radius, 4) + "_" + FormatGeneral(centre.Long) + "_" +
+         FormatGeneral(centre.Lat);
 }
 
 std::string MakeSideFileText(const MapCentre& centre) {
@@ -30,27 +32,22 @@ MapStore::MapStore(FileStore& files, MessageBoxes& messages, FileExists exists)
       messages_(messages),
       exists_(exists ? std::move(exists) : FileExists(ExistsInWorkingDirectory)) {}
 
-bool MapStore::SaveMap(const Surface& box, const MapCentre& centre) {
+bool MapStore::SaveMap(const Surface& box, const MapCentre& centre, std::string* toldFailure) {
   const std::string name = MakeMapName(centre);
-  const std::string bitmapName = name + ".BMP";
   const std::string sideName = name + ".DAT";
-  const std::string bitmap = EncodeBmp24(box.Pixels(), box.Width(), box.Height());
-
   const bool sideExisted = exists_(sideName);
-  std::string error;
-  if (!files_.WriteWhole(sideName, MakeSideFileText(centre), &error)) {
-    messages_.Show("The map was not stored: cannot write \"" + sideName + "\": " + error, "ERROR",
-                   MessageIcon::Critical);
-    return false;
+  const std::vector<WholeFile> pair{{sideName, MakeSideFileText(centre)},
+                                    {name + ".BMP", EncodeBmp24(box.Pixels(), box.Width(), box.Height())}};
+  WriteFailure failure;
+  if (files_.WriteWholeFiles(pair, &failure)) return true;
+  const std::string failed = failure.file < pair.size() ? pair[failure.file].path : name;
+  std::string text = "The map was not stored: cannot write \"" + failed + "\": " + failure.reason;
+  // An older side file belongs to an older bitmap of the same name; only a new one goes.
+  if (failure.placed > 0 && !sideExisted && !files_.Remove(sideName)) {
+    text += "\nThe side file \"" + sideName + "\" could not be removed again.";
   }
-  if (!files_.WriteWhole(bitmapName, bitmap, &error)) {
-    std::string text = "The map was not stored: cannot write \"" + bitmapName + "\": " + error;
-    // An older side file belongs to an older bitmap of the same name; only a new one goes.
-    if (!sideExisted && !files_.Remove(sideName)) {
-      text += "\nThe side file \"" + sideName + "\" could not be removed again.";
-    }
-    messages_.Show(text, "ERROR", MessageIcon::Critical);
-    return false;
-  }
-  return true;
+  if (toldFailure != nullptr && *toldFailure == text) return false;
+  if (toldFailure != nullptr) *toldFailure = text;
+  messages_.Show(text, "ERROR", MessageIcon::Critical);
+  return false;
 }

@@ -22,10 +22,11 @@ std::string MakeMapName(const MapCentre& centre);
 // form, each line ended by CR LF.
 std::string MakeSideFileText(const MapCentre& centre);
 
-// Stores map file pairs. Each file is written whole under a temporary name and renamed into
-// place, and the side file goes first, so no half-written file is ever left and a bitmap
-// never stands without its side file. A failure shows one message box (title "ERROR",
-// critical icon) naming the file and the reason; the program goes on.
+// Stores map file pairs. Both files are written whole under temporary names first, then
+// renamed into place one right after the other, the side file first, so no half-written
+// file is ever left and a bitmap never stands without its side file. A failure shows one
+// message box (title "ERROR", critical icon) naming the file that failed and the reason;
+// the program goes on.
 class MapStore {
  public:
   // Tells whether a file of the working directory exists.
@@ -39,7 +40,9 @@ class MapStore {
   // replacing a pair of that name. False when the pair could not be stored; the files
   // then hold what they held before, except that a side file which did not exist before
   // and could not be removed again after a failed bitmap may remain (the message says so).
-  bool SaveMap(const Surface& box, const MapCentre& centre);
+  // With `toldFailure`, a failure told in just these words before (kept there) is not
+  // shown again: the redraw stores twice under one name.
+  bool SaveMap(const Surface& box, const MapCentre& centre, std::string* toldFailure = nullptr);
 
  private:
   FileStore& files_;

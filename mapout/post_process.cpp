@@ -96,14 +96,15 @@ bool PostProcessMap(RedrawContext& context) {
   if (textureWidth <= 0 || textureHeight <= 0 || mapWidth <= 0 || mapHeight <= 0) return false;
   RedrawProgress& progress = context.progress;
   const auto showProgress = [&](int phase, int x, int y, double walkedWidth, double walkedHeight) {
-    progress.SetCaption(
-        PhaseCaption(phase, static_cast<double>(x) * y / (walkedWidth * walkedHeight)));
+    progress.SetCaption(PhaseCaption(phase, static_cast<double>(x) * y / (walkedWidth * walkedHeight)));
     progress.ProcessEvents();
   };
 
   map.SetVisible(true);
   context.picture4.SetPicture(map.Image());
-  context.store.SaveMap(context.picture4, context.centre);
+  // Both stores go under one name and usually fail alike: the operator is told once.
+  std::string toldFailure;
+  context.store.SaveMap(context.picture4, context.centre, &toldFailure);
 
   // The map starts black whatever picture Picture1 might show over its background.
   map.Cls();
@@ -125,5 +126,5 @@ bool PostProcessMap(RedrawContext& context) {
 
   // The whole texture over itself: the percentage alone, without a phase.
   progress.SetCaption(ProgressPercent(1.0));
-  return context.store.SaveMap(map, context.centre);
+  return context.store.SaveMap(map, context.centre, &toldFailure);
 }

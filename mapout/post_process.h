@@ -46,7 +46,8 @@ struct RedrawContext {
 //  3. Phase 1 marks the texture columns and rows that can reach the map.
 //  4. Phase 2 plots the texels of marked columns and rows at half brightness.
 //  5. Phase 3 fills the black pixels from a snapshot kept in Picture3.
-//  6. The caption shows " 100.0 %" and Picture1 is stored under the same name.
+//  6. The caption shows " 100.0 %" and Picture1 is stored under the same name; a failure
+//     told in the same words by step 1 is not told again.
 // The caption shows "<phase>/3 <percent> %" after every column of every phase, then events
 // are processed. Picture1's pixels are written directly and it is not marked changed column
 // by column: when the window repaints during the redraw is the progress object's choice.

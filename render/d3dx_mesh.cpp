@@ -1,18 +1,15 @@
 #include "render/d3dx_mesh.h"
 
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <assimp/Importer.hpp>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 
-#include "render/xfile_outline.h"
-#include "render/xfile_scene_merge.h"
+#include "ui/regular_file.h"
+#include "xfile/xfile_mesh_builder.h"
+#include "xfile/xfile_reader.h"
 
 D3DXMesh::D3DXMesh(Direct3DDevice8* device, DWORD fvf, std::vector<Vertex> vertices,
                    std::vector<std::uint32_t> indices, std::vector<DWORD> faceAttributes)
@@ -30,19 +27,28 @@ D3DXMesh::D3DXMesh(Direct3DDevice8* device, DWORD fvf, std::vector<Vertex> verti
 
 namespace {
 
-// The importer quotes the rest of the file in some messages.
-std::string ShortImporterMessage(const char* message) {
-  std::string text = message ? message : "";
-  std::replace_if(
-      text.begin(), text.end(), [](unsigned char c) { return c < 0x20; }, ' ');
-  constexpr std::size_t kMaxLength = 160;
-  if (text.size() > kMaxLength) text = text.substr(0, kMaxLength) + "...";
-  return text.empty() ? "no reason given" : text;
-}
-
 HRESULT Refuse(HRESULT result, const std::string& name, const std::string& reason, std::string* error) {
   if (error) *error = name + ": " + reason;
   return result;
+}
+
+D3DCOLORVALUE Opaque(const XColor& c) { return {c.r, c.g, c.b, 1}; }
+
+D3DXMATERIAL SubsetMaterial(const XSubset& subset) {
+  D3DXMATERIAL material{};
+  if (!subset.fromFile) {
+    material.MatD3D.Diffuse = {0.5f, 0.5f, 0.5f, 0.0f};
+    material.MatD3D.Specular = {0.5f, 0.5f, 0.5f, 0.0f};
+    return material;
+  }
+  const XMaterial& x = subset.material;
+  material.MatD3D.Diffuse = {x.faceColor.r, x.faceColor.g, x.faceColor.b, x.faceColor.a};
+  material.MatD3D.Ambient = {0, 0, 0, 1};
+  material.MatD3D.Specular = Opaque(x.specularColor);
+  material.MatD3D.Emissive = Opaque(x.emissiveColor);
+  material.MatD3D.Power = x.power;
+  if (x.hasTexture) material.TextureFilename = x.textureFilename;
+  return material;
 }
 
 HRESULT LoadFromMemory(const void* data, std::size_t size, const std::string& name, Direct3DDevice8* device,
@@ -50,32 +56,32 @@ HRESULT LoadFromMemory(const void* data, std::size_t size, const std::string& na
                        DWORD* materialCount, std::string* error) {
   if (size == 0) return Refuse(D3DXERR_INVALIDDATA, name, "the file is empty", error);
   if (size > kMaxXFileBytes) return Refuse(E_OUTOFMEMORY, name, "the file is too large", error);
-  const std::string_view text(static_cast<const char*>(data), size);
   std::string reason;
-  const std::optional<XFileOutline> outline = ReadXFileOutline(text, &reason);
-  if (!outline) return Refuse(D3DXERR_INVALIDDATA, name, reason, error);
-  if (outline->meshes.empty()) return Refuse(D3DXERR_INVALIDDATA, name, "the file holds no mesh", error);
+  std::optional<XBuiltMesh> built;
+  if (const std::optional<XFile> file = ReadXFile({static_cast<const char*>(data), size}, &reason)) {
+    built = BuildXMesh(*file, &reason);
+  }
+  if (!built) return Refuse(D3DXERR_INVALIDDATA, name, reason, error);
 
-  Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFileFromMemory(data, size, aiProcess_ConvertToLeftHanded, "x");
-  if (!scene) {
-    return Refuse(D3DXERR_INVALIDDATA, name,
-                  "the mesh importer refused it: " + ShortImporterMessage(importer.GetErrorString()), error);
+  const DWORD fvf = D3DFVF_XYZ | (built->hasNormals ? D3DFVF_NORMAL : 0) |
+                    (built->hasVertexColors ? D3DFVF_DIFFUSE : 0) |
+                    (built->hasTextureCoords ? D3DFVF_TEX1 : 0);
+  std::vector<Vertex> vertices;
+  vertices.reserve(built->vertices.size());
+  for (const XBuiltVertex& v : built->vertices) {
+    vertices.push_back({{v.position[0], v.position[1], v.position[2]},
+                        {v.normal[0], v.normal[1], v.normal[2]},
+                        v.diffuse,
+                        v.u,
+                        v.v});
   }
-  MergeProblem problem = MergeProblem::kNone;
-  std::optional<MergedXMesh> merged = MergeXScene(*scene, *outline, &reason, &problem);
-  if (!merged) {
-    // E_FAIL marks a mismatch between the outline and the importer: a fault on our side.
-    if (problem == MergeProblem::kImporterDisagrees) {
-      return Refuse(E_FAIL, name, "the mesh importer read the file differently than checked: " + reason,
-                    error);
-    }
-    return Refuse(D3DXERR_INVALIDDATA, name, reason, error);
-  }
-  auto loaded = std::make_unique<D3DXMesh>(device, merged->fvf, std::move(merged->vertices),
-                                           std::move(merged->indices), std::move(merged->faceAttributes));
-  *materialCount = static_cast<DWORD>(merged->materials.size());
-  *materials = std::move(merged->materials);
+  std::vector<D3DXMATERIAL> subsetMaterials;
+  subsetMaterials.reserve(built->subsets.size());
+  for (const XSubset& subset : built->subsets) subsetMaterials.push_back(SubsetMaterial(subset));
+  auto loaded = std::make_unique<D3DXMesh>(device, fvf, std::move(vertices), std::move(built->indices),
+                                           std::move(built->faceSubsets));
+  *materialCount = static_cast<DWORD>(subsetMaterials.size());
+  *materials = std::move(subsetMaterials);
   *mesh = std::move(loaded);
   return D3D_OK;
 }
@@ -94,10 +100,7 @@ HRESULT D3DXLoadMeshFromXInMemory(const void* data, std::size_t size, const std:
   } catch (const std::bad_alloc&) {
     return Refuse(E_OUTOFMEMORY, name, "out of memory", error);
   } catch (const std::exception& e) {
-    return Refuse(D3DXERR_INVALIDDATA, name, "the mesh importer failed: " + ShortImporterMessage(e.what()),
-                  error);
-  } catch (...) {
-    return Refuse(D3DXERR_INVALIDDATA, name, "the mesh importer failed", error);
+    return Refuse(D3DXERR_INVALIDDATA, name, std::string("the file cannot be read: ") + e.what(), error);
   }
 }
 
@@ -117,13 +120,20 @@ HRESULT D3DXLoadMeshFromX(const std::string& path, DWORD options, Direct3DDevice
                       std::to_string(kMaxXFileBytes) + ")",
                   error);
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Refuse(E_FAIL, path, std::string("cannot be opened: ") + std::strerror(errno), error);
+  // A pipe put in the file's place since it was looked at is refused, not waited on.
+  std::string reason;
+  const int fd = OpenRegularFile(path, O_RDONLY, &reason);
+  if (fd < 0) return Refuse(E_FAIL, path, "cannot be opened: " + reason, error);
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (file.gcount() != static_cast<std::streamsize>(bytes.size())) {
-    return Refuse(E_FAIL, path, "cannot be read completely", error);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
   }
+  ::close(fd);
+  if (done != bytes.size()) return Refuse(E_FAIL, path, "cannot be read completely", error);
   return D3DXLoadMeshFromXInMemory(bytes.data(), bytes.size(), path, options, device, mesh, materials,
                                    materialCount, error);
 }

@@ -55,8 +55,7 @@ constexpr std::size_t kMaxXFileBytes = 32u << 20;
 // Loads `path` (text .x). `device` is only kept for DrawSubset and may be null. On failure
 // the outputs are left alone and `error` (if given) names the file and the reason. Results:
 // D3DXERR_INVALIDDATA for bad or unsupported content, E_OUTOFMEMORY for files or meshes too
-// large, E_FAIL for a file that cannot be read, and also when the importer's reading of the
-// file differs from the loader's own check of it (a fault here, which the fuzz target hunts).
+// large, E_FAIL for a file that cannot be read.
 HRESULT D3DXLoadMeshFromX(const std::string& path, DWORD options, Direct3DDevice8* device,
                           std::unique_ptr<D3DXMesh>* mesh, std::vector<D3DXMATERIAL>* materials,
                           DWORD* materialCount, std::string* error);

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -5,6 +9,7 @@
 #include <memory>
 
 #include "render/d3dx_texture.h"
+#include "ui/regular_file.h"
 
 namespace {
 
@@ -13,8 +18,11 @@ HRESULT Refuse(HRESULT result, const std::string& path, const std::string& reaso
   return result;
 }
 
-std::unique_ptr<QImageReader> OpenReader(const QString& fileName, bool byContent) {
-  auto reader = std::make_unique<QImageReader>(fileName);
+// The suffix, given as the format it hints at, decides as it would for a reader that opened
+// the file by its name.
+std::unique_ptr<QImageReader> OpenReader(QFile& file, const QByteArray& suffix, bool byContent) {
+  file.seek(0);
+  auto reader = std::make_unique<QImageReader>(&file, suffix);
   reader->setDecideFormatFromContent(byContent);
   reader->setAllocationLimit(static_cast<int>(kMaxTextureTexels * 4 / (1024 * 1024)) + 1);
   return reader;
@@ -31,7 +39,8 @@ QImage DecodeTarget(QImageReader& reader, QSize size, TexelVector* texels) {
   const QImage::Format format = reader.imageFormat();
   if (!size.isValid() || size.isEmpty() || !IsTexelFormat(format)) return QImage();
   texels->resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
-  return QImage(reinterpret_cast<uchar*>(texels->data()), size.width(), size.height(), size.width() * 4, format);
+  return QImage(reinterpret_cast<uchar*>(texels->data()), size.width(), size.height(), size.width() * 4,
+                format);
 }
 
 // Whether the decoder wrote into the texture's storage rather than a picture of its own.
@@ -51,6 +60,16 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
   if (!info.exists()) return Refuse(E_FAIL, path, "no such file", error);
   if (!info.isFile()) return Refuse(E_FAIL, path, "not a file", error);
   if (!info.isReadable()) return Refuse(E_FAIL, path, "cannot be read (permission denied)", error);
+  // Opened once, as a regular file: a pipe put in its place since is refused, not waited on.
+  std::string reason;
+  const int fd = OpenRegularFile(path, O_RDONLY, &reason);
+  if (fd < 0) return Refuse(E_FAIL, path, "cannot be opened: " + reason, error);
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return Refuse(E_FAIL, path, "cannot be opened: " + file.errorString().toStdString(), error);
+  }
+  const QByteArray suffix = info.suffix().toLower().toLatin1();
 
   auto tooLarge = [](QSize s) {
     return s.width() > kMaxTextureSide || s.height() > kMaxTextureSide ||
@@ -63,7 +82,7 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
   TexelVector texels;
   std::string problem;
   for (bool byContent : {false, true}) {
-    const std::unique_ptr<QImageReader> reader = OpenReader(fileName, byContent);
+    const std::unique_ptr<QImageReader> reader = OpenReader(file, suffix, byContent);
     if (!reader->canRead()) {
       if (problem.empty())
         problem = "not a picture in a known format (" + reader->errorString().toStdString() + ")";
@@ -97,8 +116,8 @@ HRESULT D3DXCreateTextureFromFile(Direct3DDevice8* /*device*/, const std::string
     }
     decoded->texels.resize(static_cast<std::size_t>(decoded->width) * decoded->height);
     for (int y = 0; y < decoded->height; ++y) {
-      std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width, image.constScanLine(y),
-                  static_cast<std::size_t>(decoded->width) * 4);
+      std::memcpy(decoded->texels.data() + static_cast<std::size_t>(y) * decoded->width,
+                  image.constScanLine(y), static_cast<std::size_t>(decoded->width) * 4);
     }
   }
   *texture = std::move(decoded);

@@ -5,17 +5,17 @@
 set -euo pipefail
 build=$(cd "${1:?usage: headless-demo.sh BUILD-DIR}" && pwd)
 maps="$build/maps"
-for n in $(seq 90 130); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/virtual-display.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/skerrowen-demo.XXXXXX")
 app=""
-trap '[ -n "$app" ] && kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null' EXIT
-export DISPLAY=":$n"
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-for _ in $(seq 100); do xset q >/dev/null 2>&1 && break; sleep 0.05; done
-xset r off
+finish() {
+  [ -z "$app" ] || { kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; }
+  stop_virtual_display
+  rm -rf "$work"
+}
+trap finish EXIT
+start_virtual_display "$work/xvfb.log"
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$work}"
 
 echo "No display here: running Skerrowen on the virtual display $DISPLAY."
 started=$(date +%s)

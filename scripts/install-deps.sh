@@ -3,11 +3,11 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-image-formats-plugins libgl-dev libassimp-dev
+  qt6-base-dev qt6-image-formats-plugins libgl-dev
   libgtest-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin
-  xvfb xdotool x11-xserver-utils xauth imagemagick libx11-dev libxcb1-dev xclip
+  xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev libxcb1-dev xclip locales
   librsvg2-bin lintian desktop-file-utils appstream
 )
 missing=()

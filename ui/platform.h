@@ -2,9 +2,11 @@
 // The platform services the system takes from the desktop, each behind a small interface
 // with one real implementation (Qt or the standard library) so that a test can stand in
 // for it and inject a failure.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/picture.h"
 
@@ -14,9 +16,7 @@ struct LocalDateTime {
   // it once a second, so the frames of a second without keys held are the same frame.
   int hour = 0, minute = 0, second = 0;
   // The time of day as a fraction of a day, 0 <= f < 1.
-  double DayFraction() const {
-    return ((hour * 60.0 + minute) * 60.0 + second) / 86400.0;
-  }
+  double DayFraction() const { return ((hour * 60.0 + minute) * 60.0 + second) / 86400.0; }
 };
 
 // The millisecond tick counter and the clock.
@@ -60,14 +60,34 @@ class Clipboard {
   virtual void WriteBitmap(const Picture& picture) = 0;
 };
 
+// One file of a set that is written together.
+struct WholeFile {
+  std::string path;
+  std::string bytes;
+};
+
+// Which file of a set could not be written, how many files of the set (from the first) were
+// already in place when it failed, and why.
+struct WriteFailure {
+  std::size_t file = 0;
+  std::size_t placed = 0;
+  std::string reason;
+};
+
 // Files of the working directory. Every call reports failure with the reason (not the file
-// name, which the caller says in its own words) in `error`.
+// name, which the caller says in its own words).
 class FileStore {
  public:
   virtual ~FileStore() = default;
   // Writes the whole file under a temporary name and renames it into place, so the file
   // either keeps its old content or has the new one, never a part of it.
   virtual bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) = 0;
+  // Writes every file whole under its own temporary name first, then renames them into
+  // place in the order given, one right after the other, so the moment in which some stand
+  // new and others old is as short as it can be. Temporaries that a killed run left for these
+  // names are cleared first. On failure no temporary is left, and only the files counted in
+  // `failure->placed` (none unless a rename failed) have their new content.
+  virtual bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure) = 0;
   virtual bool Append(const std::string& path, const std::string& bytes, std::string* error) = 0;
   virtual bool Remove(const std::string& path) = 0;
 };

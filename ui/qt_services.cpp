@@ -12,6 +12,7 @@
 #include <QSysInfo>
 #include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <memory>
 #include <cstdio>
 #include <thread>
@@ -19,34 +20,23 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "ui/bmp_extent.h"
+#include "ui/regular_file.h"
+
 namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make
 // the program allocate gigabytes.
 constexpr int kMaxPictureSide = 16384;
 
-std::uint32_t LittleEndian(const QByteArray& bytes, int at, int size) {
-  std::uint32_t value = 0;
-  for (int k = size - 1; k >= 0; --k) value = value << 8 | static_cast<std::uint8_t>(bytes[at + k]);
-  return value;
-}
-
-// Qt reads an uncompressed BMP that ends before its last row without an error, and the rows
-// it never read hold no picture. True when the file is shorter than its header says.
-bool IsCutShortBmp(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray header = file.read(54);
-  if (header.size() < 54 || !header.startsWith("BM") || LittleEndian(header, 14, 4) < 40) return false;
-  const std::uint32_t compression = LittleEndian(header, 30, 4);
-  if (compression != 0 && compression != 3) return false;  // run-length data has no fixed size
-  const auto side = [&](int at) {
-    const auto value = static_cast<std::int64_t>(static_cast<std::int32_t>(LittleEndian(header, at, 4)));
-    return static_cast<std::uint64_t>(value < 0 ? -value : value);
+// True when the open bitmap file ends before the picture its header describes; the file is
+// read from its start.
+bool IsCutShortBmp(QFile& file) {
+  if (!file.seek(0)) return false;
+  const auto next = [&file]() -> int {
+    char byte = 0;
+    return file.getChar(&byte) ? static_cast<unsigned char>(byte) : -1;
   };
-  const std::uint64_t bits = LittleEndian(header, 28, 2);
-  const std::uint64_t rowBytes = (side(18) * bits + 31) / 32 * 4;
-  const std::uint64_t needed = LittleEndian(header, 10, 4) + rowBytes * side(22);
-  return static_cast<std::uint64_t>(file.size()) < needed;
+  return bmp_extent::EndsBeforeItsPicture(next, static_cast<std::uint64_t>(file.size()));
 }
 }  // namespace
 
@@ -180,22 +170,30 @@ namespace {
 
 // A bitmap goes to Qt's built-in bitmap reader directly. Left to choose by the suffix, Qt
 // first loads every image plugin it has, since none of them claims ".bmp": about 20 ms of
-// start-up for nothing. Any other picture goes through the reader that decides by suffix and
-// content, as before.
+// start-up for nothing. Any other picture goes through the reader that decides by the suffix
+// (given as the format it hints at) and by content, as before. Both read the file already
+// open, which is known to be a regular file.
 std::unique_ptr<QImageReader> OpenPicture(QFile& file, const QString& fileName) {
-  if (file.open(QIODevice::ReadOnly)) {
-    auto bitmap = std::make_unique<QImageReader>(&file, "bmp");
-    bitmap->setAutoDetectImageFormat(false);
-    if (bitmap->canRead()) return bitmap;
-  }
-  return std::make_unique<QImageReader>(fileName);
+  auto bitmap = std::make_unique<QImageReader>(&file, "bmp");
+  bitmap->setAutoDetectImageFormat(false);
+  if (bitmap->canRead()) return bitmap;
+  bitmap.reset();
+  file.seek(0);
+  return std::make_unique<QImageReader>(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
 }
 
 }  // namespace
 
 std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string* error) {
-  QFile file(QString::fromStdString(path));
-  const std::unique_ptr<QImageReader> opened = OpenPicture(file, file.fileName());
+  std::string reason;
+  const int fd = OpenRegularFile(path, O_RDONLY, &reason);
+  QFile file;
+  if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
+    if (error) *error = path + ": " + (fd < 0 ? reason : file.errorString().toStdString());
+    return std::nullopt;
+  }
+  const std::unique_ptr<QImageReader> opened = OpenPicture(file, QString::fromStdString(path));
   QImageReader& reader = *opened;
   const QSize size = reader.size();
   if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) {
@@ -208,7 +206,7 @@ std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string
     if (error) *error = path + ": " + reader.errorString().toStdString();
     return std::nullopt;
   }
-  if (IsCutShortBmp(QString::fromStdString(path))) {
+  if (IsCutShortBmp(file)) {
     if (error) *error = path + ": the file ends before the picture does";
     return std::nullopt;
   }

@@ -2,11 +2,12 @@
 # Builds the .x loader's fuzz target with clang and runs it: tests/fuzz/run-fuzz.sh [SECONDS]
 # Starts from the seed corpus; anything found fails the run and is written to
 # <build>/fuzz-findings/, where <build> is $FUZZ_BUILD_DIR or build-fuzz.
+# SKERROWEN_WERROR=ON makes compiler warnings fail its build.
 set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
-CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DSKERROWEN_FUZZ=ON >/dev/null
+CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DSKERROWEN_FUZZ=ON -DSKERROWEN_WERROR="${SKERROWEN_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target xfile_fuzz -j 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

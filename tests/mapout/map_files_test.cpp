@@ -77,18 +77,26 @@ TEST(SaveMap, ReplacesAnEarlierPairOfTheSameName) {
 struct FailureCase {
   const char* source;
   const char* failingFile;
+  bool atRename;  // written whole, then the rename into place fails
   bool pairExistedBefore;
   bool removeFails;
+  const char* reason;
 };
 
-// Whatever fails, the store reports it once, names the file and the reason, and never
-// leaves a bitmap without its side file.
+// Whatever fails, the store reports it once, names the file that failed and the reason, and
+// never leaves a bitmap without its side file.
 const FailureCase kFailures[] = {
-    {"side file fails, nothing there before", "MAP_0300_6_52.DAT", false, false},
-    {"side file fails, older pair kept", "MAP_0300_6_52.DAT", true, false},
-    {"bitmap fails, new side file taken back", "MAP_0300_6_52.BMP", false, false},
-    {"bitmap fails, older pair kept whole", "MAP_0300_6_52.BMP", true, false},
-    {"bitmap fails and the new side file cannot be removed", "MAP_0300_6_52.BMP", false, true},
+    {"side file fails, nothing there before", "MAP_0300_6_52.DAT", false, false, false,
+     "No space left on device"},
+    {"side file fails, older pair kept", "MAP_0300_6_52.DAT", false, true, false, "No space left on device"},
+    {"bitmap fails before anything is placed", "MAP_0300_6_52.BMP", false, false, false,
+     "No space left on device"},
+    {"bitmap fails, older pair kept whole", "MAP_0300_6_52.BMP", false, true, false,
+     "No space left on device"},
+    {"bitmap rename fails, new side file taken back", "MAP_0300_6_52.BMP", true, false, false,
+     "Is a directory"},
+    {"bitmap rename fails and the new side file cannot be removed", "MAP_0300_6_52.BMP", true, false, true,
+     "Is a directory"},
 };
 
 TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
@@ -101,7 +109,7 @@ TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
       rig.files.files["MAP_0300_6_52.BMP"] = oldBitmap;
       rig.files.files["MAP_0300_6_52.DAT"] = oldSide;
     }
-    rig.files.failWrites.insert(c.failingFile);
+    (c.atRename ? rig.files.failRenames : rig.files.failWrites).insert(c.failingFile);
     rig.files.failRemoves = c.removeFails;
 
     EXPECT_FALSE(rig.store.SaveMap(MapSurface(Rgb(9, 9, 9)), {6, 52, 300}));
@@ -110,8 +118,11 @@ TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
     const ShownMessage& message = rig.messages.shown[0];
     EXPECT_EQ(message.title, "ERROR");
     EXPECT_EQ(message.icon, MessageIcon::Critical);
-    EXPECT_NE(message.text.find(c.failingFile), std::string::npos) << message.text;
-    EXPECT_NE(message.text.find("No space left on device"), std::string::npos) << message.text;
+    EXPECT_EQ(
+        message.text.rfind(
+            "The map was not stored: cannot write \"" + std::string(c.failingFile) + "\": " + c.reason, 0),
+        0u)
+        << message.text;
 
     const bool hasBitmap = rig.files.files.count("MAP_0300_6_52.BMP") > 0;
     const bool hasSide = rig.files.files.count("MAP_0300_6_52.DAT") > 0;
@@ -126,6 +137,21 @@ TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
       EXPECT_FALSE(hasSide);
     }
   }
+}
+
+// The redraw stores twice under one name: the same failure is told once, another one again.
+TEST(SaveMap, AFailureAlreadyToldInTheSameWordsIsNotShownAgain) {
+  MemoryMapStore rig;
+  rig.files.failWrites.insert("MAP_0300_6_52.BMP");
+  std::string told;
+  EXPECT_FALSE(rig.store.SaveMap(MapSurface(0), {6, 52, 300}, &told));
+  EXPECT_FALSE(rig.store.SaveMap(MapSurface(0), {6, 52, 300}, &told));
+  ASSERT_EQ(rig.messages.shown.size(), 1u);
+  EXPECT_EQ(told, rig.messages.shown[0].text);
+  rig.files.failWrites = {"MAP_0300_6_52.DAT"};
+  EXPECT_FALSE(rig.store.SaveMap(MapSurface(0), {6, 52, 300}, &told));
+  EXPECT_FALSE(rig.store.SaveMap(MapSurface(0), {6, 52, 300}));
+  EXPECT_EQ(rig.messages.shown.size(), 3u);
 }
 
 TEST(WriteLog, AppendsOneLineEndedByCrLfPerCall) {

@@ -14,7 +14,9 @@
 class MemoryFiles : public FileStore {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> failWrites;  // paths whose WriteWhole fails, leaving the old content
+  std::set<std::string> failWrites;  // paths whose writes fail, leaving the old content
+  // Paths whose rename into place fails, after the files before them in a set are placed.
+  std::set<std::string> failRenames;
   bool failAppends = false;
   bool failRemoves = false;
   std::vector<std::string> writeOrder;
@@ -28,6 +30,24 @@ class MemoryFiles : public FileStore {
     files[path] = bytes;
     writeOrder.push_back(path);
     writtenBytes.push_back(bytes);
+    return true;
+  }
+  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure) override {
+    for (std::size_t k = 0; k < set.size(); ++k) {
+      if (failWrites.count(set[k].path)) {
+        if (failure) *failure = WriteFailure{k, 0, "No space left on device"};
+        return false;
+      }
+    }
+    for (std::size_t k = 0; k < set.size(); ++k) {
+      if (failRenames.count(set[k].path)) {
+        if (failure) *failure = WriteFailure{k, k, "Is a directory"};
+        return false;
+      }
+      files[set[k].path] = set[k].bytes;
+      writeOrder.push_back(set[k].path);
+      writtenBytes.push_back(set[k].bytes);
+    }
     return true;
   }
   bool Append(const std::string& path, const std::string& bytes, std::string* error) override {

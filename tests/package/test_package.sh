@@ -5,6 +5,7 @@
 # write their maps where the manual page says. Usage: test_package.sh BUILD-DIR
 set -euo pipefail
 build=$(cd "${1:?usage: test_package.sh BUILD-DIR}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 WORK=$(mktemp -d /tmp/skerrowen-package.XXXXXX)
 XVFB_PID=""
 APP_PID=""
@@ -13,7 +14,7 @@ finish() {
   local status=$?
   set +e
   [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
+  declare -F stop_virtual_display >/dev/null && stop_virtual_display
   if [ "$status" -eq 0 ]; then
     rm -rf "$WORK"
   else
@@ -104,19 +105,9 @@ done
 echo "ok: --help, --version, an unknown argument and no display"
 
 echo "-- a virtual display"
-# The server resets when its last client leaves, as xvfb-run's does: the program must still
-# find it each time.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.out" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 200); do
-  grep -q '^[0-9]' "$WORK/display" 2>/dev/null && break
-  kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb ended"
-  sleep 0.05
-done
-display=":$(head -n 1 "$WORK/display")"
-[ "$display" != ":" ] || fail "Xvfb gave no display number"
-kill -0 "$XVFB_PID" || fail "Xvfb ended"
-export DISPLAY=$display
+# shellcheck source=../../scripts/virtual-display.sh
+source "$here/../../scripts/virtual-display.sh"
+start_virtual_display "$WORK/xvfb.out" || fail "no virtual display"
 
 window_of() {
   local id=""

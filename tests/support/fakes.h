@@ -80,6 +80,16 @@ class MemoryFileStore : public FileStore {
     files[path] = bytes;
     return true;
   }
+  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure) override {
+    for (std::size_t k = 0; k < set.size(); ++k) {
+      if (failing.count(set[k].path)) {
+        if (failure) *failure = WriteFailure{k, 0, "No space left on device"};
+        return false;
+      }
+    }
+    for (const WholeFile& file : set) files[file.path] = file.bytes;
+    return true;
+  }
   bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
     if (failing.count(path)) {
       if (error) *error = path + ": Read-only file system";

@@ -1,4 +1,7 @@
-#include "render/xfile_text_cursor.h"
+#include "xfile/xfile_cursor.h"
+
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -6,10 +9,25 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsDelimiter(char c) { return c == ';' || c == ',' || c == '{' || c == '}'; }
 
-// The importer parses digit runs into 64 bits and gives up silently past that.
+// Longer runs of digits in a whole part or an exponent are refused rather than guessed at.
 constexpr std::size_t kMaxDigitRun = 19;
 
 }  // namespace
+
+std::optional<std::string> XHeaderProblem(std::string_view text) {
+  if (text.size() < 4 || text.substr(0, 4) != "xof ") return "not a DirectX .x file (no \"xof \" header)";
+  if (text.size() < 16) return "the header is truncated";
+  const std::string_view format = text.substr(8, 4);
+  if (format == "bin ") return "binary .x files are not supported (only the text format is)";
+  if (format == "tzip" || format == "bzip") {
+    return "compressed .x files are not supported (only the text format is)";
+  }
+  if (format != "txt ") return "unknown .x format \"" + std::string(format) + "\"";
+  const std::string_view floatSize = text.substr(12, 4);
+  if (floatSize != "0032" && floatSize != "0064") return "unknown float size in the header";
+  if (text.find('\0') != std::string_view::npos) return "a text .x file holds a NUL byte";
+  return std::nullopt;
+}
 
 XTextCursor::XTextCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {
   p_ += text.size() < 16 ? text.size() : 16;
@@ -76,13 +94,37 @@ std::int64_t XTextCursor::ReadInt() {
   return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
 }
 
-void XTextCursor::ReadFloat() {
+std::uint32_t XTextCursor::ReadCount(std::size_t minBytes, const char* what) {
+  const std::int64_t count = ReadInt();
+  CheckFits(count, minBytes, what);
+  return static_cast<std::uint32_t>(count);
+}
+
+void XTextCursor::CheckFits(std::int64_t count, std::size_t minBytes, const char* what) const {
+  if (count < 0) Fail(std::string("negative number of ") + what);
+  if (static_cast<std::uint64_t>(count) > Remaining() / minBytes) {
+    Fail("declares " + std::to_string(count) + " " + what + ", more than the rest of the file (" +
+         std::to_string(Remaining()) + " bytes) can hold");
+  }
+}
+
+std::uint32_t XTextCursor::ReadIndex(std::uint32_t limit, const char* what) {
+  const std::int64_t index = ReadInt();
+  if (index < 0 || index >= limit) {
+    Fail(std::string(what) + " index " + std::to_string(index) + " is out of range (there are " +
+         std::to_string(limit) + ")");
+  }
+  return static_cast<std::uint32_t>(index);
+}
+
+float XTextCursor::ReadFloat() {
   SkipSpaceAndComments();
   if (p_ >= end_) Fail("the file ends where a number was expected");
   const std::string_view rest(p_, Remaining());
   if (rest.starts_with("-1.#IND00") || rest.starts_with("1.#IND00") || rest.starts_with("1.#QNAN0")) {
     Fail("a number is written as an undefined value (#IND/#QNAN)");
   }
+  const std::size_t sign = At(0) == '+' ? 1 : 0;
   std::size_t i = (At(0) == '-' || At(0) == '+') ? 1 : 0;
   auto skipDigits = [&](std::size_t limit) {
     std::size_t n = 0;
@@ -93,7 +135,7 @@ void XTextCursor::ReadFloat() {
     return n;
   };
   const bool hasWholePart = skipDigits(kMaxDigitRun) > 0;
-  // The importer takes "1,5" for one and a half, where the format means two numbers.
+  // "1,5" would be one and a half in some locales; here a comma separates two numbers.
   if (hasWholePart && At(i) == ',' && IsDigit(At(i + 1))) {
     Fail("a comma between digits is ambiguous here: real numbers need a decimal point");
   }
@@ -105,17 +147,27 @@ void XTextCursor::ReadFloat() {
   } else if (!hasWholePart) {
     Fail("a real number was expected");
   }
+  bool tinyExponent = false;
   if (At(i) == 'e' || At(i) == 'E') {
     ++i;
+    tinyExponent = At(i) == '-';
     if (At(i) == '-' || At(i) == '+') ++i;
     if (skipDigits(kMaxDigitRun) == 0) Fail("a real number has an empty exponent");
   }
+  float value = 0;
+  const auto [end, error] = std::from_chars(p_ + sign, p_ + i, value);
+  if (end != p_ + i) Fail("a real number was expected");
+  if (error == std::errc::result_out_of_range) {
+    // At most 19 digits before the point: only a negative exponent or a long fraction can
+    // take a number out of range, and then towards zero.
+    const bool towardsZero = tinyExponent || rest.substr(0, i).find_first_of("eE") == std::string_view::npos;
+    if (!towardsZero) Fail("a number is not finite as a 32-bit float");
+    value = At(0) == '-' ? -0.0f : 0.0f;
+  }
+  if (!std::isfinite(value)) Fail("a number is not finite as a 32-bit float");
   p_ += i;
   ExpectSeparator();
-}
-
-void XTextCursor::ReadFloats(int count) {
-  for (int i = 0; i < count; ++i) ReadFloat();
+  return value;
 }
 
 void XTextCursor::TestForSeparator() {
@@ -164,7 +216,7 @@ std::string XTextCursor::ReadString() {
   return value;
 }
 
-void XTextCursor::SkipUnknownObject() {
+void XTextCursor::SkipObject() {
   for (;;) {
     const std::string_view token = NextToken();
     if (token.empty()) Fail("the file ends inside an object");
@@ -173,7 +225,9 @@ void XTextCursor::SkipUnknownObject() {
   for (int depth = 1; depth > 0;) {
     const std::string_view token = NextToken();
     if (token.empty()) Fail("the file ends inside an object");
-    if (token == "{") ++depth;
+    if (token == "{" && ++depth > kMaxXNesting) {
+      Fail("objects are nested more than " + std::to_string(kMaxXNesting) + " deep");
+    }
     if (token == "}") --depth;
   }
 }

@@ -1,0 +1,14 @@
+#pragma once
+// Opening a file only when it is a regular file. A named pipe would hold `open` until some
+// other program opened its other end, and a device is no picture or log: both are refused
+// as a file that cannot be read or written is.
+#include <string>
+
+inline constexpr const char* kNotARegularFile = "not a regular file";
+
+// Opens `path` with `flags` (O_RDONLY, or O_WRONLY | O_APPEND with or without O_CREAT; the
+// mode of a created file is 0644 less the umask). Anything but a regular file, or a link to
+// one, is refused without waiting: before the open when it stands there already, and after
+// an open that does not wait when it took the file's place in between. Returns a descriptor
+// (closed on exec) that blocks as usual, or -1 with the reason in `error`.
+int OpenRegularFile(const std::string& path, int flags, std::string* error);
