@@ -32,6 +32,8 @@ fail() {
 }
 
 echo "-- making the package"
+# cpack packs what the tree holds; bring it up to date first (nothing to do after a build).
+cmake --build "$build" -j 2 >"$WORK/build.out" 2>&1 || fail "the build tree does not build"
 rm -f "$build"/skerrowen_*.deb
 (cd "$build" && cpack -G DEB >"$WORK/cpack.out" 2>&1) || fail "cpack failed"
 debs=("$build"/skerrowen_*.deb)
