@@ -26,6 +26,8 @@ tests/fuzz/run-fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "== end-to-end tests on a virtual X server"
 ctest --test-dir build --output-on-failure -j 1 -L e2e
 
+echo "== the Debian package" && tests/package/test_package.sh "$root/build"
+
 echo "== source format"
 scripts/check-format.sh
 echo "All tests passed."

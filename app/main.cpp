@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "app/program.h"
+#include "app/start_up.h"
 #include "base/posix_file_store.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
@@ -15,8 +16,13 @@
 #include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
+  int exitStatus = 0;
+  std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
+  if (!startUp) return exitStatus;
   QApplication application(argc, argv);
-  const std::string name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+  startUp->displayHeld.reset();
+  const std::string name =
+      QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
 
   QtClock clock;
   QtSettingsStore settings(QtSettingsStore::UserStoreFile(name));
@@ -36,8 +42,7 @@ int main(int argc, char* argv[]) {
   }
 
   Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
-                                  process, screen,
-                                  QCoreApplication::applicationDirPath().toStdString(),
+                                  process, screen, startUp->dataFolder,
                                   [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile},
                   StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
                                     return MakeStationMap(request, progress);
