@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <iostream>
 
-#include "render/d3dx/d3dx_math.h"
-#include "base/render_target.h"
 #include "base/number_text.h"
+#include "base/render_target.h"
+#include "render/d3dx/d3dx_math.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ bool InGroup(D3DFORMAT format, std::int32_t bits) {
 
 std::string TimestampText(const LocalDateTime& t) {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
+  std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
   return buffer;
 }
 
@@ -50,7 +50,8 @@ void GlobeRenderer::Fail(const std::string& text, const std::string& title, Mess
 bool GlobeRenderer::InitRenderer(RenderTarget* picture1) {
   services_.writeLog("Program start: " + TimestampText(services_.clock->Now()));
   const float screenWidth = static_cast<float>(services_.screen.widthTwips / services_.screen.twipsPerPixelX);
-  const float screenHeight = static_cast<float>(services_.screen.heightTwips / services_.screen.twipsPerPixelY);
+  const float screenHeight =
+      static_cast<float>(services_.screen.heightTwips / services_.screen.twipsPerPixelY);
   services_.writeLog(SingleText(screenWidth));
   services_.writeLog(SingleText(screenHeight));
   const auto width = static_cast<std::int32_t>(RoundHalfEven(screenWidth));
@@ -107,8 +108,8 @@ HRESULT GlobeRenderer::SetUpDevice(RenderTarget* picture1) {
   // The model table's meshes belong to the device they were loaded on; they go with it.
   models_[0] = ModelSlot{};
   device_.reset();
-  hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, picture1, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
-                          &device_);
+  hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, picture1, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                          &params, &device_);
   if (FAILED(hr) || !device_) return FAILED(hr) ? hr : E_FAIL;
   sceneBegun_ = false;
 
@@ -125,8 +126,8 @@ HRESULT GlobeRenderer::SetUpDevice(RenderTarget* picture1) {
   D3DXMatrixLookAtLH(&viewMatrix_, &eye, &at, &up);
   if (FAILED(hr = d.SetTransform(D3DTS_VIEW, viewMatrix_))) return hr;
   if (surfaceWidth <= 0 || surfaceHeight <= 0) return D3DERR_INVALIDCALL;
-  D3DXMatrixPerspectiveFovLH(&projectionMatrix_, 3.14159f / 3, static_cast<float>(surfaceWidth) / surfaceHeight,
-                             0.1f, 500.0f);
+  D3DXMatrixPerspectiveFovLH(&projectionMatrix_, 3.14159f / 3,
+                             static_cast<float>(surfaceWidth) / surfaceHeight, 0.1f, 500.0f);
   return d.SetTransform(D3DTS_PROJECTION, projectionMatrix_);
 }
 
@@ -135,7 +136,8 @@ std::int32_t GlobeRenderer::FindDisplayMode(std::int32_t width, std::int32_t hei
   for (UINT i = 0; i < count; ++i) {
     D3DDISPLAYMODE mode{};
     if (FAILED(d3d_->EnumAdapterModes(D3DADAPTER_DEFAULT, i, &mode))) continue;
-    if (static_cast<std::int64_t>(mode.Width) != width || static_cast<std::int64_t>(mode.Height) != height) continue;
+    if (static_cast<std::int64_t>(mode.Width) != width || static_cast<std::int64_t>(mode.Height) != height)
+      continue;
     if (InGroup(mode.Format, bits)) return static_cast<std::int32_t>(mode.Format);
   }
   return 0;
@@ -173,7 +175,8 @@ void GlobeRenderer::LoadModels() {
     slot.TextureName = materials[j].TextureFilename;
     if (slot.TextureName.empty()) continue;
     const std::string path = services_.programDirectory + "/" + PlatformPath(slot.TextureName);
-    if (FAILED(services_.createTextureFromFile(device_.get(), path, &slot.Textures[j], &error))) return fail(error);
+    if (FAILED(services_.createTextureFromFile(device_.get(), path, &slot.Textures[j], &error)))
+      return fail(error);
   }
 }
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
+#include "render/d3dx/d3dx_mesh.h"
 #include "render/device/adapter.h"
 #include "render/device/d3d_types.h"
-#include "render/d3dx/d3dx_mesh.h"
 #include "render/device/device.h"
 #include "render/device/texture.h"
-#include "base/platform.h"
 
 struct ModelSlot {
   std::int32_t MaterialCount = 0;

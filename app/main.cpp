@@ -41,12 +41,13 @@ int main(int argc, char* argv[]) {
     screen.heightTwips = primary->size().height() * screen.twipsPerPixelY;
   }
 
-  Program program(ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain,
-                                  process, screen, startUp->dataFolder,
-                                  [](ScreenSize size) { return Direct3DCreate8(size); }, D3DXCreateTextureFromFile},
-                  StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
-                                    return MakeStationMap(request, progress);
-                                  }});
+  Program program(
+      ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain, process,
+                      screen, startUp->dataFolder, [](ScreenSize size) { return Direct3DCreate8(size); },
+                      D3DXCreateTextureFromFile},
+      StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
+                        return MakeStationMap(request, progress);
+                      }});
   frmMain.SetEvents(&program);
   program.Main();
 }

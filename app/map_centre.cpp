@@ -32,7 +32,9 @@ double MapRadiusKm(double distance) {
   return RoundHalfEven(std::fabs(distance - kGlobeRadius) / kGlobeRadius * kEarthRadiusKm * kHalfTurn / 6);
 }
 
-bool IsUsableDistance(double distance) { return std::isfinite(distance) && std::isfinite(MapRadiusKm(distance)); }
+bool IsUsableDistance(double distance) {
+  return std::isfinite(distance) && std::isfinite(MapRadiusKm(distance));
+}
 
 void ApplyMapCentreRule(ViewState& view) {
   view.LongDeg = static_cast<std::int16_t>((270 - view.Rotation + 360) % 360);
@@ -46,5 +48,6 @@ void ApplyMapCentreRule(ViewState& view) {
 
 std::string FrameCaption(const ViewState& view) {
   // All digits: a radius from a huge stored Distance has hundreds of them.
-  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText + " Radius: " + FormatZeroPadded(view.Radius, 1);
+  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText +
+         " Radius: " + FormatZeroPadded(view.Radius, 1);
 }

@@ -10,11 +10,11 @@
 #include "app/place_view.h"
 #include "app/station_settings.h"
 #include "app/work_beside_events.h"
+#include "base/uniform_random.h"
 #include "mapout/capture.h"
 #include "mapout/log_file.h"
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
-#include "base/uniform_random.h"
 
 namespace {
 
@@ -54,9 +54,7 @@ std::string StationMapCaption(std::string_view phase, double fraction) {
 
 Program::~Program() = default;
 
-void Program::InitMapProduction() {
-  maps_ = std::make_unique<MapProduction>(services_.files, messages_);
-}
+void Program::InitMapProduction() { maps_ = std::make_unique<MapProduction>(services_.files, messages_); }
 
 void Program::WriteLog(const std::string& text) { maps_->log.WriteLog(text); }
 
@@ -68,8 +66,9 @@ void Program::TakeCapture() {
 void Program::PostProcessMap() {
   Pictures& p = services_.pictures;
   WindowProgress progress(services_.window, p.Picture1, services_.clock);
-  RedrawContext context{p.Picture1, p.Picture2, p.Picture3, p.Picture4, MapCentre{view_.Long, view_.Lat, view_.Radius},
-                        progress, maps_->store, maps_->random, &maps_->buffers};
+  RedrawContext context{
+      p.Picture1, p.Picture2,   p.Picture3,    p.Picture4,     MapCentre{view_.Long, view_.Lat, view_.Radius},
+      progress,   maps_->store, maps_->random, &maps_->buffers};
   ::PostProcessMap(context);
   p.Picture1.MarkChanged();
 }
@@ -81,9 +80,8 @@ void Program::StoreStationMap() {
   if (!refused.empty() && !stationMapRefusalReported_) {
     stationMapRefusalReported_ = true;
     messages_.Show("The station map settings in " + services_.settings.Location() +
-                                " hold values that cannot be used:" + refused +
-                                "\nThe defaults are used instead.",
-                            "ERROR", MessageIcon::Critical);
+                       " hold values that cannot be used:" + refused + "\nThe defaults are used instead.",
+                   "ERROR", MessageIcon::Critical);
   }
 
   ApplyMapCentreRule(view_);
@@ -122,7 +120,7 @@ void Program::StoreStationMap() {
     if (!result.targetLine.empty()) WriteLog(result.targetLine);
   } else {
     messages_.Show("The station map was not stored: " + WindowProblem(result.problem), "ERROR",
-                            MessageIcon::Critical);
+                   MessageIcon::Critical);
   }
   EndStationWork();
 }

@@ -2,10 +2,10 @@
 // What the program keeps for its map outputs: the log, the map store and the redraw's
 // random generator.
 #include "app/program.h"
-#include "mapout/log_file.h"
-#include "mapout/hole_filling.h"
-#include "mapout/map_files.h"
 #include "base/uniform_random.h"
+#include "mapout/hole_filling.h"
+#include "mapout/log_file.h"
+#include "mapout/map_files.h"
 
 struct Program::MapProduction {
   MapProduction(FileStore& files, MessageBoxes& messages) : log(files, messages), store(files, messages) {}
@@ -14,4 +14,3 @@ struct Program::MapProduction {
   UniformRandom random;
   HoleFillingBuffers buffers;  // kept between redraws: fresh pages cost more than the fill
 };
-

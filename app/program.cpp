@@ -1,7 +1,6 @@
 #include "app/program.h"
 
 #include "app/map_production.h"
-
 #include "app/view_update.h"
 
 Program::Program(ProgramServices services, StationServices station)
@@ -91,7 +90,8 @@ void Program::RenderFrame() {
 
 void Program::Form_Initialize() {
   std::string error;
-  if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error)) services_.pictures.Picture2.SetPicture(*picture);
+  if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error))
+    services_.pictures.Picture2.SetPicture(*picture);
   services_.pictures.Picture1.SetVisible(true);
   services_.window.SetKeyPreview(true);
 }
@@ -99,15 +99,32 @@ void Program::Form_Initialize() {
 void Program::Form_KeyDown(int keyCode, int shift) {
   if (shift == shift_state::None) {
     switch (keyCode) {
-      case vk::PageDown: keys_.PageDownHeld = true; break;
-      case vk::PageUp: keys_.PageUpHeld = true; break;
-      case vk::Left: keys_.LeftHeld = true; break;
-      case vk::Right: keys_.RightHeld = true; break;
-      case vk::Up: keys_.UpHeld = true; break;
-      case vk::Down: keys_.DownHeld = true; break;
-      case vk::W: keys_.WHeld = true; break;
-      case vk::S: keys_.SHeld = true; break;
-      default: break;
+      case vk::PageDown:
+        keys_.PageDownHeld = true;
+        break;
+      case vk::PageUp:
+        keys_.PageUpHeld = true;
+        break;
+      case vk::Left:
+        keys_.LeftHeld = true;
+        break;
+      case vk::Right:
+        keys_.RightHeld = true;
+        break;
+      case vk::Up:
+        keys_.UpHeld = true;
+        break;
+      case vk::Down:
+        keys_.DownHeld = true;
+        break;
+      case vk::W:
+        keys_.WHeld = true;
+        break;
+      case vk::S:
+        keys_.SHeld = true;
+        break;
+      default:
+        break;
     }
   } else if (shift == shift_state::Ctrl) {
     if (keyCode == vk::Left) keys_.CtrlLeftHeld = true;
@@ -119,17 +136,41 @@ void Program::Form_KeyDown(int keyCode, int shift) {
 
 void Program::Form_KeyUp(int keyCode, int shift) {
   switch (keyCode) {
-    case vk::PageDown: keys_.PageDownHeld = false; break;
-    case vk::PageUp: keys_.PageUpHeld = false; break;
-    case vk::Left: keys_.LeftHeld = false; keys_.CtrlLeftHeld = false; break;
-    case vk::Right: keys_.RightHeld = false; keys_.CtrlRightHeld = false; break;
-    case vk::Up: keys_.UpHeld = false; break;
-    case vk::Down: keys_.DownHeld = false; break;
-    case vk::W: keys_.WHeld = false; break;
-    case vk::S: keys_.SHeld = false; break;
-    case vk::Enter: flags_.Running = false; break;
-    case vk::Escape: flags_.Running = false; flags_.QuitRequested = true; break;
-    default: break;
+    case vk::PageDown:
+      keys_.PageDownHeld = false;
+      break;
+    case vk::PageUp:
+      keys_.PageUpHeld = false;
+      break;
+    case vk::Left:
+      keys_.LeftHeld = false;
+      keys_.CtrlLeftHeld = false;
+      break;
+    case vk::Right:
+      keys_.RightHeld = false;
+      keys_.CtrlRightHeld = false;
+      break;
+    case vk::Up:
+      keys_.UpHeld = false;
+      break;
+    case vk::Down:
+      keys_.DownHeld = false;
+      break;
+    case vk::W:
+      keys_.WHeld = false;
+      break;
+    case vk::S:
+      keys_.SHeld = false;
+      break;
+    case vk::Enter:
+      flags_.Running = false;
+      break;
+    case vk::Escape:
+      flags_.Running = false;
+      flags_.QuitRequested = true;
+      break;
+    default:
+      break;
   }
   services_.window.SetBorderStyle(2);
   if (keyCode == vk::PrintScreen && shift == shift_state::Alt) captureArmed_ = true;

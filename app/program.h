@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "app/globe_renderer.h"
 #include "app/view_settings.h"
 #include "app/view_state.h"
 #include "app/work_beside_events.h"
-#include "calc/degree_tables.h"
-#include "app/globe_renderer.h"
-#include "ui/main_window.h"
 #include "base/platform.h"
 #include "base/surface.h"
+#include "calc/degree_tables.h"
+#include "ui/main_window.h"
 
 // The four picture boxes of the main window, each with an inner area of 557 x 557 pixels.
 struct Pictures {

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "base/platform.h"
 #include "geo/geo_point.h"
 #include "stationmap/station_map.h"
-#include "base/platform.h"
 
 // Section "Station", key "Place": the station as the operator typed it.
 inline constexpr const char* kStationSection = "Station";

@@ -50,7 +50,8 @@ void ViewSettings::Write(const std::string& key, const std::string& value) {
   messages_.Show("The view settings could not be saved: " + error, "ERROR", MessageIcon::Critical);
 }
 
-std::int16_t ViewSettings::ReadWholeDegrees(const std::string& key, std::int16_t startValue, std::string& refused) {
+std::int16_t ViewSettings::ReadWholeDegrees(const std::string& key, std::int16_t startValue,
+                                            std::string& refused) {
   const double value = ReadNumber(key, startValue, refused);
   const double whole = RoundHalfEven(value);
   if (whole < -32768 || whole > 32767) {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "render/d3dx/d3dx_math.h"
 #include "base/number_text.h"
+#include "render/d3dx/d3dx_math.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ D3DVECTOR SunPosition(const LocalDateTime& when, double offsetDegrees) {
   const float seasonAngle = static_cast<float>(dayNum * kDegree - 1.4137155);
   float timeAngle = static_cast<float>(when.DayFraction() * 360 * kDegree);
   timeAngle = static_cast<float>(static_cast<double>(timeAngle) + seasonAngle + offsetDegrees * kDegree);
-  return MakeVector(static_cast<float>(200 * std::cos(timeAngle)), static_cast<float>(123 * std::sin(seasonAngle)),
+  return MakeVector(static_cast<float>(200 * std::cos(timeAngle)),
+                    static_cast<float>(123 * std::sin(seasonAngle)),
                     static_cast<float>(200 * std::sin(timeAngle)));
 }
 

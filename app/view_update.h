@@ -3,9 +3,9 @@
 // the sun lights follow the clock, and the view and world transforms go to the device.
 #include "app/view_settings.h"
 #include "app/view_state.h"
+#include "base/platform.h"
 #include "calc/degree_tables.h"
 #include "render/device/device.h"
-#include "base/platform.h"
 
 struct ViewContext {
   ViewState& view;

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <thread>
 
-
 StationMapResult MakeStationMapBesideEvents(
     const StationMapMaker& make, const StationMapRequest& request,
     const std::function<void(std::string_view phase, double fraction)>& show) {

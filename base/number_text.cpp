@@ -37,7 +37,8 @@ std::string FormatGeneral(double value) {
     return TrimZeros(scientific.substr(0, e)) + "E" + (exponent < 0 ? "-" : "+") +
            (digits.size() < 2 ? "0" : "") + digits;
   }
-  const int integerDigits = roundedMagnitude >= 1 ? static_cast<int>(std::floor(std::log10(roundedMagnitude))) + 1 : 0;
+  const int integerDigits =
+      roundedMagnitude >= 1 ? static_cast<int>(std::floor(std::log10(roundedMagnitude))) + 1 : 0;
   const int decimals = std::max(0, 15 - integerDigits);
   return TrimZeros(ToChars(value, std::chars_format::fixed, decimals));
 }
@@ -47,7 +48,8 @@ std::string FormatZeroPadded(double value, int digits) {
   const double whole = std::round(value) + 0.0;
   // Sized to the number: a radius of 300 digits must not lose its last ones.
   std::string text = ToChars(std::fabs(whole), std::chars_format::fixed, 0);
-  if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+  if (static_cast<int>(text.size()) < digits)
+    text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
   return whole < 0 ? "-" + text : text;
 }
 

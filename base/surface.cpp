@@ -9,7 +9,8 @@ Surface::Surface(int innerWidth, int innerHeight, std::int32_t background)
       backgroundPixel_(PixelFromColour(background)) {}
 
 std::vector<std::uint32_t>& Surface::EnsurePixels() const {
-  if (pixels_.empty()) pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), backgroundPixel_);
+  if (pixels_.empty())
+    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), backgroundPixel_);
   return pixels_;
 }
 

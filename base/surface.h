@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "base/render_target.h"
 #include "base/picture.h"
+#include "base/render_target.h"
 
 class Surface : public RenderTarget {
  public:

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "mapout/hole_filling.h"
-#include "mapout/map_files.h"
-#include "mapout/post_process.h"
 #include "base/platform.h"
 #include "base/surface.h"
 #include "base/uniform_random.h"
+#include "mapout/hole_filling.h"
+#include "mapout/map_files.h"
+#include "mapout/post_process.h"
 
 namespace {
 

@@ -30,8 +30,8 @@ std::string WindowTitle(Display* display, Window window) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::string title;
-  if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-          Success &&
+  if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                         &data) == Success &&
       data != nullptr) {
     title.assign(reinterpret_cast<char*>(data), count);
   }
@@ -91,7 +91,8 @@ int main(int argc, char* argv[]) {
     }
     if (XPending(display) == 0) {
       pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
-      poll(&descriptor, 1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) + 1);
+      poll(&descriptor, 1,
+           static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) + 1);
       if (waitpid(child, nullptr, WNOHANG) == child) {
         std::fprintf(stderr, "x_first_frame: the program ended before its first frame\n");
         return 1;

@@ -41,7 +41,8 @@ std::optional<double> ReadAngle(std::string_view text, char positive, char negat
   }
   value *= sign;
   if (std::fabs(value) > limit) {
-    problem = std::string(what) + " " + FormatGeneral(value) + " is beyond " + FormatGeneral(limit) + " degrees";
+    problem =
+        std::string(what) + " " + FormatGeneral(value) + " is beyond " + FormatGeneral(limit) + " degrees";
     return std::nullopt;
   }
   return value;

@@ -3,8 +3,8 @@
 #include <functional>
 #include <string>
 
-#include "geo/geo_point.h"
 #include "base/platform.h"
+#include "geo/geo_point.h"
 
 struct ViewCentre {
   GeoPoint centre;

@@ -2,9 +2,9 @@
 // The capture that the window's Alt release takes after Alt+Print Screen.
 #include <optional>
 
-#include "mapout/map_files.h"
 #include "base/picture.h"
 #include "base/surface.h"
+#include "mapout/map_files.h"
 
 enum class CaptureResult {
   NoPicture,  // the clipboard held no picture: nothing stored (a grey square is not a map)

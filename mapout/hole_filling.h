@@ -15,9 +15,9 @@
 #include <optional>
 #include <vector>
 
-#include "calc/angle_colour.h"
 #include "base/number_text.h"
 #include "base/picture.h"
+#include "calc/angle_colour.h"
 
 inline constexpr int kLargestRing = 30;
 

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <vector>
 
-#include "mapout/bmp_encoder.h"
 #include "base/number_text.h"
+#include "mapout/bmp_encoder.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/surface.h"
+#include "base/uniform_random.h"
 #include "calc/map_projection.h"
 #include "mapout/hole_filling.h"
 #include "mapout/map_files.h"
-#include "base/surface.h"
-#include "base/uniform_random.h"
 
 // What the redraw needs from the window: the caption, and a chance to handle pending
 // events (key releases, captures, repaints) after every column. Repainting on every call

@@ -3,7 +3,6 @@
 // when it is done.
 #include <string>
 
-
 // The pattern " 00.0 %": a blank, the fraction times 100 with at least two whole digits and
 // one decimal (halves rounded away from zero), a blank and "%". The decimal mark is "." on
 // every desktop, as in the other numbers the program writes. Values past 1 are shown as they

@@ -42,13 +42,9 @@ class Frame {
   AzimuthalEquidistant projection_;
 };
 
-std::string Kilometres(double km) {
-  return FormatFixed(km, 0) + " km";
-}
+std::string Kilometres(double km) { return FormatFixed(km, 0) + " km"; }
 
-std::string Degrees(double degrees) {
-  return FormatGeneral(degrees) + "\u00b0";
-}
+std::string Degrees(double degrees) { return FormatGeneral(degrees) + "\u00b0"; }
 
 // Keeps a label's middle `margin` pixels inside the picture.
 PixelPoint Inside(PixelPoint p, double size, double margin) {

@@ -12,13 +12,13 @@
 #include <optional>
 #include <system_error>
 
+#include "base/posix_file_store.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_plan.h"
 #include "stationmap/qt_overlay_painter.h"
 #include "stationmap/station_map.h"
-#include "base/posix_file_store.h"
 
 namespace {
 

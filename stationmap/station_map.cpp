@@ -9,9 +9,7 @@
 
 namespace {
 
-std::string Number(double value) {
-  return FormatGeneral(value);
-}
+std::string Number(double value) { return FormatGeneral(value); }
 
 }  // namespace
 
@@ -58,6 +56,7 @@ std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
     return rounded >= 360 ? rounded - 360 : rounded;
   };
   return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) + " km, short path " +
-         FormatFixed(tenths(path.bearingDeg), 1) + "\u00b0, long path " + FormatFixed(tenths(path.longBearingDeg), 1) +
-         "\u00b0 (" + FormatFixed(path.longDistanceKm, 0) + " km)";
+         FormatFixed(tenths(path.bearingDeg), 1) + "\u00b0, long path " +
+         FormatFixed(tenths(path.longBearingDeg), 1) + "\u00b0 (" + FormatFixed(path.longDistanceKm, 0) +
+         " km)";
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "geo/geo_point.h"
 #include "base/platform.h"
+#include "geo/geo_point.h"
 
 inline constexpr int kMinMapSize = 16;
 inline constexpr int kMaxMapSize = 16384;

@@ -51,8 +51,8 @@ void FrmMain::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().window());
     return;
   }
-  const QImage image(reinterpret_cast<const uchar*>(picture1_.Pixels()), picture1_.Width(), picture1_.Height(),
-                     picture1_.Width() * 4, QImage::Format_RGB32);
+  const QImage image(reinterpret_cast<const uchar*>(picture1_.Pixels()), picture1_.Width(),
+                     picture1_.Height(), picture1_.Width() * 4, QImage::Format_RGB32);
   painter.drawImage(0, 0, image);
 }
 

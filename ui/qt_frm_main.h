@@ -4,9 +4,9 @@
 #include <set>
 #include <string>
 
-#include "ui/main_window.h"
 #include "base/platform.h"
 #include "base/surface.h"
+#include "ui/main_window.h"
 
 class FrmMain : public QWidget, public MainWindow {
  public:

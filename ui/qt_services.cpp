@@ -1,5 +1,6 @@
 #include "ui/qt_services.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QClipboard>
@@ -11,14 +12,13 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <chrono>
-#include <fcntl.h>
 #include <cstdio>
 #include <memory>
 #include <thread>
 
 #include "base/bmp_extent.h"
-#include "ui/qt_settings_store.h"
 #include "base/regular_file.h"
+#include "ui/qt_settings_store.h"
 
 namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make
@@ -74,7 +74,8 @@ Picture PictureFromImage(const QImage& image) {
   picture.pixels.resize(static_cast<std::size_t>(rgb.width()) * rgb.height());
   for (int y = 0; y < rgb.height(); ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x) picture.pixels[static_cast<std::size_t>(y) * rgb.width() + x] = line[x] & 0xFFFFFFU;
+    for (int x = 0; x < rgb.width(); ++x)
+      picture.pixels[static_cast<std::size_t>(y) * rgb.width() + x] = line[x] & 0xFFFFFFU;
   }
   return picture;
 }
@@ -83,7 +84,8 @@ QImage ImageFromPicture(const Picture& picture) {
   QImage image(picture.width, picture.height, QImage::Format_RGB32);
   for (int y = 0; y < picture.height; ++y) {
     auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-    for (int x = 0; x < picture.width; ++x) line[x] = 0xFF000000U | picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
+    for (int x = 0; x < picture.width; ++x)
+      line[x] = 0xFF000000U | picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
   }
   return image;
 }
@@ -94,7 +96,9 @@ std::optional<Picture> QtClipboard::ReadBitmap() {
   return PictureFromImage(image);
 }
 
-void QtClipboard::WriteBitmap(const Picture& picture) { QGuiApplication::clipboard()->setImage(ImageFromPicture(picture)); }
+void QtClipboard::WriteBitmap(const Picture& picture) {
+  QGuiApplication::clipboard()->setImage(ImageFromPicture(picture));
+}
 
 namespace {
 
@@ -127,8 +131,9 @@ std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string
   QImageReader& reader = *opened;
   const QSize size = reader.size();
   if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) {
-    if (error) *error = path + ": the picture is too large (" + std::to_string(size.width()) + " x " +
-                        std::to_string(size.height()) + ")";
+    if (error)
+      *error = path + ": the picture is too large (" + std::to_string(size.width()) + " x " +
+               std::to_string(size.height()) + ")";
     return std::nullopt;
   }
   QImage image;

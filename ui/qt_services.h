@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "ui/main_window.h"
 #include "base/platform.h"
+#include "ui/main_window.h"
 
 class QtSettingsStore;
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <new>
 
-#include "render/d3dx/refusal.h"
 #include "base/regular_file.h"
+#include "render/d3dx/refusal.h"
 #include "xfile/xfile_mesh_builder.h"
 #include "xfile/xfile_reader.h"
 

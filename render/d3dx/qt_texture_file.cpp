@@ -8,9 +8,9 @@
 #include <cstring>
 #include <memory>
 
+#include "base/regular_file.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/d3dx/refusal.h"
-#include "base/regular_file.h"
 
 namespace {
 

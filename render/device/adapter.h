@@ -13,8 +13,8 @@ class Direct3D8 {
   virtual UINT GetAdapterModeCount(UINT adapter) = 0;
   virtual HRESULT EnumAdapterModes(UINT adapter, UINT mode, D3DDISPLAYMODE* displayMode) = 0;
   virtual HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayMode) = 0;
-  virtual HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
-                                    DWORD usage, D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) = 0;
+  virtual HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat, DWORD usage,
+                                    D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) = 0;
   virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, RenderTarget* focusWindow,
                                DWORD behaviourFlags, D3DPRESENT_PARAMETERS* params,
                                std::unique_ptr<Direct3DDevice8>* device) = 0;

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "base/render_target.h"
 #include "render/d3dx/d3dx_math.h"
 #include "render/device/device_state.h"
-#include "render/pipeline/draw_primitives.h"
 #include "render/device/frame_history.h"
-#include "render/pipeline/pixel_shading.h"
-#include "base/render_target.h"
 #include "render/device/surface_fill.h"
+#include "render/pipeline/draw_primitives.h"
+#include "render/pipeline/pixel_shading.h"
 
 namespace {
 

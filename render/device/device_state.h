@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "render/pipeline/clip_stage.h"
 #include "render/device/d3d_types.h"
 #include "render/device/device.h"
-#include "render/pipeline/pipeline_vertex.h"
 #include "render/device/texture.h"
+#include "render/pipeline/clip_stage.h"
+#include "render/pipeline/pipeline_vertex.h"
 
 // The render states that can change; the others keep their defaults (see SetRenderState).
 struct RenderStateValues {

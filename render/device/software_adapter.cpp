@@ -1,7 +1,7 @@
 #include <memory>
 
-#include "render/device/adapter.h"
 #include "base/render_target.h"
+#include "render/device/adapter.h"
 
 namespace {
 

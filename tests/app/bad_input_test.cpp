@@ -35,13 +35,13 @@
 #include <vector>
 
 #include "app/program.h"
+#include "base/posix_file_store.h"
 #include "mapout/bmp_reader.h"
 #include "mapout/map_files.h"
-#include "render/device/adapter.h"
 #include "render/d3dx/d3dx_texture.h"
+#include "render/device/adapter.h"
 #include "support/fakes.h"
 #include "support/run_length_bmp.h"
-#include "base/posix_file_store.h"
 #include "ui/qt_services.h"
 #include "ui/qt_settings_store.h"
 
@@ -83,7 +83,9 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::string Le(std::uint32_t value, int bytes) {
   std::string out;
@@ -222,9 +224,10 @@ class BadInput : public ::testing::Test {
   }
 
   Program& MakeProgram(SettingsStore& settings, FileStore& files) {
-    program = std::make_unique<Program>(ProgramServices{
-        pictures, clock, settings, messages, clipboard, files, pictureFiles, window, process, screen, programDir.string(), [](ScreenSize size) { return Direct3DCreate8(size); },
-        D3DXCreateTextureFromFile});
+    program = std::make_unique<Program>(
+        ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, window, process,
+                        screen, programDir.string(), [](ScreenSize size) { return Direct3DCreate8(size); },
+                        D3DXCreateTextureFromFile});
     return *program;
   }
   Program& MakeProgram() { return MakeProgram(memoryStore, posixFiles); }
@@ -297,7 +300,8 @@ class BadInput : public ::testing::Test {
   void ExpectNothingHalfWritten(const fs::path& dir) {
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
-      EXPECT_FALSE(name.size() > 5 && name.substr(name.size() - 5) == ".part") << "temporary file left: " << name;
+      EXPECT_FALSE(name.size() > 5 && name.substr(name.size() - 5) == ".part")
+          << "temporary file left: " << name;
       if (name.rfind("MAP_", 0) != 0 || name.size() < 4) continue;
       const std::string base = name.substr(0, name.size() - 4);
       const std::string extension = name.substr(name.size() - 4);
@@ -390,11 +394,13 @@ TEST_P(BadSetting, StartValueStandsInAndTheOperatorIsTold) {
   ASSERT_EQ(messages.shown.size(), 1u) << AllMessages();
   EXPECT_EQ(messages.shown[0].title, "ERROR");
   EXPECT_TRUE(Contains(messages.shown[0].text, row.key)) << messages.shown[0].text;
-  EXPECT_TRUE(Contains(messages.shown[0].text, std::string("\"") + row.text + "\"")) << messages.shown[0].text;
+  EXPECT_TRUE(Contains(messages.shown[0].text, std::string("\"") + row.text + "\""))
+      << messages.shown[0].text;
   if (std::string(row.key) != "Offset") {
-    EXPECT_EQ(memoryStore.values[std::string("Setting/") + row.key], row.key == std::string("Rotation") ? "264"
-                                                                      : row.key == std::string("Tilt")   ? "52"
-                                                                                                         : "0");
+    EXPECT_EQ(memoryStore.values[std::string("Setting/") + row.key], row.key == std::string("Rotation")
+                                                                         ? "264"
+                                                                     : row.key == std::string("Tilt") ? "52"
+                                                                                                      : "0");
   }
   StoredMap(kMapName);
 }
@@ -433,7 +439,8 @@ class SettingsFile : public BadInput {
 TEST_F(SettingsFile, ValuesOfAnotherTypeKeepTheStartValues) {
   EnterWorkingDirectory();
   const fs::path config = root / "config";
-  WriteConf(config, "[Setting]\nRotation=@Rect(1 2 3 4)\nTilt=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10\\xff\\xff)\n");
+  WriteConf(config,
+            "[Setting]\nRotation=@Rect(1 2 3 4)\nTilt=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10\\xff\\xff)\n");
   auto store = RealStore(config);
   MakeProgram(*store, posixFiles);
   const SessionResult r = EnterThenEsc();
@@ -442,7 +449,8 @@ TEST_F(SettingsFile, ValuesOfAnotherTypeKeepTheStartValues) {
   EXPECT_EQ(MessagesContaining("Rotation"), 1) << AllMessages();
   EXPECT_EQ(MessagesContaining("Tilt"), 1) << AllMessages();
   store->Sync();
-  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()),
+                   QSettings::IniFormat);
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
   EXPECT_EQ(reread.value("Setting/Tilt").toString(), "52");
 }
@@ -457,7 +465,8 @@ TEST_F(SettingsFile, GarbledFileGivesTheStartViewAndIsReplacedByAGoodOne) {
   ExpectWentOn(r);
   EXPECT_EQ(r.firstFrameCaption, kStartCaption);
   store->Sync();
-  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()),
+                   QSettings::IniFormat);
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "264");
 }
 
@@ -486,7 +495,8 @@ TEST_F(SettingsFile, LocksLeftByKilledWritersAreClearedAndTheStoreStillWrites) {
   std::string error;
   ASSERT_TRUE(store->Write("Setting", "Rotation", "101", &error)) << error;
   store->Sync();
-  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()), QSettings::IniFormat);
+  QSettings reread(QString::fromStdString((config / "skerrowen" / "skerrowen.conf").string()),
+                   QSettings::IniFormat);
   EXPECT_EQ(reread.value("Setting/Rotation").toString(), "101");
 
   for (const std::string& owner : {std::to_string(getpid()) + "\nskerrowen\n" + host + "\n",
@@ -825,7 +835,8 @@ TEST_P(BadEarthPicture, Picture2StaysBlackAndARedrawStoresABlackMap) {
   for (int i = 0; i < 557 * 557; ++i) ASSERT_EQ(pictures.Picture2.Pixels()[i], 0u) << "Picture2 pixel " << i;
   const auto map = StoredMap(kMapName);
   if (map) {
-    for (std::uint32_t pixel : map->pixels) ASSERT_EQ(pixel, 0u) << "the redraw of a black texture is not black";
+    for (std::uint32_t pixel : map->pixels)
+      ASSERT_EQ(pixel, 0u) << "the redraw of a black texture is not black";
   }
   ExpectNothingHalfWritten(work);
 }
@@ -836,7 +847,9 @@ INSTANTIATE_TEST_SUITE_P(
         EarthPictureRow{"Missing", [](const fs::path&) {}},
         EarthPictureRow{"EmptyFile", [](const fs::path& f) { WriteFile(f, ""); }},
         EarthPictureRow{"Truncated",
-                        [](const fs::path& f) { WriteFile(f, ReadFile(kBuild / "maps" / "earthmap.bmp").substr(0, 30)); }},
+                        [](const fs::path& f) {
+                          WriteFile(f, ReadFile(kBuild / "maps" / "earthmap.bmp").substr(0, 30));
+                        }},
         EarthPictureRow{"TruncatedInItsPixels",
                         [](const fs::path& f) {
                           WriteFile(f, ReadFile(kBuild / "maps" / "earthmap.bmp").substr(0, 10000));
@@ -849,7 +862,8 @@ INSTANTIATE_TEST_SUITE_P(
                         [](const fs::path& f) { WriteFile(f, BmpWithHeader(16000, 16000, 3000)); }},
         EarthPictureRow{"NegativeWidthInTheHeader",
                         [](const fs::path& f) { WriteFile(f, BmpWithHeader(-557, 557, 3000)); }},
-        EarthPictureRow{"ZeroSizeInTheHeader", [](const fs::path& f) { WriteFile(f, BmpWithHeader(0, 0, 0)); }},
+        EarthPictureRow{"ZeroSizeInTheHeader",
+                        [](const fs::path& f) { WriteFile(f, BmpWithHeader(0, 0, 0)); }},
         EarthPictureRow{"ADirectory", [](const fs::path& f) { fs::create_directory(f); }},
         // A named pipe would hold the program in its open for ever: refused as unreadable.
         EarthPictureRow{"ANamedPipe", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }},
@@ -920,7 +934,8 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         ModelRow{"HeaderOnly", [](const fs::path& p) { WriteFile(p / "5.x", "xof 0302txt 0032\n"); }, false},
         ModelRow{"Garbled",
-                 [](const fs::path& p) { WriteFile(p / "5.x", "xof 0302txt 0032\n" + Noise(65536, 11)); }, false},
+                 [](const fs::path& p) { WriteFile(p / "5.x", "xof 0302txt 0032\n" + Noise(65536, 11)); },
+                 false},
         ModelRow{"GarbledInTheMiddle",
                  [](const fs::path& p) {
                    std::string whole = ReadFile(p / "5.x");
@@ -930,8 +945,9 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         ModelRow{"HugeVertexCount",
                  [](const fs::path& p) {
-                   WriteFile(p / "5.x", "xof 0302txt 0032\nMesh m {\n 2000000000;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;;\n"
-                                        " 1;\n 3;0,1,2;;\n}\n");
+                   WriteFile(p / "5.x",
+                             "xof 0302txt 0032\nMesh m {\n 2000000000;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;;\n"
+                             " 1;\n 3;0,1,2;;\n}\n");
                  },
                  false},
         ModelRow{"HugeFaceCount",
@@ -939,18 +955,22 @@ INSTANTIATE_TEST_SUITE_P(
                    WriteFile(p / "5.x", QuadModel(" 4000000000;\n 3;0,1,2;, 3;0,2,3;;\n", ""));
                  },
                  false},
-        ModelRow{"FaceIndexOutOfRange",
-                 [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,2,99;;\n", "")); },
-                 false},
-        ModelRow{"NegativeFaceIndex",
-                 [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,-2,3;;\n", "")); },
-                 false},
+        ModelRow{
+            "FaceIndexOutOfRange",
+            [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,2,99;;\n", "")); },
+            false},
+        ModelRow{
+            "NegativeFaceIndex",
+            [](const fs::path& p) { WriteFile(p / "5.x", QuadModel(" 2;\n 3;0,1,2;, 3;0,-2,3;;\n", "")); },
+            false},
         ModelRow{"TextureMissing", [](const fs::path& p) { fs::remove(p / "earth.jpg"); }, true},
-        ModelRow{"TextureCorrupt", [](const fs::path& p) { WriteFile(p / "earth.jpg", "not a JPEG at all\n"); },
+        ModelRow{"TextureCorrupt",
+                 [](const fs::path& p) { WriteFile(p / "earth.jpg", "not a JPEG at all\n"); }, true},
+        ModelRow{"TextureNoise", [](const fs::path& p) { WriteFile(p / "earth.jpg", Noise(50000, 9)); },
                  true},
-        ModelRow{"TextureNoise", [](const fs::path& p) { WriteFile(p / "earth.jpg", Noise(50000, 9)); }, true},
         ModelRow{"TextureHugeDimensionsInTheHeader",
-                 [](const fs::path& p) { WriteFile(p / "earth.jpg", BmpWithHeader(100000, 100000, 3000)); }, true},
+                 [](const fs::path& p) { WriteFile(p / "earth.jpg", BmpWithHeader(100000, 100000, 3000)); },
+                 true},
         ModelRow{"TextureEmpty", [](const fs::path& p) { WriteFile(p / "earth.jpg", ""); }, true},
         ModelRow{"ModelIsANamedPipe",
                  [](const fs::path& p) {
@@ -1000,7 +1020,8 @@ TEST_P(UnwritableDirectory, ToldByNameNothingLostAndTheProgramGoesOn) {
   EnterWorkingDirectory(row.kind != Directory::FullReal);
   if (row.kind == Directory::ReadOnlyReal) {
     if (::geteuid() == 0) {
-      ASSERT_EQ(::mount("tmpfs", work.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=2m"), 0) << std::strerror(errno);
+      ASSERT_EQ(::mount("tmpfs", work.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=2m"), 0)
+          << std::strerror(errno);
     } else {
       fs::permissions(work, fs::perms(0555));
     }
@@ -1085,8 +1106,8 @@ TEST_F(BadInput, DiskFullInTheMiddleOfALogLineLeavesNoTornLine) {
     const std::size_t end = log.find("\r\n", at);
     ASSERT_NE(end, std::string::npos) << "a torn last line: " << log.substr(at);
     const std::string line = log.substr(at, end - at);
-    EXPECT_TRUE(line.rfind("Program start: ", 0) == 0 || line == "1280" || line == "1024" || line == "13; 0" ||
-                line == "27; 0")
+    EXPECT_TRUE(line.rfind("Program start: ", 0) == 0 || line == "1280" || line == "1024" ||
+                line == "13; 0" || line == "27; 0")
         << "torn or foreign line: '" << line << "'";
     at = end + 2;
   }
@@ -1123,7 +1144,8 @@ TEST_P(CaptureClipboard, CaptureStoresWhatThereIsAndTheLoopGoesOn) {
       program->Form_KeyDown(vk::Alt, 4);
       program->Form_KeyUp(vk::PrintScreen, 4);
       program->Form_KeyUp(vk::Alt, 0);
-      storedPair = fs::exists(work / (std::string(kMapName) + ".BMP")) || fs::exists(work / (std::string(kMapName) + ".DAT"));
+      storedPair = fs::exists(work / (std::string(kMapName) + ".BMP")) ||
+                   fs::exists(work / (std::string(kMapName) + ".DAT"));
       stored = ReadBmpFile((work / (std::string(kMapName) + ".BMP")).string());
       const std::string log = ReadFile(work / "Brannoch.log");
       const auto end = log.rfind("\r\n");
@@ -1214,8 +1236,9 @@ TEST_F(BadInput, ALogThatIsANamedPipeIsToldOnceAndTheProgramGoesOn) {
   const SessionResult r = EnterThenEsc();
   ExpectWentOn(r);
   ASSERT_EQ(messages.shown.size(), 1u) << AllMessages();
-  EXPECT_EQ(messages.shown[0].text,
-            "Cannot write the log file \"Brannoch.log\": not a regular file\nThe program goes on without the log.");
+  EXPECT_EQ(
+      messages.shown[0].text,
+      "Cannot write the log file \"Brannoch.log\": not a regular file\nThe program goes on without the log.");
   StoredMap(kMapName);
   EXPECT_TRUE(fs::is_fifo(work / "Brannoch.log"));
 }
@@ -1242,7 +1265,8 @@ TEST_F(BadInput, WhatAKilledStoreLeftIsClearedWhenTheMapIsStoredAgain) {
   const std::string name = kMapName;
   WriteFile(work / (name + ".DAT"), "Radius : 3340\r\nLong   : 6\r\nLat    : 52\r\n");
   WriteFile(work / (name + ".BMP.k1LLed.part"), std::string(931 * 1024, '\x80'));
-  fs::last_write_time(work / (name + ".BMP.k1LLed.part"), fs::file_time_type::clock::now() - std::chrono::hours(1));
+  fs::last_write_time(work / (name + ".BMP.k1LLed.part"),
+                      fs::file_time_type::clock::now() - std::chrono::hours(1));
   WriteFile(work / (name + ".BMP.part"), "an earlier version's temporary");
   fs::permissions(work / (name + ".BMP.part"), fs::perms::owner_read);
   EnterWorkingDirectory();
@@ -1270,7 +1294,8 @@ TEST_F(BadInput, EachFailedCaptureIsToldAndEachFailedRedrawOnce) {
   });
   EXPECT_TRUE(r.ended);
   EXPECT_EQ(r.ticks[2], 4) << "no second pass after the redraw";
-  EXPECT_EQ(MessagesContaining("The map was not stored: cannot write \"" + std::string(kMapName) + ".DAT\""), 4)
+  EXPECT_EQ(MessagesContaining("The map was not stored: cannot write \"" + std::string(kMapName) + ".DAT\""),
+            4)
       << AllMessages();
   EXPECT_EQ(MessagesContaining("Brannoch.log"), 1) << AllMessages();
   EXPECT_EQ(messages.shown.size(), 5u) << AllMessages();
@@ -1322,7 +1347,8 @@ TEST_F(BadInput, AstronomicalDistanceKeepsTheNameAndTheSideFileAgreeing) {
   const std::string caption = r.firstFrameCaption;
   const auto radiusAt = caption.find("Radius: ");
   ASSERT_NE(radiusAt, std::string::npos) << caption;
-  EXPECT_NEAR(std::strtod(caption.c_str() + radiusAt + 8, nullptr) / program->view().Radius, 1.0, 1e-12) << caption;
+  EXPECT_NEAR(std::strtod(caption.c_str() + radiusAt + 8, nullptr) / program->view().Radius, 1.0, 1e-12)
+      << caption;
   for (const auto& entry : fs::directory_iterator(work)) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("MAP_", 0) != 0 || entry.path().extension() != ".DAT") continue;

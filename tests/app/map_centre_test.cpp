@@ -21,7 +21,7 @@ TEST(MapCentreRule, LongitudeFromRotation) {
     double longitude;
   };
   const Row rows[] = {
-      {264, 6, " 006", 6}, {90, 180, " 180", 180}, {89, 181, "-179", -179},
+      {264, 6, " 006", 6},   {90, 180, " 180", 180},  {89, 181, "-179", -179},
       {0, 270, "-090", -90}, {360, 270, "-090", -90}, {270, 0, " 000", 0},
   };
   for (const Row& row : rows) {
@@ -38,7 +38,7 @@ TEST(MapCentreRule, LatitudeFromTilt) {
     const char* text;
     double latitude;
   };
-  const Row rows[] = {{52, " 52", 52}, {5, " 05", 5}, {300, "-60", -60}, {359, "-01", -1}, {360, "00", 0},
+  const Row rows[] = {{52, " 52", 52},  {5, " 05", 5},   {300, "-60", -60}, {359, "-01", -1}, {360, "00", 0},
                       {355, "-05", -5}, {90, " 90", 90}, {271, "-89", -89}, {0, " 00", 0}};
   for (const Row& row : rows) {
     const ViewState view = Derived(264, row.tilt, 0);
@@ -49,8 +49,10 @@ TEST(MapCentreRule, LatitudeFromTilt) {
 }
 
 TEST(MapCentreRule, RadiusFromDistance) {
-  const std::pair<double, double> rows[] = {{0, 3340}, {40, 3340}, {10, 1670}, {30, 1670}, {20, 0}, {60, 6679}};
-  for (const auto& [distance, radius] : rows) EXPECT_EQ(Derived(264, 52, distance).Radius, radius) << distance;
+  const std::pair<double, double> rows[] = {{0, 3340},  {40, 3340}, {10, 1670},
+                                            {30, 1670}, {20, 0},    {60, 6679}};
+  for (const auto& [distance, radius] : rows)
+    EXPECT_EQ(Derived(264, 52, distance).Radius, radius) << distance;
 }
 
 TEST(FrameCaption, EmptySettingsGiveTheDefaultCaption) {

@@ -33,8 +33,8 @@ class StandInAdapter : public Direct3D8 {
     }
     return D3DERR_NOTAVAILABLE;
   }
-  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, RenderTarget* window, DWORD flags, D3DPRESENT_PARAMETERS* params,
-                       std::unique_ptr<Direct3DDevice8>* device) override {
+  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, RenderTarget* window, DWORD flags,
+                       D3DPRESENT_PARAMETERS* params, std::unique_ptr<Direct3DDevice8>* device) override {
     ++creates;
     if (failCreate) return D3DERR_NOTAVAILABLE;
     lastParams = *params;
@@ -42,7 +42,8 @@ class StandInAdapter : public Direct3D8 {
     D3DPRESENT_PARAMETERS real = *params;
     if (real.AutoDepthStencilFormat == D3DFMT_D32) real.AutoDepthStencilFormat = D3DFMT_D24X8;
     params = &real;
-    return Direct3DCreate8(ScreenSize{1280, 1024})->CreateDevice(adapter, type, window, flags, params, device);
+    return Direct3DCreate8(ScreenSize{1280, 1024})
+        ->CreateDevice(adapter, type, window, flags, params, device);
   }
   D3DPRESENT_PARAMETERS lastParams{};
 };
@@ -51,16 +52,17 @@ class ProgramFixture : public ::testing::Test, public StandInServices {
  protected:
   ProgramFixture() {
     directory = std::filesystem::temp_directory_path() /
-                ("skerrowen-program-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ("skerrowen-program-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(directory);
   }
   ~ProgramFixture() override { std::filesystem::remove_all(directory); }
 
   Program& MakeProgram() {
-    program = std::make_unique<Program>(Services(directory.string(), [this](ScreenSize) -> std::unique_ptr<Direct3D8> {
-      return std::make_unique<StandInAdapter>(adapterTemplate);
-    }));
+    program = std::make_unique<Program>(
+        Services(directory.string(), [this](ScreenSize) -> std::unique_ptr<Direct3D8> {
+          return std::make_unique<StandInAdapter>(adapterTemplate);
+        }));
     return *program;
   }
 

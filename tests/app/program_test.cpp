@@ -14,18 +14,26 @@ TEST_F(KeyHandling, FlagsFollowTheModifierState) {
     bool KeyFlags::*flag;  // the one flag expected set, or null for none
   };
   const Row rows[] = {
-      {vk::Left, 0, &KeyFlags::LeftHeld},     {vk::Right, 0, &KeyFlags::RightHeld},
-      {vk::Up, 0, &KeyFlags::UpHeld},         {vk::Down, 0, &KeyFlags::DownHeld},
-      {vk::PageUp, 0, &KeyFlags::PageUpHeld}, {vk::PageDown, 0, &KeyFlags::PageDownHeld},
-      {vk::W, 0, &KeyFlags::WHeld},           {vk::S, 0, &KeyFlags::SHeld},
-      {vk::Left, 2, &KeyFlags::CtrlLeftHeld}, {vk::Right, 2, &KeyFlags::CtrlRightHeld},
-      {vk::Left, 1, nullptr},                 {vk::Left, 3, nullptr},
-      {vk::W, 2, nullptr},                    {vk::Up, 2, nullptr},
-      {65, 0, nullptr},                       {vk::Left, 6, nullptr},
+      {vk::Left, 0, &KeyFlags::LeftHeld},
+      {vk::Right, 0, &KeyFlags::RightHeld},
+      {vk::Up, 0, &KeyFlags::UpHeld},
+      {vk::Down, 0, &KeyFlags::DownHeld},
+      {vk::PageUp, 0, &KeyFlags::PageUpHeld},
+      {vk::PageDown, 0, &KeyFlags::PageDownHeld},
+      {vk::W, 0, &KeyFlags::WHeld},
+      {vk::S, 0, &KeyFlags::SHeld},
+      {vk::Left, 2, &KeyFlags::CtrlLeftHeld},
+      {vk::Right, 2, &KeyFlags::CtrlRightHeld},
+      {vk::Left, 1, nullptr},
+      {vk::Left, 3, nullptr},
+      {vk::W, 2, nullptr},
+      {vk::Up, 2, nullptr},
+      {65, 0, nullptr},
+      {vk::Left, 6, nullptr},
   };
   const std::vector<bool KeyFlags::*> all = {
-      &KeyFlags::PageDownHeld, &KeyFlags::PageUpHeld, &KeyFlags::LeftHeld,     &KeyFlags::RightHeld,
-      &KeyFlags::UpHeld,       &KeyFlags::DownHeld,   &KeyFlags::WHeld,        &KeyFlags::SHeld,
+      &KeyFlags::PageDownHeld, &KeyFlags::PageUpHeld,   &KeyFlags::LeftHeld, &KeyFlags::RightHeld,
+      &KeyFlags::UpHeld,       &KeyFlags::DownHeld,     &KeyFlags::WHeld,    &KeyFlags::SHeld,
       &KeyFlags::CtrlLeftHeld, &KeyFlags::CtrlRightHeld};
   for (const Row& row : rows) {
     p.keys() = KeyFlags{};

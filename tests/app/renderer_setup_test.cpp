@@ -18,8 +18,8 @@ TEST_F(RendererSetup, LogsThreeLinesPerSetUpAndDrawsTheModel) {
 }
 
 TEST_F(RendererSetup, NoDisplayModeOfTheScreenSizeEndsTheProgram) {
-  adapterTemplate.modes = {{1280, 1024, 60, D3DFMT_A8R8G8B8}, {1280, 1024, 60, D3DFMT_A1R5G5B5},
-                           {800, 600, 60, D3DFMT_X8R8G8B8}};
+  adapterTemplate.modes = {
+      {1280, 1024, 60, D3DFMT_A8R8G8B8}, {1280, 1024, 60, D3DFMT_A1R5G5B5}, {800, 600, 60, D3DFMT_X8R8G8B8}};
   Program& p = MakeProgram();
   EXPECT_THROW(p.renderer().InitRenderer(&pictures.Picture1), ProgramEnded);
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -29,8 +29,10 @@ TEST_F(RendererSetup, NoDisplayModeOfTheScreenSizeEndsTheProgram) {
 }
 
 TEST_F(RendererSetup, FindsTheFirstModeOfTheSizeInTheAskedGroup) {
-  adapterTemplate.modes = {{1280, 1024, 60, D3DFMT_A8R8G8B8}, {1280, 1024, 75, D3DFMT_X4R4G4B4},
-                           {1280, 1024, 60, D3DFMT_R8G8B8}, {1024, 768, 60, D3DFMT_X8R8G8B8}};
+  adapterTemplate.modes = {{1280, 1024, 60, D3DFMT_A8R8G8B8},
+                           {1280, 1024, 75, D3DFMT_X4R4G4B4},
+                           {1280, 1024, 60, D3DFMT_R8G8B8},
+                           {1024, 768, 60, D3DFMT_X8R8G8B8}};
   WriteModel("");
   Program& p = MakeProgram();
   ASSERT_TRUE(p.renderer().InitRenderer(&pictures.Picture1));

@@ -1,14 +1,15 @@
+#include "app/view_update.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/view_update.h"
-#include "render/device/adapter.h"
+#include "base/surface.h"
 #include "render/d3dx/d3dx_math.h"
+#include "render/device/adapter.h"
 #include "support/comma_locale.h"
 #include "support/fakes.h"
 #include "support/present_parameters.h"
-#include "base/surface.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ class ViewUpdateTest : public ::testing::Test {
     FillTrigTables(tables);
     auto d3d = Direct3DCreate8(ScreenSize{640, 480});
     D3DPRESENT_PARAMETERS params = WindowedParams(&target);
-    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &target, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
-              D3D_OK);
+    EXPECT_EQ(
+        d3d->CreateDevice(0, D3DDEVTYPE_HAL, &target, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device),
+        D3D_OK);
   }
 
   ViewContext Context() { return ViewContext{view, keys, clock, viewSettings, tables}; }
@@ -158,8 +160,8 @@ TEST_F(ViewUpdateTest, OffsetKeysMoveTheSunAndWriteTheOffsetEveryTick) {
     bool ctrlLeft, ctrlRight;
     double expect;
   };
-  const Row rows[] = {{-1, true, false, 0}, {-5, true, false, 356}, {0, false, true, -1}, {-359, false, true, 0},
-                      {359, true, false, 0}, {10.5, true, false, 12}};
+  const Row rows[] = {{-1, true, false, 0},   {-5, true, false, 356}, {0, false, true, -1},
+                      {-359, false, true, 0}, {359, true, false, 0},  {10.5, true, false, 12}};
   for (const Row& row : rows) {
     view.Offset = row.offset;
     keys = KeyFlags{};
@@ -217,7 +219,9 @@ TEST(ViewSettingsLoad, BadStoredValuesKeepTheStartValues) {
   MemorySettingsStore store;
   RecordingMessageBoxes messages;
   ViewSettings settings(store, messages);
-  store.values = {{"Setting/Rotation", "abc"}, {"Setting/Tilt", "70000"}, {"Setting/Distance", "12,5"},
+  store.values = {{"Setting/Rotation", "abc"},
+                  {"Setting/Tilt", "70000"},
+                  {"Setting/Distance", "12,5"},
                   {"Setting/Offset", "4x"}};
   ViewState view;
   view.Offset = 7;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
-#include "base/platform.h"
 
 class MemoryFiles : public FileStore {
  public:

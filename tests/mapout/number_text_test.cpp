@@ -66,7 +66,8 @@ TEST(ParseNumber, ReadsWholeTextsOnly) {
   EXPECT_EQ(ParseNumber("+5"), 5);
   EXPECT_EQ(ParseNumber("0,398"), 0.398);  // a hand-written or older store's decimal comma
   EXPECT_EQ(ParseNumber("-1.5E+20"), -1.5e20);
-  for (const char* bad : {"", " ", "12abc", "1e999", "1,000.5", "1,2,3", "+-5", "--5", "inf", "nan", "0x10", "."}) {
+  for (const char* bad :
+       {"", " ", "12abc", "1e999", "1,000.5", "1,2,3", "+-5", "--5", "inf", "nan", "0x10", "."}) {
     EXPECT_FALSE(ParseNumber(bad)) << bad;
   }
 }
@@ -90,7 +91,7 @@ TEST(FormatZeroPadded, WritesTheFourDigitForm) {
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-  const double kCases[][2] = {{127.5, 128}, {126.5, 126}, {0.5, 0},   {1.5, 2},
+  const double kCases[][2] = {{127.5, 128}, {126.5, 126}, {0.5, 0},    {1.5, 2},
                               {254.5, 254}, {2.4999, 2},  {2.5001, 3}, {-2.5, -2}};
   for (const auto& c : kCases) EXPECT_EQ(RoundHalfEven(c[0]), c[1]) << c[0];
 }

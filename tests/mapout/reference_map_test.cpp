@@ -74,7 +74,8 @@ TEST(ReferenceMap, TheDefaultViewMatchesPROJsAzimuthalEquidistantWarp) {
           map.pixels[static_cast<std::size_t>(y) * kSide + kSide - 1 - x];
     }
   }
-  const double eastWest = Correlation(GreyOfPixels(mirrored.pixels.data(), mirrored.pixels.size()), reference);
+  const double eastWest =
+      Correlation(GreyOfPixels(mirrored.pixels.data(), mirrored.pixels.size()), reference);
   RecordProperty("correlation", std::to_string(straight));
   RecordProperty("mirrored_correlation", std::to_string(eastWest));
   EXPECT_GT(straight, 0.9) << "mirrored: " << eastWest;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/render_target.h"
 #include "render/d3dx/d3dx_math.h"
 #include "render/device/device.h"
-#include "base/render_target.h"
 #include "support/present_parameters.h"
 
 class RecordingWindow : public RenderTarget {
@@ -43,7 +43,8 @@ constexpr DWORD kColourFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 class TestDevice {
  public:
   TestDevice(int width, int height, bool depthBuffer = true) : window(width, height) {
-    EXPECT_EQ(Direct3DDevice8::Create(WindowedParams(&window, depthBuffer ? D3DFMT_D24X8 : D3DFMT_UNKNOWN), &device),
+    EXPECT_EQ(Direct3DDevice8::Create(WindowedParams(&window, depthBuffer ? D3DFMT_D24X8 : D3DFMT_UNKNOWN),
+                                      &device),
               D3D_OK);
     EXPECT_EQ(device->SetRenderState(D3DRS_LIGHTING, 0), D3D_OK);
     EXPECT_EQ(device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);

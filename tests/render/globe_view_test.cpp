@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "render/device/adapter.h"
+#include "base/surface.h"
 #include "render/d3dx/d3dx_math.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
+#include "render/device/adapter.h"
 #include "support/image_compare.h"
 #include "support/present_parameters.h"
-#include "base/surface.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ std::vector<double> RenderedGrey(double longitude, double latitude, int* cracks,
   auto d3d = Direct3DCreate8(ScreenSize{1280, 1024});
   D3DPRESENT_PARAMETERS params = WindowedParams(&window);
   std::unique_ptr<Direct3DDevice8> device;
-  if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device))) {
+  if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, &window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
+                               &device))) {
     *failure = "no device";
     return {};
   }
@@ -48,7 +49,8 @@ std::vector<double> RenderedGrey(double longitude, double latitude, int* cracks,
   std::vector<D3DXMATERIAL> materials;
   DWORD count = 0;
   std::string error;
-  if (FAILED(D3DXLoadMeshFromX(dir + "/5.x", D3DXMESH_MANAGED, device.get(), &mesh, &materials, &count, &error))) {
+  if (FAILED(D3DXLoadMeshFromX(dir + "/5.x", D3DXMESH_MANAGED, device.get(), &mesh, &materials, &count,
+                               &error))) {
     *failure = "the shipped globe did not load (build the earth_data target): " + error;
     return {};
   }
@@ -67,11 +69,13 @@ std::vector<double> RenderedGrey(double longitude, double latitude, int* cracks,
   device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
   const double l = longitude * kDegree, p = latitude * kDegree;
   const D3DVECTOR eye{0, 0, 0}, up{0, 1, 0};
-  const D3DVECTOR at{static_cast<float>(-std::sin(l) * std::cos(p) * 20), static_cast<float>(std::sin(p) * 20),
+  const D3DVECTOR at{static_cast<float>(-std::sin(l) * std::cos(p) * 20),
+                     static_cast<float>(std::sin(p) * 20),
                      static_cast<float>(-std::cos(l) * std::cos(p) * 20)};
   D3DMATRIX view, projection, world;
   device->SetTransform(D3DTS_VIEW, *D3DXMatrixLookAtLH(&view, &eye, &at, &up));
-  device->SetTransform(D3DTS_PROJECTION, *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
+  device->SetTransform(D3DTS_PROJECTION,
+                       *D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 3, 1, 0.1f, 500));
   device->SetTransform(D3DTS_WORLD, *D3DXMatrixIdentity(&world));
   // A clear colour the Earth picture does not have: any pixel left in it is a crack.
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kCrackColour, 1, 0);
@@ -97,11 +101,11 @@ std::vector<double> GnomonicReferenceGrey(double longitude, double latitude, std
   const fs::path dir = fs::temp_directory_path() / ("skerrowen-gnomonic-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   char extent[256];
-  std::snprintf(extent, sizeof extent, "%.9f %.9f %.9f %.9f", (-1 - half) * t, (-1 + half) * t, (1 - half) * t,
-                (1 + half) * t);
+  std::snprintf(extent, sizeof extent, "%.9f %.9f %.9f %.9f", (-1 - half) * t, (-1 + half) * t,
+                (1 - half) * t, (1 + half) * t);
   const std::string command = std::string("sh '") + SKERROWEN_GNOMONIC_SCRIPT + "' '" + kNasaPicture + "' '" +
-                              dir.string() + "' " + std::to_string(longitude) + " " + std::to_string(latitude) +
-                              " " + extent + " " + std::to_string(kSide) + " 2>&1";
+                              dir.string() + "' " + std::to_string(longitude) + " " +
+                              std::to_string(latitude) + " " + extent + " " + std::to_string(kSide) + " 2>&1";
   const int status = std::system(command.c_str());
   std::ifstream in(dir / "reference.img", std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -138,7 +142,8 @@ TEST(GlobeView, FromTheCentreTheShippedGlobeIsAGnomonicViewOfTheEarth) {
     // Seen from inside, the closed globe covers every pixel exactly: no cracks along shared edges.
     EXPECT_EQ(cracks, 0) << "view of " << row.longitude << ", " << row.latitude;
     EXPECT_GT(agreement, 0.9) << "view of " << row.longitude << ", " << row.latitude;
-    EXPECT_LT(mirrored, 0.6) << "a mirrored globe would pass, view of " << row.longitude << ", " << row.latitude;
+    EXPECT_LT(mirrored, 0.6) << "a mirrored globe would pass, view of " << row.longitude << ", "
+                             << row.latitude;
   }
 }
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/main_window.h"
 #include "base/platform.h"
+#include "ui/main_window.h"
 
 // Time moves only when the test (or a Sleep) moves it.
 class FakeClock : public Clock {

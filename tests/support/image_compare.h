@@ -40,7 +40,8 @@ inline std::vector<double> GreyOfPlanes(const std::string& bytes, std::size_t co
   std::vector<double> grey(count);
   for (std::size_t k = 0; k < count; ++k) {
     grey[k] = (static_cast<std::uint8_t>(bytes[k]) + static_cast<std::uint8_t>(bytes[count + k]) +
-               static_cast<std::uint8_t>(bytes[2 * count + k])) / 3.0;
+               static_cast<std::uint8_t>(bytes[2 * count + k])) /
+              3.0;
   }
   return grey;
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/program.h"
-#include "render/device/adapter.h"
 #include "render/d3dx/d3dx_texture.h"
+#include "render/device/adapter.h"
 #include "support/fakes.h"
 
 struct StandInServices {
@@ -23,11 +23,21 @@ struct StandInServices {
   ScreenGeometry screen{1280 * 15, 1024 * 15, 15, 15};
 
   // The program looks for "5.x" in `programDirectory`; the adapter defaults to the software one.
-  ProgramServices Services(std::string programDirectory,
-                           std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D =
-                               [](ScreenSize size) { return Direct3DCreate8(size); }) {
-    return ProgramServices{pictures, clock,   store, messages, clipboard, files, pictureFiles,
-                           window,   process, screen, std::move(programDirectory),
-                           std::move(createDirect3D), D3DXCreateTextureFromFile};
+  ProgramServices Services(
+      std::string programDirectory, std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D =
+                                        [](ScreenSize size) { return Direct3DCreate8(size); }) {
+    return ProgramServices{pictures,
+                           clock,
+                           store,
+                           messages,
+                           clipboard,
+                           files,
+                           pictureFiles,
+                           window,
+                           process,
+                           screen,
+                           std::move(programDirectory),
+                           std::move(createDirect3D),
+                           D3DXCreateTextureFromFile};
   }
 };

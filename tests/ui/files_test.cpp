@@ -12,11 +12,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "support/run_length_bmp.h"
 #include "base/bmp_extent.h"
 #include "base/posix_file_store.h"
-#include "ui/qt_services.h"
 #include "base/regular_file.h"
+#include "support/run_length_bmp.h"
+#include "ui/qt_services.h"
 
 namespace {
 

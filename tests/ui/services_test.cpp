@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "base/posix_file_store.h"
-#include "ui/qt_virtual_keys.h"
 #include "base/surface.h"
 #include "base/uniform_random.h"
+#include "ui/qt_virtual_keys.h"
 
 namespace {
 
@@ -62,7 +62,8 @@ TEST(Surface, FirstUseOfAnyKindSeesTheBackground) {
   Surface presented(3, 2, 0x808080);
   const std::uint32_t frame[] = {1, 2};
   presented.PresentFrame(frame, 1, 2);
-  EXPECT_EQ(presented.Image().pixels, (std::vector<std::uint32_t>{1, 0x808080, 0x808080, 2, 0x808080, 0x808080}));
+  EXPECT_EQ(presented.Image().pixels,
+            (std::vector<std::uint32_t>{1, 0x808080, 0x808080, 2, 0x808080, 0x808080}));
   EXPECT_EQ(presented.ChangeCount(), 1u);
 }
 
@@ -109,16 +110,24 @@ TEST(VirtualKeys, QtKeysMapToThePlatformCodes) {
     QEvent::Type type = QEvent::KeyPress;
   };
   const Row rows[] = {
-      {Qt::Key_Left, Qt::NoModifier, 37, 0},          {Qt::Key_Up, Qt::ControlModifier, 38, 2},
-      {Qt::Key_PageDown, Qt::NoModifier, 34, 0},      {Qt::Key_Return, Qt::NoModifier, 13, 0},
-      {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},     {Qt::Key_Escape, Qt::NoModifier, 27, 0},
-      {Qt::Key_Print, Qt::NoModifier, 44, 0},         {Qt::Key_SysReq, Qt::AltModifier, 44, 4},
+      {Qt::Key_Left, Qt::NoModifier, 37, 0},
+      {Qt::Key_Up, Qt::ControlModifier, 38, 2},
+      {Qt::Key_PageDown, Qt::NoModifier, 34, 0},
+      {Qt::Key_Return, Qt::NoModifier, 13, 0},
+      {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
+      {Qt::Key_Escape, Qt::NoModifier, 27, 0},
+      {Qt::Key_Print, Qt::NoModifier, 44, 0},
+      {Qt::Key_SysReq, Qt::AltModifier, 44, 4},
       // X11 reports the modifiers held before the event: none as Alt goes down, Alt as it comes up.
       // X11 reports the modifiers held before the event: none as Alt goes down, Alt as it comes up.
-      {Qt::Key_Alt, Qt::NoModifier, 18, 4},           {Qt::Key_Alt, Qt::AltModifier, 18, 0, QEvent::KeyRelease},
-      {Qt::Key_W, Qt::NoModifier, 87, 0},             {Qt::Key_S, Qt::ShiftModifier, 83, 1},
-      {Qt::Key_5, Qt::NoModifier, 53, 0},             {Qt::Key_5, Qt::KeypadModifier, 101, 0},
-      {Qt::Key_F1, Qt::NoModifier, 112, 0},           {Qt::Key_F12, Qt::NoModifier, 123, 0},
+      {Qt::Key_Alt, Qt::NoModifier, 18, 4},
+      {Qt::Key_Alt, Qt::AltModifier, 18, 0, QEvent::KeyRelease},
+      {Qt::Key_W, Qt::NoModifier, 87, 0},
+      {Qt::Key_S, Qt::ShiftModifier, 83, 1},
+      {Qt::Key_5, Qt::NoModifier, 53, 0},
+      {Qt::Key_5, Qt::KeypadModifier, 101, 0},
+      {Qt::Key_F1, Qt::NoModifier, 112, 0},
+      {Qt::Key_F12, Qt::NoModifier, 123, 0},
       {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, 37, 3},
       {Qt::Key_Print, Qt::ControlModifier | Qt::AltModifier, 44, 6},
   };
