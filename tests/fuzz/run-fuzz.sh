@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the .x loader's fuzz target with clang and runs it: tests/fuzz/run-fuzz.sh [SECONDS]
-# Starts from the seed corpus; anything found fails the run and is written to
-# <build>/fuzz-findings/, where <build> is $FUZZ_BUILD_DIR or build-fuzz.
+# Starts from the kept corpus: the hand-written seeds in tests/fuzz/corpus and, in its found/,
+# the minimised inputs of earlier long runs (kept up to date with
+#   xfile_fuzz -merge=1 tests/fuzz/corpus/found tests/fuzz/corpus <the long run's corpus>).
+# Anything found fails the run and is written to <build>/fuzz-findings/, where <build> is
+# $FUZZ_BUILD_DIR or build-fuzz.
 # SKERROWEN_WERROR=ON makes compiler warnings fail its build.
 set -euo pipefail
 seconds=${1:-60}
