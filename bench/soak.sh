@@ -8,8 +8,8 @@
 #
 # For SECONDS it presses and releases random keys in the program's window, each held for
 # 10 to 300 ms: the arrows, Page Up and Page Down, W and S, Ctrl+Left and Ctrl+Right,
-# other letters, sometimes two keys at once, and Alt+Print Screen followed by the release
-# of Alt (a capture, checked to store the pair named by the caption). Every minute it
+# other letters (M among them: a station map), sometimes two keys at once, and Alt+Print
+# Screen followed by the release of Alt (a capture, checked to store the pair named by the caption). Every minute it
 # presses Enter and waits until the redraw has finished and the next pass shows its caption,
 # checking that the redrawn pair was stored. When the program ends without being told to,
 # that counts as a crash: its output is kept, and it is started again.
@@ -148,6 +148,7 @@ random_action() {
       down "$letter"; sleep "$(hold_time)"; up "$letter" ;;
     *)  # a capture
       sleep 0.1  # the last view step has landed in the caption
+      wait_frame_caption 60 || return  # not while a station map (M) is under way
       local name before
       name=$(map_name) || { problem "caption not understood: '$(caption)'"; return; }
       before=$(identity "$work/$name.BMP")
@@ -165,12 +166,14 @@ random_action() {
 redraw() {
   sleep 0.1
   local name before deadline
+  # A station map (M) may still be under way; its caption is not the frame's.
+  wait_frame_caption 60 || { check_alive || return; }
   name=$(map_name) || { problem "caption not understood: '$(caption)'"; return; }
   before=$(identity "$work/$name.BMP")
   enters=$((enters + 1))
   down Return; up Return
   deadline=$((SECONDS + 10))
-  while caption | grep -q '^Skerrowen, Long: ' && [ $SECONDS -le $deadline ]; do sleep 0.01; done
+  while caption | grep -Eq '^(Skerrowen, Long: |Station map: )' && [ $SECONDS -le $deadline ]; do sleep 0.01; done
   if ! wait_frame_caption 120; then
     check_alive || return
     problem "the redraw did not finish within 120 s (caption '$(caption)'); restarting"
