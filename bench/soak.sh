@@ -11,8 +11,9 @@
 # other letters (M among them: a station map), sometimes two keys at once, and Alt+Print
 # Screen followed by the release of Alt (a capture, checked to store the pair named by the
 # caption). Every minute it presses Enter and waits until the redraw has finished and the
-# next pass shows its caption, checking that the redrawn pair was stored. When the program ends without being told to,
-# that counts as a crash: its output is kept, and it is started again.
+# next pass shows its caption, checking that the redrawn pair was stored. When the program
+# ends without being told to, that counts as a crash: its output is kept, and it is started
+# again.
 #
 # It reads the program's resident size (VmRSS in /proc/PID/status) after the first frame,
 # after the first redraw (when the redraw's buffers exist) and at the end, and prints a
