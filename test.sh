@@ -17,7 +17,7 @@ ctest --test-dir build --output-on-failure -j 2 -LE e2e
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DSKERROWEN_SANITIZE=ON -DSKERROWEN_BENCH=OFF -DSKERROWEN_WERROR=$werror
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j 2 -LE e2e
 
 echo "== fuzzing the .x loader"
