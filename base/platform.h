@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/picture.h"
@@ -63,10 +64,11 @@ class Clipboard {
   virtual void WriteBitmap(const Picture& picture) = 0;
 };
 
-// One file of a set that is written together.
+// One file of a set that is written together. The bytes are the caller's, kept alive for the
+// call: a 16384-pixel station map is 800 MB, and a copy would double the peak.
 struct WholeFile {
   std::string path;
-  std::string bytes;
+  std::string_view bytes;
 };
 
 // Which file of a set could not be written, how many files of the set (from the first) were

@@ -21,7 +21,7 @@ constexpr const char* kTemporaryEnding = ".part";
 // right now; a write takes well under a second.
 constexpr std::time_t kStaleAfterSeconds = 120;
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteAll(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

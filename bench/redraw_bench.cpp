@@ -98,7 +98,7 @@ class MemoryFiles : public FileStore {
     return true;
   }
   bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure*) override {
-    for (const WholeFile& file : files) files_[file.path] = file.bytes;
+    for (const WholeFile& file : files) files_[file.path] = std::string(file.bytes);
     return true;
   }
   bool Append(const std::string& path, const std::string& bytes, std::string*) override {

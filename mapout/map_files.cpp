@@ -36,8 +36,9 @@ bool MapStore::SaveMap(const Surface& box, const MapCentre& centre, std::string*
   const std::string name = MakeMapName(centre);
   const std::string sideName = name + ".DAT";
   const bool sideExisted = exists_(sideName);
-  const std::vector<WholeFile> pair{{sideName, MakeSideFileText(centre)},
-                                    {name + ".BMP", EncodeBmp24(box.Pixels(), box.Width(), box.Height())}};
+  const std::string sideText = MakeSideFileText(centre);
+  const std::string bitmap = EncodeBmp24(box.Pixels(), box.Width(), box.Height());
+  const std::vector<WholeFile> pair{{sideName, sideText}, {name + ".BMP", bitmap}};
   WriteFailure failure;
   if (files_.WriteWholeFiles(pair, &failure)) return true;
   const std::string failed = failure.file < pair.size() ? pair[failure.file].path : name;

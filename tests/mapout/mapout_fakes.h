@@ -44,9 +44,9 @@ class MemoryFiles : public FileStore {
         if (failure) *failure = WriteFailure{k, k, "Is a directory"};
         return false;
       }
-      files[set[k].path] = set[k].bytes;
+      files[set[k].path] = std::string(set[k].bytes);
       writeOrder.push_back(set[k].path);
-      writtenBytes.push_back(set[k].bytes);
+      writtenBytes.push_back(std::string(set[k].bytes));
     }
     return true;
   }

@@ -87,7 +87,7 @@ class MemoryFileStore : public FileStore {
         return false;
       }
     }
-    for (const WholeFile& file : set) files[file.path] = file.bytes;
+    for (const WholeFile& file : set) files[file.path] = std::string(file.bytes);
     return true;
   }
   bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
