@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "base/number_text.h"
 #include "geo/maidenhead.h"

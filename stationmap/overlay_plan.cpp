@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "base/number_text.h"
 #include "geo/azimuthal.h"

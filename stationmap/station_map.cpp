@@ -1,7 +1,6 @@
 #include "stationmap/station_map.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "base/number_text.h"
 #include "geo/great_circle.h"
