@@ -106,9 +106,14 @@ TEST(Locators, BadOnesAreRefusedWithTheReason) {
       {"JS", "field"},
       {"JOA2", "square"},
       {"JO62qy", "'y'"},
-      {"JO62qmx5", "extended square"},
-      {"JO62qm45ay", "extended subsquare"},
+      {"JO62qmx5", "is not an extended square"},
+      {"JO62qm45ay", "is not an extended subsquare"},
       {"JO62q!", "'!'"},
+      // Cyrillic look-alikes are named whole, and counted as one character each.
+      {"J\u041e62", "'\u041e' (character 2) is not a field"},
+      {"\u0410\u0410", "'\u0410' (character 1)"},
+      {"JO62\u0430\u0430\u0430", "not 7"},
+      {"JO\xd0\x32", "the byte 0xD0 (character 3) is not a square"},
   };
   for (const auto& row : rows) {
     const PlaceReading reading = ReadLocator(row.text);
