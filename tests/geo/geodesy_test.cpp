@@ -131,6 +131,8 @@ TEST(Places, CoordinatesInEveryFormAndLocatorsAreRead) {
               {"52.5N,13.4E", 52.5, 13.4},
               {"33.87S, 151.21E", -33.87, 151.21},
               {" 40.7n , 74w ", 40.7, -74},
+              {"+52,+13", 52, 13},
+              {"-0.5, +100", -0.5, 100},
               {"0,-180", 0, 180},
               {"90,0", 90, 0},
               {"JO62", 52.5, 13}};
@@ -153,7 +155,13 @@ TEST(Places, TextsThatAreNoPlaceSayWhy) {
               {"52.5E,13.4N", "latitude"},
               {"-33S,151E", "latitude"},
               {"52,5,13,4", "one comma"},
-              {"nan,0", "not a number"},
+              {"nan,0", "latitude \"nan\" is not a number"},
+              {"0,inf", "longitude \"inf\" is not a number"},
+              {"0,-infinity", "\"-infinity\""},
+              {"+-52,0", "\"+-52\""},
+              {"++52,0", "\"++52\""},
+              {"+52N,0", "\"+52N\""},
+              {"-,0", "latitude"},
               {"52.5,", "longitude"},
               {"1e400,0", "latitude"},
               {"52;13", "characters, not 5"}};
