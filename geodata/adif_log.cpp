@@ -39,34 +39,41 @@ struct Marker {
   std::size_t dataStart = 0;  // just past the ">"
 };
 
-// Reads the marker at `at` (a "<"), or says why it is none.
+// Reads the marker at `at` (a "<"), or says why it is none. One pass up to the ">" or the
+// next "<", so that stray "<"s cost no more than the text between them.
 std::optional<Marker> ReadMarker(std::string_view text, std::size_t at, std::string& why) {
-  const std::size_t close = text.find('>', at + 1);
-  const std::string_view inside =
-      text.substr(at + 1, close == std::string_view::npos ? text.npos : close - at - 1);
-  if (close == std::string_view::npos || inside.find('<') != std::string_view::npos) {
-    why = Shown(inside.substr(0, inside.find('<'))) + " is not closed by \">\"";
-    return std::nullopt;
+  std::size_t close = at + 1, firstColon = 0, secondColon = 0;
+  for (; close < text.size() && text[close] != '>' && text[close] != '<'; ++close) {
+    if (text[close] != ':') continue;
+    if (firstColon == 0) {
+      firstColon = close;
+    } else if (secondColon == 0) {
+      secondColon = close;
+    }
   }
   Marker marker;
-  marker.inside = inside;
-  marker.dataStart = close + 1;
-  const std::size_t colon = inside.find(':');
-  marker.name = inside.substr(0, colon);
-  if (marker.name.empty()) {
-    why = Shown(inside) + " has no field name";
+  marker.inside = text.substr(at + 1, close - at - 1);
+  if (close == text.size() || text[close] != '>') {
+    why = Shown(marker.inside) + " is not closed by \">\"";
     return std::nullopt;
   }
-  if (colon == std::string_view::npos) return marker;
-  const std::string_view digits = inside.substr(colon + 1, inside.find(':', colon + 1) - colon - 1);
+  marker.dataStart = close + 1;
+  marker.name = text.substr(at + 1, (firstColon ? firstColon : close) - at - 1);
+  if (marker.name.empty()) {
+    why = Shown(marker.inside) + " has no field name";
+    return std::nullopt;
+  }
+  if (firstColon == 0) return marker;
+  const std::string_view digits =
+      text.substr(firstColon + 1, (secondColon ? secondColon : close) - firstColon - 1);
   std::size_t length = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
   if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-    why = Shown(inside) + ": \"" + std::string(digits) + "\" is not a length";
+    why = Shown(marker.inside) + ": \"" + std::string(digits) + "\" is not a length";
     return std::nullopt;
   }
   if (length > text.size() - marker.dataStart) {
-    why = Shown(inside) + ": its " + std::to_string(length) + " bytes run past the end of the log";
+    why = Shown(marker.inside) + ": its " + std::to_string(length) + " bytes run past the end of the log";
     return std::nullopt;
   }
   marker.length = length;
