@@ -53,6 +53,8 @@ TEST(AdifLogs, CallsAtTheirLatLonOrGridsquareAndRecordsWithoutAPlaceCounted) {
   // A log with no header begins with its first field; logs joined end to end read as one.
   const std::string log = "<CALL:4>W1AW<GRIDSQUARE:4>FN31<EOR>\n";
   EXPECT_EQ(ReadAdifLog(log).stations.size(), 1u);
+  // A header's stray "<"s are passed over, each at the cost of the text up to the next one.
+  EXPECT_EQ(ReadAdifLog("Made by <\n" + std::string(1 << 20, '<') + "<EOH>" + log).stations.size(), 1u);
   EXPECT_EQ(ReadAdifLog(log + "Second log\n<PROGRAMID:3>abc<EOH>\n" + log).stations.size(), 2u);
 }
 
