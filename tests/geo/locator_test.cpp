@@ -76,36 +76,29 @@ TEST(LocatorsAgainstHamlib, PlacesSweptOverTheWorldGetHamlibsLocatorAtEveryLengt
   EXPECT_GT(compared, 10000);
 }
 
-TEST(Locators, WrittenAsOperatorsWriteThemAndReadBackToTheSameSquare) {
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 10), "JO62qm54at");
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 6), "JO62qm");
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 2), "JO");
-  // Odd or out-of-range lengths come to the nearest locator length.
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 5), "JO62qm");
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 0), "JO");
-  EXPECT_EQ(LocatorOf({52.52, 13.375}, 12), "JO62qm54at");
+// Written as operators write them, and read back to the same square. Squares hold their
+// southern and western edges; Hamlib wraps the north pole round to the south pole ("AA"), but
+// the pole is in the top row.
+TEST(Locators, WrittenInOperatorsCaseWithTheEdgesPolesAndAntimeridianWhereTheyBelong) {
   for (const char* locator : {"JO62qm54at", "AA00aa00aa", "RR99xx99xx", "FN31pr", "QF56od", "KG"}) {
     const auto centre = LocatorCentre(locator, nullptr);
     ASSERT_TRUE(centre) << locator;
     EXPECT_EQ(LocatorOf(*centre, static_cast<int>(std::string(locator).size())), locator);
   }
-}
-
-// Squares hold their southern and western edges. Hamlib wraps the north pole round to the
-// south pole ("AA"): the pole is in the top row.
-TEST(Locators, EdgesPolesAndTheAntimeridian) {
-  EXPECT_EQ(LocatorOf({52.5, 13}, 6), "JO62mm");
-  EXPECT_EQ(LocatorOf({52, 12}, 6), "JO62aa");
-  EXPECT_EQ(LocatorOf({-0.0, -0.0}, 4), "JJ00");
-  EXPECT_EQ(LocatorOf({90, 0}, 10), "JR09ax09ax");
-  EXPECT_EQ(LocatorOf({-90, 0}, 4), "JA00");
-  EXPECT_EQ(LocatorOf({0, 180}, 4), "AJ00");
-  EXPECT_EQ(LocatorOf({0, -180}, 4), "AJ00");
-  EXPECT_EQ(LocatorOf({0, 179.9999999}, 4), "RJ90");
-  EXPECT_EQ(LocatorOf({0, 540}, 2), "AJ");
-  EXPECT_EQ(LocatorOf({91, 0}, 2), "JR");
-  EXPECT_EQ(LocatorOf({std::nan(""), 0}, 6), "");
-  EXPECT_EQ(LocatorOf({0, INFINITY}, 6), "");
+  const struct {
+    GeoPoint place;
+    int characters;
+    const char* locator;
+  } rows[] = {
+      {{52.5, 13}, 6, "JO62mm"},   {{52, 12}, 6, "JO62aa"},        {{-0.0, -0.0}, 4, "JJ00"},
+      {{90, 0}, 10, "JR09ax09ax"}, {{-90, 0}, 4, "JA00"},          {{0, 180}, 4, "AJ00"},
+      {{0, -180}, 4, "AJ00"},      {{0, 179.9999999}, 4, "RJ90"},  {{0, 540}, 2, "AJ"},
+      {{91, 0}, 2, "JR"},          {{52.52, 13.375}, 5, "JO62qm"}, {{52.52, 13.375}, 12, "JO62qm54at"},
+      {{std::nan(""), 0}, 6, ""},  {{0, INFINITY}, 6, ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(LocatorOf(row.place, row.characters), row.locator) << row.place.lat << "," << row.place.lon;
+  }
 }
 
 }  // namespace
