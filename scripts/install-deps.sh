@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Skerrowen needs to build, run and test, when missing.
 set -euo pipefail
+# proj-bin and libhamlib-dev are the tests' references for projections and locators.
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-image-formats-plugins libgl-dev
