@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "imagecodec/map_encoding.h"
+#include "imagecodec/png_row_filter.h"
 
 namespace {
 
@@ -39,55 +39,6 @@ void PutChunk(std::string& out, const char* type, const void* data, std::size_t 
   out.append(static_cast<const char*>(data), size);
   PutBigEndian(out, Crc(Crc(0, type, 4), data, size));
 }
-
-// The cost libpng gives a filtered row: the sum of its bytes taken as signed.
-inline std::uint32_t Cost(std::uint8_t value) { return value < 128 ? value : 256u - value; }
-
-inline std::uint8_t Paeth(int a, int b, int c) {
-  const int p = a + b - c;
-  const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
-  return static_cast<std::uint8_t>(pb <= pc ? b : c);
-}
-
-// Filters one row of RGB bytes against the row above (all zero for the top row) with each of
-// the five filters and keeps the one whose bytes are smallest, libpng's choice.
-class RowFilter {
- public:
-  explicit RowFilter(std::size_t rowBytes) : n_(rowBytes) {
-    for (auto& candidate : candidates_) candidate.resize(rowBytes);
-  }
-
-  // Writes the filter's type and the filtered row, rowBytes + 1 bytes, to `out`.
-  void Filter(const std::uint8_t* row, const std::uint8_t* above, std::uint8_t* out) {
-    std::array<std::uint32_t, 5> cost{};
-    std::uint8_t* none = candidates_[0].data();
-    std::uint8_t* sub = candidates_[1].data();
-    std::uint8_t* up = candidates_[2].data();
-    std::uint8_t* average = candidates_[3].data();
-    std::uint8_t* paeth = candidates_[4].data();
-    for (std::size_t i = 0; i < n_; ++i) {
-      const int x = row[i], a = i >= 3 ? row[i - 3] : 0, b = above[i], c = i >= 3 ? above[i - 3] : 0;
-      none[i] = static_cast<std::uint8_t>(x);
-      sub[i] = static_cast<std::uint8_t>(x - a);
-      up[i] = static_cast<std::uint8_t>(x - b);
-      average[i] = static_cast<std::uint8_t>(x - ((a + b) >> 1));
-      paeth[i] = static_cast<std::uint8_t>(x - Paeth(a, b, c));
-    }
-    for (int k = 0; k < 5; ++k) {
-      std::uint32_t sum = 0;
-      for (std::size_t i = 0; i < n_; ++i) sum += Cost(candidates_[k][i]);
-      cost[k] = sum;
-    }
-    const auto best = static_cast<int>(std::min_element(cost.begin(), cost.end()) - cost.begin());
-    out[0] = static_cast<std::uint8_t>(best);
-    std::memcpy(out + 1, candidates_[best].data(), n_);
-  }
-
- private:
-  std::size_t n_;
-  std::array<std::vector<std::uint8_t>, 5> candidates_;
-};
 
 struct Piece {
   int firstRow = 0;
@@ -194,7 +145,7 @@ class PngWriter {
   }
 
   void Work() {
-    RowFilter filter(rowBytes_);
+    PngRowFilter filter(rowBytes_);
     std::vector<std::uint8_t> rgb[2];
     for (auto& row : rgb) row.resize(rows_.bgr ? rowBytes_ : 0);
     for (std::size_t k; !stop_ && (k = next_.fetch_add(1)) < pieces_.size();) {
@@ -221,7 +172,7 @@ class PngWriter {
     return scratch.data();
   }
 
-  void Encode(Piece& piece, bool first, bool last, RowFilter& filter, std::vector<std::uint8_t>* rgb) {
+  void Encode(Piece& piece, bool first, bool last, PngRowFilter& filter, std::vector<std::uint8_t>* rgb) {
     const std::size_t count = static_cast<std::size_t>(piece.endRow - piece.firstRow);
     piece.filtered = count * (rowBytes_ + 1);
     const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(piece.filtered);
