@@ -4,17 +4,13 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "imagecodec/map_encoding.h"
+#include "imagecodec/piece_work.h"
 #include "imagecodec/png_row_filter.h"
 
 namespace {
@@ -48,7 +44,15 @@ struct Piece {
   std::uint32_t crc = 0;     // of "IDAT" and the data
   uLong adler = 1;           // of the filtered rows
   std::size_t filtered = 0;  // their bytes
-  bool done = false;
+};
+
+// Each worker's filter and two rows for BGR rows turned round.
+struct Scratch {
+  explicit Scratch(std::size_t rowBytes, bool bgr)
+      : filter(rowBytes),
+        rgb{std::vector<std::uint8_t>(bgr ? rowBytes : 0), std::vector<std::uint8_t>(bgr ? rowBytes : 0)} {}
+  PngRowFilter filter;
+  std::vector<std::uint8_t> rgb[2];
 };
 
 class PngWriter {
@@ -66,70 +70,44 @@ class PngWriter {
   }
 
   bool Run(const EncodeOptions& options, std::string& bytes, EncodeProblem& problem) {
-    const int cores =
-        options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
-    const int threads = std::clamp(cores, 1, static_cast<int>(pieces_.size()));
     bytes.clear();
     try {
-      bytes.reserve(Start().size() + rowBytes_ * static_cast<std::size_t>(rows_.height) +
-                    64 * pieces_.size());
+      // Room for the rows as they are: a reservation the pieces fill as they come.
+      bytes.reserve(64 + rowBytes_ * static_cast<std::size_t>(rows_.height) + 64 * pieces_.size());
     } catch (const std::bad_alloc&) {
       problem.fault = EncodeFault::OutOfMemory;
       return false;
     }
-    bytes = Start();
-    std::vector<std::jthread> workers;
-    for (int k = 0; k < threads; ++k) workers.emplace_back([this] { Work(); });
+    PutStart(bytes);
+    std::vector<Scratch> scratch;
+    for (int k = 0; k < WorkersFor(pieces_.size(), options.threads); ++k)
+      scratch.emplace_back(rowBytes_, rows_.bgr);
     uLong adler = 1;
-    std::size_t joined = 0;
-    std::unique_lock lock(mutex_);
-    while (joined < pieces_.size() && !failed_) {
-      pieceDone_.wait_for(lock, std::chrono::milliseconds(50),
-                          [&] { return pieces_[joined].done || failed_; });
-      while (joined < pieces_.size() && pieces_[joined].done) {
-        Piece& piece = pieces_[joined];
-        lock.unlock();
-        adler = adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.filtered));
-        Join(piece, joined + 1 == pieces_.size() ? &adler : nullptr, bytes);
-        lock.lock();
-        ++joined;
-      }
-      if (options.progress && !failed_) {
-        lock.unlock();
-        const bool goOn = options.progress(static_cast<double>(joined) / static_cast<double>(pieces_.size()));
-        lock.lock();
-        if (!goOn) {
-          stop_ = true;
-          problem.fault = EncodeFault::Cancelled;
-          return false;
-        }
-      }
-    }
-    if (failed_) {
-      problem.fault = outOfMemory_ ? EncodeFault::OutOfMemory : EncodeFault::Failed;
-      problem.detail = failure_;
-      return false;
-    }
+    const auto work = [&](std::size_t k, int worker) {
+      return Encode(k, scratch[static_cast<std::size_t>(worker)]);
+    };
+    const auto join = [&](std::size_t k) {
+      adler = adler32_combine(adler, pieces_[k].adler, static_cast<z_off_t>(pieces_[k].filtered));
+      Join(pieces_[k], k + 1 == pieces_.size() ? &adler : nullptr, bytes);
+    };
+    if (!RunPieces(pieces_.size(), options.threads, work, join, options.progress, problem)) return false;
     PutChunk(bytes, "IEND", nullptr, 0);
     return true;
   }
 
-  ~PngWriter() { stop_ = true; }
-
  private:
-  std::string Start() const {
-    std::string start("\x89PNG\r\n\x1a\n", 8);
+  void PutStart(std::string& bytes) const {
+    bytes.append("\x89PNG\r\n\x1a\n", 8);
     std::string header;
     PutBigEndian(header, static_cast<std::uint32_t>(rows_.width));
     PutBigEndian(header, static_cast<std::uint32_t>(rows_.height));
-    header +=
-        std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, adaptive filters, not interlaced
-    PutChunk(start, "IHDR", header.data(), header.size());
-    return start;
+    // 8 bits, RGB, deflate, adaptive filters, not interlaced.
+    header.append("\x08\x02\x00\x00\x00", 5);
+    PutChunk(bytes, "IHDR", header.data(), header.size());
   }
 
   // The piece's IDAT chunk; the last one carries the stream's checksum as well.
-  void Join(Piece& piece, const uLong* adler, std::string& bytes) {
+  static void Join(Piece& piece, const uLong* adler, std::string& bytes) {
     unsigned char trailer[4] = {};
     std::uint32_t crc = piece.crc;
     if (adler != nullptr) {
@@ -144,44 +122,31 @@ class PngWriter {
     piece.data.reset();
   }
 
-  void Work() {
-    PngRowFilter filter(rowBytes_);
-    std::vector<std::uint8_t> rgb[2];
-    for (auto& row : rgb) row.resize(rows_.bgr ? rowBytes_ : 0);
-    for (std::size_t k; !stop_ && (k = next_.fetch_add(1)) < pieces_.size();) {
-      try {
-        Encode(pieces_[k], k == 0, k + 1 == pieces_.size(), filter, rgb);
-      } catch (const std::bad_alloc&) {
-        Fail("", true);
-      }
-      const std::lock_guard lock(mutex_);
-      pieces_[k].done = true;
-      pieceDone_.notify_all();
-    }
-  }
-
-  // Row y in RGB order: where it stands, or turned round into `scratch`.
-  const std::uint8_t* RgbRow(int y, std::vector<std::uint8_t>& scratch) const {
+  // Row y in RGB order: where it stands, or turned round into `turned`.
+  const std::uint8_t* RgbRow(int y, std::vector<std::uint8_t>& turned) const {
     const std::uint8_t* row = rows_.Row(y);
     if (!rows_.bgr) return row;
     for (std::size_t i = 0; i < rowBytes_; i += 3) {
-      scratch[i] = row[i + 2];
-      scratch[i + 1] = row[i + 1];
-      scratch[i + 2] = row[i];
+      turned[i] = row[i + 2];
+      turned[i + 1] = row[i + 1];
+      turned[i + 2] = row[i];
     }
-    return scratch.data();
+    return turned.data();
   }
 
-  void Encode(Piece& piece, bool first, bool last, PngRowFilter& filter, std::vector<std::uint8_t>* rgb) {
+  std::string Encode(std::size_t k, Scratch& scratch) {
+    Piece& piece = pieces_[k];
+    const bool first = k == 0, last = k + 1 == pieces_.size();
     const std::size_t count = static_cast<std::size_t>(piece.endRow - piece.firstRow);
     piece.filtered = count * (rowBytes_ + 1);
     const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(piece.filtered);
     const std::vector<std::uint8_t> zeros(piece.firstRow == 0 ? rowBytes_ : 0);
-    const std::uint8_t* above = piece.firstRow == 0 ? zeros.data() : RgbRow(piece.firstRow - 1, rgb[1]);
-    // BGR rows turned round take turns in the two scratch rows, the row above in the other.
-    for (std::size_t k = 0, current = 0; k < count; ++k, current ^= 1) {
-      const std::uint8_t* row = RgbRow(piece.firstRow + static_cast<int>(k), rgb[current]);
-      filter.Filter(row, above, filtered.get() + k * (rowBytes_ + 1));
+    const std::uint8_t* above =
+        piece.firstRow == 0 ? zeros.data() : RgbRow(piece.firstRow - 1, scratch.rgb[1]);
+    // Turned rows take turns in the two scratch rows, the row above in the other.
+    for (std::size_t r = 0, current = 0; r < count; ++r, current ^= 1) {
+      const std::uint8_t* row = RgbRow(piece.firstRow + static_cast<int>(r), scratch.rgb[current]);
+      scratch.filter.Filter(row, above, filtered.get() + r * (rowBytes_ + 1));
       above = row;
     }
     piece.adler = adler32_z(1, filtered.get(), piece.filtered);
@@ -206,29 +171,15 @@ class PngWriter {
     const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
     piece.size = room - stream.avail_out;
     deflateEnd(&stream);
-    if (result != (last ? Z_STREAM_END : Z_OK) || stream.avail_in != 0) Fail("the compressor stopped", false);
+    if (result != (last ? Z_STREAM_END : Z_OK) || stream.avail_in != 0) return "the compressor stopped early";
     piece.crc = Crc(Crc(0, "IDAT", 4), piece.data.get(), piece.size);
-  }
-
-  void Fail(const char* why, bool outOfMemory) {
-    const std::lock_guard lock(mutex_);
-    if (!failed_) failure_ = why;
-    failed_ = true;
-    outOfMemory_ = outOfMemory_ || outOfMemory;
-    stop_ = true;
+    return {};
   }
 
   const RgbRows rows_;
   const int level_;
   const std::size_t rowBytes_;
   std::vector<Piece> pieces_;
-  std::atomic<std::size_t> next_{0};
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable pieceDone_;
-  bool failed_ = false;
-  bool outOfMemory_ = false;
-  std::string failure_;
 };
 
 }  // namespace

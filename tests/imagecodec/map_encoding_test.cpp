@@ -8,8 +8,13 @@
 #include <QImage>
 #include <QImageWriter>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
 
 namespace {
 
@@ -120,13 +125,57 @@ TEST(MapEncoding, PngFilesAreAboutTheSizeOfQtsAndJpegShowsTheSamePicture) {
   }
 }
 
+// One libjpeg encoder's file of the whole picture at quality 92, with a restart marker after
+// every row of blocks.
+std::string OneEncodersFile(const QImage& image) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(image.width());
+  info.image_height = static_cast<JDIMENSION>(image.height());
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 92, TRUE);
+  info.restart_in_rows = 1;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    auto row = const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string file(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return file;
+}
+
+TEST(MapEncoding, JpegStripesJoinIntoTheFileOneEncoderWrites) {
+  // Tall enough to be cut into stripes, the last one short; an odd width.
+  const QImage image = Photograph(701, 2100);
+  std::vector<std::uint8_t> unused;
+  const std::string expected = OneEncodersFile(image);
+  for (const int threads : {1, 2, 3}) {
+    EncodeOptions options;
+    options.threads = threads;
+    EXPECT_TRUE(Encoded(false, RowsOf(image, false, unused), options) == expected) << threads << " threads";
+  }
+  EXPECT_TRUE(Encoded(false, RowsOf(image, true, unused)) == expected) << "bottom-up BGR";
+}
+
 TEST(MapEncoding, ProgressRisesToTheEndAndAFalseAnswerStops) {
-  const QImage image = Photograph(2048, 1024);
+  const QImage image = Photograph(2048, 2048);
   std::vector<std::uint8_t> unused;
   const RgbRows rows = RowsOf(image, false, unused);
   for (const bool png : {true, false}) {
     std::vector<double> shares;
     EncodeOptions options;
+    // One thread, so the pieces are not all done before the first answer.
+    options.threads = 1;
     options.progress = [&](double share) {
       shares.push_back(share);
       return true;
