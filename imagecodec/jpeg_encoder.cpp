@@ -5,17 +5,12 @@
 // data joined in order, under the first one's header with the whole height, are the very
 // file one encoder writes with a restart marker after every row of blocks.
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
-
+#include "imagecodec/jpeg_error_trap.h"
 #include "imagecodec/map_encoding.h"
 #include "imagecodec/piece_work.h"
 
@@ -28,22 +23,6 @@ constexpr int kRowsPerStep = 64;
 constexpr int kStripeRows = 128;
 // Shorter pictures are encoded whole, without restart markers.
 constexpr int kStripedFromRows = 1024;
-
-struct ErrorTrap {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  int code = 0;
-  char message[JMSG_LENGTH_MAX] = {};
-};
-
-void ExitOnError(j_common_ptr info) {
-  auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
-  trap->code = info->err->msg_code;
-  (*info->err->format_message)(info, trap->message);
-  std::longjmp(trap->jump, 1);
-}
-
-void Quiet(j_common_ptr, int) {}
 
 // Compressed bytes gather in a small buffer that is appended to the string when full.
 struct StringDestination {
@@ -84,9 +63,7 @@ void TermDestination(j_compress_ptr info) {
 class JpegWriter {
  public:
   JpegWriter() {
-    info_.err = jpeg_std_error(&trap_.pub);
-    trap_.pub.error_exit = ExitOnError;
-    trap_.pub.emit_message = Quiet;
+    trap_.Catch(info_, false);
     jpeg_create_compress(&info_);
     destination_.pub.init_destination = InitDestination;
     destination_.pub.empty_output_buffer = EmptyBuffer;
@@ -104,7 +81,7 @@ class JpegWriter {
     // Nothing with a destructor may begin between here and the end: the jump skips it.
     if (setjmp(trap_.jump) != 0) {
       jpeg_abort_compress(&info_);
-      if (trap_.code == JERR_OUT_OF_MEMORY) throw std::bad_alloc();
+      if (trap_.fatalCode == JERR_OUT_OF_MEMORY) throw std::bad_alloc();
       return trap_.message;
     }
     info_.image_width = static_cast<JDIMENSION>(rows.width);
@@ -132,7 +109,7 @@ class JpegWriter {
   }
 
  private:
-  ErrorTrap trap_;
+  JpegErrorTrap trap_;
   StringDestination destination_;
   jpeg_compress_struct info_{};
 };

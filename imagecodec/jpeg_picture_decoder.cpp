@@ -5,45 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
+#include "imagecodec/jpeg_error_trap.h"
 
 namespace {
-
-// libjpeg ends a fatal error by jumping back to the call into it; its warnings about lost
-// data are kept, as a picture with grey rows in it is no picture to draw a map from.
-struct ErrorTrap {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  int fatalCode = 0;
-  int damageCode = 0;
-  char message[JMSG_LENGTH_MAX] = {};
-};
-
-void ExitOnError(j_common_ptr info) {
-  auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
-  trap->fatalCode = info->err->msg_code;
-  (*info->err->format_message)(info, trap->message);
-  std::longjmp(trap->jump, 1);
-}
-
-void KeepDamage(j_common_ptr info, int level) {
-  auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
-  if (level >= 0 || trap->damageCode != 0) return;
-  const int code = info->err->msg_code;
-  if (code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC ||
-      code == JWRN_JPEG_EOF) {
-    trap->damageCode = code;
-    (*info->err->format_message)(info, trap->message);
-  }
-}
 
 // The file read in blocks straight from its descriptor. Where it ends before the picture does,
 // an end marker stands in so libjpeg finishes, and `ended` tells.
@@ -100,9 +68,7 @@ bool EndsWithEndMarker(int fd) {
 class JpegDecoder final : public PictureDecoder {
  public:
   explicit JpegDecoder(int fd) {
-    info_.err = jpeg_std_error(&trap_.pub);
-    trap_.pub.error_exit = ExitOnError;
-    trap_.pub.emit_message = KeepDamage;
+    trap_.Catch(info_, true);
     jpeg_create_decompress(&info_);
     source_.fd = fd;
     source_.pub.init_source = InitSource;
@@ -198,7 +164,7 @@ class JpegDecoder final : public PictureDecoder {
     return false;
   }
 
-  ErrorTrap trap_;
+  JpegErrorTrap trap_;
   FileSource source_;
   jpeg_decompress_struct info_{};
 };
