@@ -1,7 +1,7 @@
 #pragma once
 // Which of an equirectangular picture's rows are decoded, and at which scale: the full
 // picture's detail unless it holds far more pixels than the map can show, then a half, a
-// quarter or an eighth of it, as the decoder's scaling can give.
+// quarter, an eighth or less of it, as the decoder's scaling can give.
 #include <cstdint>
 
 // What the map needs from a picture of the full size: rows `firstRow`.. (`rowCount`, 0 for
@@ -14,7 +14,7 @@ struct PictureNeed {
 };
 
 struct DecodePlan {
-  int scaleDenominator = 1;  // 1, 2, 4 or 8
+  int scaleDenominator = 1;  // 1, 2, 4, 8, ...
   // All at the decoded scale.
   int width = 0;
   int fullHeight = 0;

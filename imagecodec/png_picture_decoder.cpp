@@ -129,7 +129,8 @@ class PngDecoder final : public PictureDecoder {
 
   int Width() const override { return static_cast<int>(header_.width); }
   int Height() const override { return static_cast<int>(header_.height); }
-  int LargestScaleDenominator() const override { return 8; }
+  // A box of 64 x 64 sums to no more than 2^20 a channel.
+  int LargestScaleDenominator() const override { return 64; }
 
   bool Decode(const DecodePlan& plan, std::uint32_t* pixels, PictureProblem& problem) override {
     RowSink sink(plan, pixels);

@@ -1,7 +1,7 @@
 #pragma once
 // PNG pictures through libspng, row by row: rows above the band are inflated and dropped,
 // rows below it not decoded when the file is whole, and a reduced scale is an average of
-// each square of 2, 4 or 8 pixels on a side.
+// each square of 2, 4, ... 64 pixels on a side.
 #include <memory>
 
 #include "imagecodec/picture_decoder.h"

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "imagecodec/earth_picture_reader.h"
+#include "imagecodec/map_encoding.h"
 #include "render/scratch_folder.h"
 
 namespace {
@@ -49,6 +51,8 @@ TEST(DecodePlan, ScalesDownOnlyWhenThePictureHoldsFarMoreThanTheMapShows) {
     EXPECT_EQ(plan.rowCount, row.rowCount) << row.name;
   }
   EXPECT_EQ(PlanDecode(21600, 10800, {0, 0, 10}, 1).scaleDenominator, 1) << "a decoder that cannot scale";
+  EXPECT_EQ(PlanDecode(86400, 43200, {0, 0, PixelsPerTurn(557, 20038)}, 64).width, 1350)
+      << "a PNG of 500 m pixels";
   EXPECT_GT(PlanDecode(65500, 32750, {}, 8).Pixels(), kMaxDecodedPixels);
 }
 
@@ -113,6 +117,47 @@ TEST(DecodePlan, A21600PixelPictureForASmallWholeEarthMapNeedsLittleMemory) {
   ::waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: refused, 3: wrong size, 4: wrong pixels, 5: too much memory";
+}
+
+TEST(DecodePlan, APngFarLargerThanTheMapIsAveragedDownInSquares) {
+  const int width = 8192, height = 4096;
+  const auto colour = [](int x, int y) { return std::array<int, 3>{x & 0xFF, y & 0xFF, (x * 3 + y) & 0xFF}; };
+  std::vector<std::uint8_t> rows(3 * static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const auto [r, g, b] = colour(x, y);
+      std::uint8_t* pixel = &rows[3 * (static_cast<std::size_t>(y) * width + x)];
+      pixel[0] = static_cast<std::uint8_t>(r);
+      pixel[1] = static_cast<std::uint8_t>(g);
+      pixel[2] = static_cast<std::uint8_t>(b);
+    }
+  }
+  ScratchFolder folder;
+  std::string png;
+  EncodeProblem problem;
+  ASSERT_TRUE(EncodePng({rows.data(), 3 * width, width, height, false}, {}, png, problem));
+  rows = {};
+  EarthPictureReader reader;
+  DecodedPicture picture;
+  // 400 map pixels a turn: an eighth keeps 1024 pixels a row, two and more for each.
+  ASSERT_TRUE(reader.Open(folder.Write("large.png", png)) && reader.Decode({1000, 2400, 400}, picture));
+  ASSERT_EQ(picture.scaleDenominator, 8);
+  EXPECT_EQ(picture.width, 1024);
+  EXPECT_EQ(picture.firstRow, 125);
+  ASSERT_EQ(picture.rowCount, 300);
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{517, 31}, std::pair{1023, 299}}) {
+    std::array<int, 3> sum{};
+    for (int dy = 0; dy < 8; ++dy) {
+      for (int dx = 0; dx < 8; ++dx) {
+        const auto c = colour(8 * x + dx, 8 * (125 + y) + dy);
+        for (int k = 0; k < 3; ++k) sum[k] += c[k];
+      }
+    }
+    const std::uint32_t expected = 0xFF000000u | static_cast<std::uint32_t>((sum[0] + 32) / 64) << 16 |
+                                   static_cast<std::uint32_t>((sum[1] + 32) / 64) << 8 |
+                                   static_cast<std::uint32_t>((sum[2] + 32) / 64);
+    EXPECT_EQ(picture.pixels[static_cast<std::size_t>(y) * 1024 + x], expected) << x << ", " << y;
+  }
 }
 
 }  // namespace
