@@ -1,6 +1,8 @@
-// PNG: the rows filtered and deflated in pieces of about a megabyte by several threads, each
+// PNG: the rows filtered and deflated in pieces of about 256 KiB by several threads, each
 // piece ending on a byte boundary (zlib's sync flush) so that the pieces joined in order are
-// one zlib stream, its checksum combined from theirs. Each piece is one IDAT chunk.
+// one zlib stream, its checksum combined from theirs. Each piece is one IDAT chunk. A piece's
+// compressor starts from the window the bytes before it would have left, so the pieces pack
+// nearly as tight as one stream.
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,7 +17,9 @@
 
 namespace {
 
-constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+constexpr std::size_t kPieceBytes = std::size_t{1} << 18;
+// Deflate's window: each piece's compressor is first shown the filtered bytes before it.
+constexpr std::size_t kWindowBytes = std::size_t{1} << 15;
 
 void PutBigEndian(std::string& out, std::uint32_t value) {
   const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
@@ -137,22 +141,31 @@ class PngWriter {
   std::string Encode(std::size_t k, Scratch& scratch) {
     Piece& piece = pieces_[k];
     const bool first = k == 0, last = k + 1 == pieces_.size();
-    const std::size_t count = static_cast<std::size_t>(piece.endRow - piece.firstRow);
-    piece.filtered = count * (rowBytes_ + 1);
-    const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(piece.filtered);
-    const std::vector<std::uint8_t> zeros(piece.firstRow == 0 ? rowBytes_ : 0);
-    const std::uint8_t* above =
-        piece.firstRow == 0 ? zeros.data() : RgbRow(piece.firstRow - 1, scratch.rgb[1]);
+    // The rows before the piece whose filtered bytes fill the window, filtered again here.
+    const int windowRows =
+        first ? 0 : std::min(piece.firstRow, static_cast<int>((kWindowBytes + rowBytes_) / (rowBytes_ + 1)));
+    const int from = piece.firstRow - windowRows;
+    const std::size_t windowBytes = static_cast<std::size_t>(windowRows) * (rowBytes_ + 1);
+    const auto count = static_cast<std::size_t>(piece.endRow - from);
+    piece.filtered = count * (rowBytes_ + 1) - windowBytes;
+    const auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(count * (rowBytes_ + 1));
+    const std::vector<std::uint8_t> zeros(from == 0 ? rowBytes_ : 0);
+    const std::uint8_t* above = from == 0 ? zeros.data() : RgbRow(from - 1, scratch.rgb[1]);
     // Turned rows take turns in the two scratch rows, the row above in the other.
     for (std::size_t r = 0, current = 0; r < count; ++r, current ^= 1) {
-      const std::uint8_t* row = RgbRow(piece.firstRow + static_cast<int>(r), scratch.rgb[current]);
+      const std::uint8_t* row = RgbRow(from + static_cast<int>(r), scratch.rgb[current]);
       scratch.filter.Filter(row, above, filtered.get() + r * (rowBytes_ + 1));
       above = row;
     }
-    piece.adler = adler32_z(1, filtered.get(), piece.filtered);
+    const std::uint8_t* own = filtered.get() + windowBytes;
+    piece.adler = adler32_z(1, own, piece.filtered);
 
     z_stream stream{};
     if (deflateInit2(&stream, level_, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) throw std::bad_alloc();
+    if (windowBytes > 0) {
+      const std::size_t shown = std::min(windowBytes, kWindowBytes);
+      deflateSetDictionary(&stream, own - shown, static_cast<uInt>(shown));
+    }
     const std::size_t room = 2 + deflateBound(&stream, static_cast<uLong>(piece.filtered)) + 16;
     piece.data = std::make_unique_for_overwrite<std::uint8_t[]>(room);
     std::size_t at = 0;
@@ -164,7 +177,7 @@ class PngWriter {
       piece.data[1] = static_cast<std::uint8_t>(piece.data[1] + 31 - (0x78 * 256 + piece.data[1]) % 31);
       at = 2;
     }
-    stream.next_in = filtered.get();
+    stream.next_in = const_cast<std::uint8_t*>(own);
     stream.avail_in = static_cast<uInt>(piece.filtered);
     stream.next_out = piece.data.get() + at;
     stream.avail_out = static_cast<uInt>(room - at);
