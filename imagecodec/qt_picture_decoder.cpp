@@ -5,13 +5,13 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <cerrno>
 #include <cstring>
 
 namespace {
 
 class QtDecoder final : public PictureDecoder {
  public:
-  // Needs an open file, which the reader reads from.
   explicit QtDecoder(int fd) { file_.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle); }
 
   bool ReadHeader(PictureProblem& problem) {
