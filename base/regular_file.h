@@ -10,5 +10,7 @@ inline constexpr const char* kNotARegularFile = "not a regular file";
 // mode of a created file is 0644 less the umask). Anything but a regular file, or a link to
 // one, is refused without waiting: before the open when it stands there already, and after
 // an open that does not wait when it took the file's place in between. Returns a descriptor
-// (closed on exec) that blocks as usual, or -1 with the reason in `error`.
-int OpenRegularFile(const std::string& path, int flags, std::string* error);
+// (closed on exec) that blocks as usual, or -1 with the reason in `error` and, for callers
+// that word it themselves, in `errorNumber`: the failed call's errno (ENOENT, EACCES, ELOOP,
+// ...), EISDIR for a folder, 0 for anything else that is no regular file.
+int OpenRegularFile(const std::string& path, int flags, std::string* error, int* errorNumber = nullptr);

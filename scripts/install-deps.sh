@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-image-formats-plugins libgl-dev
+  libjpeg62-turbo-dev libspng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin libhamlib-dev fonts-dejavu-core

@@ -9,12 +9,16 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <numbers>
 #include <optional>
 #include <system_error>
 
 #include "base/posix_file_store.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
+#include "imagecodec/earth_picture_reader.h"
+#include "imagecodec/map_encoding.h"
+#include "imagecodec/qt_picture_decoder.h"
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_plan.h"
 #include "stationmap/qt_overlay_painter.h"
@@ -30,38 +34,59 @@ double MillisecondsSince(SteadyClock::time_point start) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`.
-// With `centre` and `radiusKm`, only the rows the map needs are decoded; `picture` tells
-// which.
+// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`: only
+// the rows a map around `centre` of `radiusKm` needs, at a smaller scale when the picture
+// holds far more than `mapSize` pixels can show. `picture` tells which rows; `image` owns them.
 std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
-                             EarthPicture& picture, const GeoPoint* centre = nullptr, double radiusKm = 0) {
-  const QString name = QString::fromStdString(path);
-  const QFileInfo info(name);
+                             EarthPicture& picture, const GeoPoint& centre, double radiusKm, int mapSize) {
+  EarthPictureReader reader(OpenQtPictureDecoder);
+  DecodedPicture decoded;
+  if (reader.Open(path)) {
+    const PictureRows rows = PictureRowsNeeded(centre, radiusKm, reader.Height());
+    const double mapPixelsPerTurn = 2 * std::numbers::pi * kEarthRadiusKm / (2 * radiusKm / mapSize);
+    reader.Decode({rows.first, rows.count, mapPixelsPerTurn}, decoded);
+  }
+  const PictureProblem& problem = reader.Problem();
   const std::string at = std::string(option) + ": " + Quoted(path);
-  if (!info.exists()) return at + " does not exist";
-  if (info.isDir()) return at + " is a folder, not a picture";
-  if (!info.isReadable()) return at + " cannot be read (permission denied)";
-  QImageReader reader(name);
-  if (!reader.canRead()) return at + " is not a picture this program can read";
-  const QSize size = reader.size();
-  if (size.isValid() && size.width() != 2 * size.height()) {
-    return at + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
-           " pixels; an Earth picture is twice as wide as high (2:1)";
+  const std::string size = std::to_string(problem.width) + " x " + std::to_string(problem.height) + " pixels";
+  const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
+  switch (problem.fault) {
+    case PictureFault::None:
+      break;
+    case PictureFault::Missing:
+      return at + " does not exist";
+    case PictureFault::Folder:
+      return at + " is a folder, not a picture";
+    case PictureFault::NotRegularFile:
+      return at + " is not a regular file";
+    case PictureFault::NoPermission:
+      return at + " cannot be read (permission denied)";
+    case PictureFault::LinkLoop:
+      return at + " cannot be read: its links lead round in a loop";
+    case PictureFault::Unreadable:
+      return at + " cannot be read" + detail;
+    case PictureFault::NotAPicture:
+      return at + " is not a picture this program can read";
+    case PictureFault::NotTwoToOne:
+      return at + " is " + size + "; an Earth picture is twice as wide as high (2:1)";
+    case PictureFault::CutShort:
+      return at + " cannot be read: the file ends before its picture does";
+    case PictureFault::Damaged:
+      return at + " cannot be read: its picture data are damaged" + detail;
+    case PictureFault::TooLarge:
+      return at + " cannot be read: the " + size + " this map needs are too many";
+    case PictureFault::OutOfMemory:
+      return at + " cannot be read: not enough memory";
   }
-  PictureRows rows{0, size.height()};
-  if (centre != nullptr && size.isValid()) {
-    rows = PictureRowsNeeded(*centre, radiusKm, size.height());
-    reader.setClipRect(QRect(0, rows.first, size.width(), rows.count));
-  }
-  if (!reader.read(&image)) return at + " cannot be read: " + reader.errorString().toStdString();
-  if (!size.isValid()) {
-    if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
-    rows = {0, image.height()};
-  }
-  if (image.height() != rows.count) return at + " cannot be read whole";
-  image.convertTo(QImage::Format_RGB32);
-  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height(),
-             rows.first, size.isValid() ? size.height() : image.height()};
+  // The picture's memory goes when the last QImage sharing it does.
+  image = QImage(
+      reinterpret_cast<uchar*>(decoded.pixels.get()), decoded.width, decoded.rowCount,
+      static_cast<qsizetype>(decoded.width) * 4, QImage::Format_RGB32,
+      [](void* pixels) { delete[] static_cast<std::uint32_t*>(pixels); }, decoded.pixels.get());
+  if (image.isNull()) return at + " cannot be read: not enough memory";
+  decoded.pixels.release();
+  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), decoded.width, decoded.rowCount,
+             decoded.firstRow, decoded.fullHeight};
   return {};
 }
 
@@ -75,19 +100,22 @@ std::string CheckOutputFolder(const std::string& path) {
   return {};
 }
 
-// The encoded picture file, or the problem.
-std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes) {
-  QByteArray encoded;
-  QBuffer buffer(&encoded);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, kind == MapPictureKind::Png ? "png" : "jpeg");
-  // For PNG the quality sets zlib's effort: a low level packs a map nearly as tight in a
-  // fraction of the default's time.
-  writer.setQuality(kind == MapPictureKind::Jpeg ? 92 : 70);
-  if (!writer.write(image))
-    return "--out: the picture could not be encoded: " + writer.errorString().toStdString();
-  bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-  return {};
+// The encoded picture file, or the problem. `progress` gets the share done.
+std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes,
+                             const std::function<void(double)>& progress) {
+  const RgbRows rows{image.constBits(), image.bytesPerLine(), image.width(), image.height(), false};
+  EncodeOptions options;
+  options.progress = [&](double fraction) {
+    progress(fraction);
+    return true;
+  };
+  EncodeProblem problem;
+  if (kind == MapPictureKind::Png ? EncodePng(rows, options, bytes, problem)
+                                  : EncodeJpeg(rows, options, bytes, problem)) {
+    return {};
+  }
+  if (problem.fault == EncodeFault::OutOfMemory) return "--out: not enough memory to encode the picture";
+  return "--out: the picture could not be encoded: " + problem.detail;
 }
 
 struct SideFileOutcome {
@@ -140,14 +168,14 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   report("Decoding", 0);
   QImage day, night;
   MapSampling sampling;
-  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, &request.centre,
-                                             request.radiusKm);
+  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, request.centre,
+                                             request.radiusKm, request.size);
       !problem.empty()) {
     return fail(problem);
   }
   if (!request.nightImagePath.empty()) {
-    if (std::string problem =
-            LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night);
+    if (std::string problem = LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night,
+                                               request.centre, request.radiusKm, request.size);
         !problem.empty()) {
       return fail(problem);
     }
@@ -202,7 +230,9 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   report("Storing", 0);
   std::string compressed;
   if (kind != MapPictureKind::Bmp) {
-    if (std::string problem = EncodeCompressed(image, kind, compressed); !problem.empty())
+    if (std::string problem =
+            EncodeCompressed(image, kind, compressed, [&](double fraction) { report("Storing", fraction); });
+        !problem.empty())
       return failStoring(problem);
     image = QImage();
   }
