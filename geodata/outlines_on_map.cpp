@@ -45,21 +45,19 @@ class MapOutliner {
   }
 
   // The coarsest level of a chunk whose error, stretched as the projection stretches it where
-  // the chunk is seen, stays within half the tolerance; -1 when nothing of it is seen.
-  int LevelFor(const OutlineChunk& chunk) const {
+  // the chunk is seen, stays within half the tolerance; -1 when nothing of it is seen, or when
+  // it is a whole island that even stretched stays smaller than the tolerance.
+  int LevelFor(const OutlineChunk& chunk, bool wholeRing) const {
     const Vec3 centre = Normalised({chunk.centre[0], chunk.centre[1], chunk.centre[2]});
     const double apart = std::acos(std::clamp(Dot(centre, c_), -1.0, 1.0));
     if (apart - chunk.radius > capAngle_) return -1;
     const double far = std::min(apart + double{chunk.radius}, capAngle_);
     const double stretch = far < 1e-9 ? 1 : far / std::sin(far);
+    if (wholeRing && 2 * chunk.radius * kEarthRadiusKm * stretch < tolerance_) return -1;
     int level = 0;
     while (level + 1 < kOutlineLevels && kOutlineLevelTolerancesKm[level + 1] * stretch <= tolerance_ / 2)
       ++level;
     return level;
-  }
-
-  bool TooSmallToSee(const OutlineChunk& chunk) const {
-    return 2 * chunk.radius * kEarthRadiusKm < tolerance_;
   }
 
   // The next point of the current ring; `joined`: it continues the line of the point before.
@@ -190,7 +188,7 @@ void CountryOutlines::ForEachOnMap(const AzimuthalEquidistant& map, double visib
     bool joined = false;
     for (std::uint32_t c = ring.firstChunk; c < ring.firstChunk + ring.chunkCount; ++c) {
       const OutlineChunk& chunk = chunks[c];
-      const int level = ring.chunkCount == 1 && outliner.TooSmallToSee(chunk) ? -1 : outliner.LevelFor(chunk);
+      const int level = outliner.LevelFor(chunk, ring.chunkCount == 1);
       // A damaged chunk is left out like one that is not seen.
       if (level < 0 || !image_.Decode(chunk, level, points)) {
         joined = false;

@@ -4,6 +4,7 @@
 // (netcdf-bin).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -90,4 +91,37 @@ inline std::string DumpedHeader(const std::string& chart) {
     ::pclose(pipe);
   }
   return header;
+}
+
+// A chart of some of another chart's countries, their values and numbers as ncdump prints
+// them, for maps whose every line the test can account for.
+inline bool MakeSubsetChart(const std::filesystem::path& path, const std::string& source,
+                            const std::vector<std::string>& codes) {
+  const std::string header = DumpedHeader(source);
+  std::vector<std::string> names;
+  for (const std::string& code : codes) {
+    names.push_back(code + "_lon");
+    names.push_back(code + "_lat");
+  }
+  const auto arrays = DumpedArrays(source, names);
+  std::ostringstream cdl;
+  cdl.precision(17);
+  cdl << "netcdf subset {\ndimensions:\n";
+  for (const std::string& code : codes)
+    cdl << "\t" << code << "_length = " << arrays.at(code + "_lon").size() << " ;\n";
+  cdl << "variables:\n";
+  for (const std::string& name : names) {
+    cdl << "\tushort " << name << "(" << name.substr(0, 2) << "_length) ;\n";
+    cdl << "\t\t" << name << ":min = " << DumpedAttribute(header, name + ":min") << " ;\n";
+    cdl << "\t\t" << name << ":scale = " << DumpedAttribute(header, name + ":scale") << " ;\n";
+  }
+  cdl << "data:\n";
+  for (const std::string& name : names) {
+    cdl << " " << name << " = ";
+    const std::vector<unsigned>& values = arrays.at(name);
+    for (std::size_t k = 0; k < values.size(); ++k) cdl << (k ? ", " : "") << values[k];
+    cdl << " ;\n";
+  }
+  cdl << "}\n";
+  return MakeChart(path, cdl.str());
 }
