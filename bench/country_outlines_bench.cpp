@@ -36,7 +36,11 @@ struct MapCase {
 };
 
 constexpr MapCase kBerlin{{52.5, 13.4}, 3340, 1182};
+constexpr MapCase kBerlin8192{{52.5, 13.4}, 3340, 8192};
+constexpr MapCase kBerlin16384{{52.5, 13.4}, 3340, 16384};
 constexpr MapCase kWholeEarth{{52.5, 13.4}, 20038, 16384};
+// The antipode on land: China round the whole rim.
+constexpr MapCase kWholeEarthFromArgentina{{-39.9, -63.6}, 20038, 16384};
 
 void Outline(benchmark::State& state, const CountryOutlines& outlines, const MapCase& map) {
   const AzimuthalEquidistant projection(map.centre);
@@ -83,6 +87,24 @@ void BM_BerlinOutline(benchmark::State& state) {
   for (auto _ : state) Outline(state, *Prepared(), kBerlin);
 }
 BENCHMARK(BM_BerlinOutline)->Unit(benchmark::kMillisecond);
+
+void BM_Berlin8192Outline(benchmark::State& state) {
+  if (Prepared() == nullptr) return state.SkipWithError("gmt-dcw is not installed");
+  for (auto _ : state) Outline(state, *Prepared(), kBerlin8192);
+}
+BENCHMARK(BM_Berlin8192Outline)->Unit(benchmark::kMillisecond);
+
+void BM_Berlin16384Outline(benchmark::State& state) {
+  if (Prepared() == nullptr) return state.SkipWithError("gmt-dcw is not installed");
+  for (auto _ : state) Outline(state, *Prepared(), kBerlin16384);
+}
+BENCHMARK(BM_Berlin16384Outline)->Unit(benchmark::kMillisecond);
+
+void BM_WholeEarthFromArgentina16384Outline(benchmark::State& state) {
+  if (Prepared() == nullptr) return state.SkipWithError("gmt-dcw is not installed");
+  for (auto _ : state) Outline(state, *Prepared(), kWholeEarthFromArgentina);
+}
+BENCHMARK(BM_WholeEarthFromArgentina16384Outline)->Unit(benchmark::kMillisecond);
 
 void BM_WholeEarth16384Outline(benchmark::State& state) {
   if (Prepared() == nullptr) return state.SkipWithError("gmt-dcw is not installed");

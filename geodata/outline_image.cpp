@@ -30,16 +30,21 @@ struct Level {
 static_assert(sizeof(OutlineSourceKey) == 32 && sizeof(Header) == 80 && sizeof(Level) == 24);
 static_assert(sizeof(OutlineCountry) == 48 && sizeof(OutlineRing) == 12 &&
               sizeof(OutlineChunk) == 20 + 8 * kOutlineLevels);
-static_assert(std::is_trivially_copyable_v<OutlineCountry> && std::is_trivially_copyable_v<OutlineChunk>);
+static_assert(std::is_trivial_v<OutlineCountry> && std::is_trivial_v<OutlineRing> &&
+              std::is_trivial_v<OutlineChunk>);
 
 template <typename T>
 void Append(std::string& out, const T* items, std::size_t count) {
   out.append(reinterpret_cast<const char*>(items), sizeof(T) * count);
 }
 
-template <typename T>
-void CopyOut(std::string_view bytes, std::size_t at, std::vector<T>& items) {
-  if (!items.empty()) std::memcpy(items.data(), bytes.data() + at, sizeof(T) * items.size());
+template <typename Table>
+std::size_t CopyOut(std::string_view bytes, std::size_t at, std::size_t count, Table& table) {
+  using T = typename decltype(table.items)::element_type;
+  table.items = std::make_unique_for_overwrite<T[]>(count);
+  table.count = count;
+  if (count > 0) std::memcpy(table.items.get(), bytes.data() + at, sizeof(T) * count);
+  return at + sizeof(T) * count;
 }
 
 // A 64-bit hash of whole words, fast enough to check the tables at every start. Hashing a
@@ -134,7 +139,7 @@ void AddRing(std::span<const RawPoint> ring, const OutlineCountry& country, Tabl
     const std::span<const Vec3> run = std::span(vectors).subspan(first, last - first + 1);
     const std::vector<float> keep = KeepTolerances(run, kOutlineLevelTolerancesKm[1]);
     const Cap cap = BoundingCap(run);
-    OutlineChunk chunk;
+    OutlineChunk chunk{};
     chunk.ring = static_cast<std::uint32_t>(tables.rings.size());
     std::copy(cap.centre, cap.centre + 3, chunk.centre);
     chunk.radius = cap.radius;
@@ -164,7 +169,7 @@ std::optional<std::string> PrepareOutlineImage(const DcwFile& chart, const Outli
   for (const std::string& code : chart.Countries()) {
     const std::optional<DcwCountry> source = chart.Read(code, problem);
     if (!source) return std::nullopt;
-    OutlineCountry country;
+    OutlineCountry country{};
     country.code[0] = code[0];
     country.code[1] = code[1];
     country.firstRing = static_cast<std::uint32_t>(tables.rings.size());
@@ -272,30 +277,25 @@ std::optional<OutlineImage> OutlineImage::Parse(std::string_view bytes, std::str
   if (expectedOffset != bytes.size()) return fail("longer than its tables say");
 
   std::size_t at = sizeof header + sizeof levels;
-  image.countries_.resize(header.countryCount);
-  CopyOut(bytes, at, image.countries_);
-  at += sizeof(OutlineCountry) * image.countries_.size();
-  image.rings_.resize(header.ringCount);
-  CopyOut(bytes, at, image.rings_);
-  at += sizeof(OutlineRing) * image.rings_.size();
-  image.chunks_.resize(header.chunkCount);
-  CopyOut(bytes, at, image.chunks_);
+  at = CopyOut(bytes, at, header.countryCount, image.countries_);
+  at = CopyOut(bytes, at, header.ringCount, image.rings_);
+  CopyOut(bytes, at, header.chunkCount, image.chunks_);
 
   const std::uint64_t ringCount = header.ringCount, chunkCount = header.chunkCount;
-  for (const OutlineCountry& country : image.countries_) {
+  for (const OutlineCountry& country : image.Countries()) {
     if (country.firstRing > ringCount || country.ringCount > ringCount - country.firstRing ||
         !std::isfinite(country.lonMin) || !std::isfinite(country.latMin) || !(country.lonScale > 0) ||
         !(country.latScale > 0) || !std::isfinite(country.lonScale) || !std::isfinite(country.latScale)) {
       return fail("damaged");
     }
   }
-  for (const OutlineRing& ring : image.rings_) {
+  for (const OutlineRing& ring : image.Rings()) {
     if (ring.country >= header.countryCount || ring.chunkCount == 0 || ring.firstChunk > chunkCount ||
         ring.chunkCount > chunkCount - ring.firstChunk) {
       return fail("damaged");
     }
   }
-  for (const OutlineChunk& chunk : image.chunks_) {
+  for (const OutlineChunk& chunk : image.Chunks()) {
     for (int level = 0; level < kOutlineLevels; ++level) {
       if (chunk.levels[level].offset > image.levelPoints_[level].size()) return fail("damaged");
     }
@@ -363,9 +363,9 @@ bool OutlineImage::Decode(const OutlineChunk& chunk, int level, std::vector<RawP
 
 std::vector<RawPoint> OutlineImage::DecodeRing(std::uint32_t ring, int level) const {
   std::vector<RawPoint> whole, chunk;
-  const OutlineRing& record = rings_.at(ring);
+  const OutlineRing& record = Rings()[ring];
   for (std::uint32_t c = record.firstChunk; c < record.firstChunk + record.chunkCount; ++c) {
-    Decode(chunks_[c], level, chunk);
+    Decode(Chunks()[c], level, chunk);
     whole.insert(whole.end(), chunk.begin() + (whole.empty() || chunk.empty() ? 0 : 1), chunk.end());
   }
   return whole;

@@ -21,6 +21,7 @@
 // values unchanged, its repeated points included.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,26 +49,28 @@ struct RawPoint {
   bool operator==(const RawPoint&) const = default;
 };
 
+// The tables' records are plain: they are copied from the image as they stand, and every one
+// made anew is value-initialised ({}), its unused bytes zero.
 struct OutlineCountry {
-  char code[2] = {0, 0};
-  std::uint16_t unused1 = 0;
-  std::uint32_t firstRing = 0, ringCount = 0;
-  std::uint32_t unused2 = 0;
-  double lonMin = 0, lonScale = 1, latMin = 0, latScale = 1;
+  char code[2];
+  std::uint16_t unused1;
+  std::uint32_t firstRing, ringCount;
+  std::uint32_t unused2;
+  double lonMin, lonScale, latMin, latScale;
   GeoPoint At(RawPoint p) const { return {latMin + p.lat / latScale, lonMin + p.lon / lonScale}; }
 };
 
 struct OutlineRing {
-  std::uint32_t country = 0, firstChunk = 0, chunkCount = 0;
+  std::uint32_t country, firstChunk, chunkCount;
 };
 
 struct OutlineChunk {
-  std::uint32_t ring = 0;
-  float centre[3] = {0, 0, 0};
-  float radius = 0;  // radians, every point of the chunk at every level within it
+  std::uint32_t ring;
+  float centre[3];
+  float radius;  // radians, every point of the chunk at every level within it
   struct Run {
-    std::uint32_t offset = 0;  // bytes from the start of the level's points
-    std::uint32_t count = 0;
+    std::uint32_t offset;  // bytes from the start of the level's points
+    std::uint32_t count;
   } levels[kOutlineLevels];
 };
 
@@ -83,9 +86,9 @@ class OutlineImage {
   static std::optional<OutlineImage> Parse(std::string_view bytes, std::string* reason);
 
   const OutlineSourceKey& Key() const { return key_; }
-  std::span<const OutlineCountry> Countries() const { return countries_; }
-  std::span<const OutlineRing> Rings() const { return rings_; }
-  std::span<const OutlineChunk> Chunks() const { return chunks_; }
+  std::span<const OutlineCountry> Countries() const { return countries_.Items(); }
+  std::span<const OutlineRing> Rings() const { return rings_.Items(); }
+  std::span<const OutlineChunk> Chunks() const { return chunks_.Items(); }
   // A chunk's points at one level; false when its bytes are damaged (what was decoded is then
   // left in `points`, never anything read from outside the image).
   bool Decode(const OutlineChunk& chunk, int level, std::vector<RawPoint>& points) const;
@@ -93,9 +96,17 @@ class OutlineImage {
   std::vector<RawPoint> DecodeRing(std::uint32_t ring, int level) const;
 
  private:
+  // A table copied from the image as it stands, without first clearing megabytes of memory.
+  template <typename T>
+  struct Table {
+    std::unique_ptr<T[]> items;
+    std::size_t count = 0;
+    std::span<const T> Items() const { return {items.get(), count}; }
+  };
+
   OutlineSourceKey key_;
-  std::vector<OutlineCountry> countries_;
-  std::vector<OutlineRing> rings_;
-  std::vector<OutlineChunk> chunks_;
+  Table<OutlineCountry> countries_;
+  Table<OutlineRing> rings_;
+  Table<OutlineChunk> chunks_;
   std::array<std::string_view, kOutlineLevels> levelPoints_;
 };

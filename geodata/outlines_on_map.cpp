@@ -9,6 +9,10 @@ namespace {
 
 // Deeper than any arc of the chart needs: a curve round the whole rim of a map is done in 12.
 constexpr int kMaxSubdivision = 20;
+// How far a line may stray from the chart's is shared out: this much of the tolerance to the
+// level of detail read, the rest to the simplification on the map. (Arcs are drawn to within
+// a quarter of the tolerance before that simplification, and seldom need it.)
+constexpr double kLevelShare = 0.6;
 
 Vec3 Normalised(const Vec3& v) {
   const double length = std::sqrt(Dot(v, v));
@@ -41,22 +45,30 @@ class MapOutliner {
     capAngle_ = std::min(visibleKm, kHalfCircumferenceKm - toleranceKm / 2) / kEarthRadiusKm;
     capAngle_ = std::max(capAngle_, 0.0);
     capCos_ = std::cos(capAngle_);
+    capChord_ = 2 * std::sin(capAngle_ / 2);
     convex_ = capAngle_ <= std::numbers::pi / 2;
   }
 
   // The coarsest level of a chunk whose error, stretched as the projection stretches it where
-  // the chunk is seen, stays within half the tolerance; -1 when nothing of it is seen, or when
-  // it is a whole island that even stretched stays smaller than the tolerance.
+  // the chunk is seen, stays within kLevelShare of the tolerance; -1 when nothing of it is
+  // seen, or when it is a whole island that even stretched stays smaller than the tolerance.
   int LevelFor(const OutlineChunk& chunk, bool wholeRing) const {
     const Vec3 centre = Normalised({chunk.centre[0], chunk.centre[1], chunk.centre[2]});
+    // Most chunks lie far off: the chord to them, 2 sin(apart / 2), is longer than
+    // 2 sin(cap / 2) + radius >= 2 sin((cap + radius) / 2) without taking an angle.
+    const Vec3 off{centre.x - c_.x, centre.y - c_.y, centre.z - c_.z};
+    const double farChord = capChord_ + chunk.radius;
+    if (capAngle_ + chunk.radius < std::numbers::pi && Dot(off, off) > farChord * farChord) return -1;
     const double apart = std::acos(std::clamp(Dot(centre, c_), -1.0, 1.0));
     if (apart - chunk.radius > capAngle_) return -1;
     const double far = std::min(apart + double{chunk.radius}, capAngle_);
     const double stretch = far < 1e-9 ? 1 : far / std::sin(far);
     if (wholeRing && 2 * chunk.radius * kEarthRadiusKm * stretch < tolerance_) return -1;
     int level = 0;
-    while (level + 1 < kOutlineLevels && kOutlineLevelTolerancesKm[level + 1] * stretch <= tolerance_ / 2)
+    while (level + 1 < kOutlineLevels &&
+           kOutlineLevelTolerancesKm[level + 1] * stretch <= kLevelShare * tolerance_) {
       ++level;
+    }
     return level;
   }
 
@@ -76,7 +88,7 @@ class MapOutliner {
   // Ends the current line.
   void Finish() {
     if (line_.size() >= 2) {
-      SimplifyPlaneLine(line_, tolerance_ / 2);
+      SimplifyPlaneLine(line_, (1 - kLevelShare) * tolerance_);
       draw_(line_);
     }
     line_.clear();
@@ -168,7 +180,7 @@ class MapOutliner {
 
   Vec3 c_, e_, n_;
   double tolerance_;
-  double capAngle_ = 0, capCos_ = 1;
+  double capAngle_ = 0, capCos_ = 1, capChord_ = 0;
   bool convex_ = true;
   const std::function<void(std::span<const PlanePoint>)>& draw_;
   std::vector<PlanePoint> line_;
