@@ -62,7 +62,7 @@ class CountryOutlines {
   // visible cap; near the antipode, whose surroundings the projection stretches round the map's
   // rim, they follow the stretched curve and never cut across the map. Islands smaller than the
   // tolerance are left out. The work follows the length of what is shown, not the size of the
-  // chart.
+  // chart. A tolerance below a metre counts as one; a map that reaches nowhere shows nothing.
   void ForEachOnMap(const AzimuthalEquidistant& map, double visibleKm, double toleranceKm,
                     const std::function<void(std::span<const PlanePoint>)>& draw) const;
   // The same pieces, collected.

@@ -13,6 +13,7 @@ constexpr int kMaxSubdivision = 20;
 // level of detail read, the rest to the simplification on the map. (Arcs are drawn to within
 // a quarter of the tolerance before that simplification, and seldom need it.)
 constexpr double kLevelShare = 0.6;
+constexpr double kFinestToleranceKm = 0.001;
 
 Vec3 Normalised(const Vec3& v) {
   const double length = std::sqrt(Dot(v, v));
@@ -192,6 +193,9 @@ class MapOutliner {
 
 void CountryOutlines::ForEachOnMap(const AzimuthalEquidistant& map, double visibleKm, double toleranceKm,
                                    const std::function<void(std::span<const PlanePoint>)>& draw) const {
+  if (!(visibleKm > 0)) return;
+  // Finer than a metre no map is drawn; at none the arcs would be halved without end.
+  if (!(toleranceKm >= kFinestToleranceKm)) toleranceKm = kFinestToleranceKm;
   MapOutliner outliner(map, visibleKm, toleranceKm, draw);
   const std::span<const OutlineChunk> chunks = image_.Chunks();
   std::vector<RawPoint> points;

@@ -201,6 +201,23 @@ TEST_F(OutlineCache, WithoutAUsableChartThereAreNoOutlinesWhateverTheCacheHolds)
   expectProblem(DataFileFault::Malformed, "has no variable DE_lat");
 }
 
+// Numbers no map would give: no lines, or a metre's tolerance, and an answer at once.
+TEST_F(OutlineCache, NonsenseMapsGiveAnAnswerAtOnce) {
+  const OutlineLoad load = Load("");
+  ASSERT_TRUE(load.outlines);
+  const AzimuthalEquidistant map({50, 10});
+  for (const double visible : {0.0, -5.0, std::nan("")})
+    EXPECT_TRUE(load.outlines->OnMap(map, visible, 1).empty());
+  for (const double tolerance : {0.0, -1.0, std::nan("")}) {
+    std::size_t points = 0;
+    for (const auto& piece : load.outlines->OnMap(map, 1414, tolerance)) points += piece.size();
+    EXPECT_GT(points, 4u);
+    EXPECT_LT(points, 100000u);
+  }
+  // Far beyond the whole Earth, and coarser than it: the whole world in a few strokes.
+  EXPECT_LE(load.outlines->OnMap(map, 1e9, 1e5).size(), 2u);
+}
+
 TEST(OutlineCacheFolder, FollowsTheXdgBaseDirectoryRules) {
   EXPECT_EQ(OutlineCacheFolder("/x/cache", "/home/op"), "/x/cache/skerrowen");
   EXPECT_EQ(OutlineCacheFolder(nullptr, "/home/op"), "/home/op/.cache/skerrowen");
