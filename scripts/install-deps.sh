@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin libhamlib-dev fonts-dejavu-core
+  libnetcdf-dev netcdf-bin libgeographiclib-dev gmt-dcw hamradio-files
   xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev libxcb1-dev xclip locales
   librsvg2-bin lintian desktop-file-utils appstream
 )
