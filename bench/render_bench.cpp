@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "base/render_target.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/device.h"
+#include "render/types/d3dx_math.h"
 #include "support/present_parameters.h"
 
 namespace {

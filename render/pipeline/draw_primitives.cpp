@@ -23,14 +23,14 @@ struct DrawContext {
   DWORD cullMode;
 };
 
-LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
+LightingModel MakeLightingModel(const DrawInputs& inputs, DWORD fvf) {
   LightingModel model;
-  for (const LightSlot& slot : state.lights) {
+  for (const LightSlot& slot : inputs.lights) {
     if (slot.enabled && model.lightCount < kMaxActiveLights)
-      model.lights[model.lightCount++] = MakeCameraSpaceLight(slot.light, state.view);
+      model.lights[model.lightCount++] = MakeCameraSpaceLight(slot.light, inputs.view);
   }
-  model.globalAmbient = ColourFromD3DColor(state.renderStates.ambient);
-  const D3DMATERIAL8& material = state.material;
+  model.globalAmbient = ColourFromD3DColor(inputs.renderStates.ambient);
+  const D3DMATERIAL8& material = inputs.material;
   model.materialAmbient = {material.Ambient.r, material.Ambient.g, material.Ambient.b};
   model.materialDiffuse = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b};
   model.materialEmissive = {material.Emissive.r, material.Emissive.g, material.Emissive.b};
@@ -38,10 +38,10 @@ LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
   return model;
 }
 
-PixelPipeline MakePixelPipeline(const DeviceState& state, DWORD fvf) {
+PixelPipeline MakePixelPipeline(const DrawInputs& inputs, const RasterTarget& target, DWORD fvf) {
   PixelPipeline pixels;
-  pixels.depthTest = state.renderStates.zEnable != D3DZB_FALSE && state.hasDepthBuffer;
-  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = state.texture.get();
+  pixels.depthTest = inputs.renderStates.zEnable != D3DZB_FALSE && target.depth != nullptr;
+  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = inputs.texture.get();
   return pixels;
 }
 
@@ -146,9 +146,9 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
 
 }  // namespace
 
-void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
+void DrawIndexedTriangles(const DrawInputs& inputs, const RasterTarget& target, DrawScratch& scratch,
+                          DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
                           const std::uint32_t* indices, std::uint32_t triangleCount) {
-  DrawScratch& scratch = state.scratch;
   if (scratch.progress.size() < vertexCount) {
     scratch.clipVertices.resize(vertexCount);
     scratch.screenVertices.resize(vertexCount);
@@ -157,17 +157,15 @@ void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices,
   }
   std::fill(scratch.progress.begin(), scratch.progress.begin() + vertexCount, kUntouched);
 
-  DrawContext context{
-      MakeVertexStageSetup(fvf, state.world, state.view, state.projection, state.renderStates.lighting != 0,
-                           MakeLightingModel(state, fvf)),
-      vertices,
-      &scratch,
-      MakeGuardBand(state.width, state.height),
-      RasterTarget{state.backBuffer.data(), state.hasDepthBuffer ? state.depthBuffer.data() : nullptr,
-                   state.width, state.height},
-      MakePixelPipeline(state, fvf),
-      state.renderStates.fillMode,
-      state.renderStates.cullMode};
+  DrawContext context{MakeVertexStageSetup(fvf, inputs.world, inputs.view, inputs.projection,
+                                           inputs.renderStates.lighting != 0, MakeLightingModel(inputs, fvf)),
+                      vertices,
+                      &scratch,
+                      MakeGuardBand(target.width, target.height),
+                      target,
+                      MakePixelPipeline(inputs, target, fvf),
+                      inputs.renderStates.fillMode,
+                      inputs.renderStates.cullMode};
   for (std::uint32_t t = 0; t < triangleCount; ++t)
     DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
 }
