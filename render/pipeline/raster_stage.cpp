@@ -44,8 +44,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
     planes->ddx[i] = (f10 * y20 - f20 * y10) / area;
     planes->ddy[i] = (f20 * x10 - f10 * x20) / area;
   }
-  planes->value[kSpanAttributeCount] = planes->ddx[kSpanAttributeCount] = planes->ddy[kSpanAttributeCount] =
-      0.0;
+  for (int i = kSpanAttributeCount; i < kSpanAttributeSlots; ++i)
+    planes->value[i] = planes->ddx[i] = planes->ddy[i] = 0.0;
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;

@@ -42,19 +42,6 @@ AVX2_FUNCTION inline __m256i PackRgbLanes(__m256i red, __m256i green, __m256i bl
   return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
 }
 
-// AttributesAt, four attributes at a time, in the same order of operations.
-AVX2_FUNCTION inline void AttributesAtFourByFour(const TriangleSpans& triangle, int row, int column,
-                                                 float* start) {
-  const __m256d dx = _mm256_set1_pd(column - triangle.originX);
-  const __m256d dy = _mm256_set1_pd(row - triangle.originY);
-  for (int i = 0; i < 8; i += 4) {
-    const __m256d along = _mm256_add_pd(_mm256_loadu_pd(triangle.value + i),
-                                        _mm256_mul_pd(_mm256_loadu_pd(triangle.ddx + i), dx));
-    const __m256d value = _mm256_add_pd(along, _mm256_mul_pd(_mm256_loadu_pd(triangle.ddy + i), dy));
-    _mm_store_ps(start + i, _mm256_cvtpd_ps(value));
-  }
-}
-
 // The last group of a run is masked to its length: its loads and stores stay within the target's
 // padding and write back what they read.
 template <bool kDepthTest, bool kTextured>
@@ -71,14 +58,12 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
   const __m256i laneIndices = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const int* texels = reinterpret_cast<const int*>(setup.texels);
 
-  RunWalker runs(triangle);
-  int row, column, count;
-  alignas(32) float start[8];
-  while (runs.Next(&row, &column, &count)) {
-    AttributesAtFourByFour(triangle, row, column, start);
-    const std::size_t offset = static_cast<std::size_t>(row) * target.width + column;
-    std::uint32_t* colour = target.colour + offset;
-    float* depth = target.depth != nullptr ? target.depth + offset : nullptr;
+  SpanRun run;
+  for (RunWalker runs(triangle, target); runs.Next(&run);) {
+    const float* start = run.start;
+    std::uint32_t* colour = run.colour;
+    float* depth = run.depth;
+    const int count = run.count;
     const __m256i laneCount = _mm256_set1_epi32(count);
     for (int k = 0; k < count; k += 8) {
       const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(k), laneIndices);

@@ -15,24 +15,44 @@ struct TriangleSpans {
   int limitCount;
   EdgeColumnLimit limits[3];
   double originX, originY;
-  // One spare slot (kept zero) so that vector code can load the attributes in fours.
-  double value[kSpanAttributeCount + 1];
-  double ddx[kSpanAttributeCount + 1];
-  double ddy[kSpanAttributeCount + 1];
+  // Padded to a whole number of vector registers (the spare slots are zero), so that the
+  // compiler evaluates the planes several attributes at a time.
+  double value[kSpanAttributeSlots];
+  double ddx[kSpanAttributeSlots];
+  double ddy[kSpanAttributeSlots];
 };
 
 void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target,
                        const PixelPipeline& pipeline);
 
+// One covered run of pixels in a row: where its first pixel lies in the target, how many
+// follow, and the attributes at the first one.
+struct SpanRun {
+  std::uint32_t* colour;
+  float* depth;  // null without a depth buffer
+  int count;
+  alignas(32) float start[kSpanAttributeSlots];
+};
+
+// The attributes at pixel (column, row).
+inline void AttributesAt(const TriangleSpans& triangle, int row, int column,
+                         float start[kSpanAttributeSlots]) {
+  const double dx = column - triangle.originX;
+  const double dy = row - triangle.originY;
+  for (int i = 0; i < kSpanAttributeSlots; ++i)
+    start[i] = static_cast<float>(triangle.value[i] + triangle.ddx[i] * dx + triangle.ddy[i] * dy);
+}
+
 // Walks the rows of a triangle from the first to the last, yielding each row's run of covered
-// pixels (rows without any are skipped).
+// pixels (rows without any are skipped). Every span loop fills the runs this walk yields.
 class RunWalker {
  public:
-  explicit RunWalker(const TriangleSpans& triangle) : triangle_(triangle), row_(triangle.firstRow) {
+  RunWalker(const TriangleSpans& triangle, const RasterTarget& target)
+      : triangle_(triangle), target_(target), row_(triangle.firstRow) {
     for (int i = 0; i < triangle.limitCount; ++i) limits_[i] = triangle.limits[i];
   }
 
-  bool Next(int* row, int* column, int* count) {
+  bool Next(SpanRun* run) {
     for (; row_ <= triangle_.lastRow; ++row_) {
       std::int64_t first = triangle_.firstColumn, last = triangle_.lastColumn;
       for (int i = 0; i < triangle_.limitCount; ++i) {
@@ -44,9 +64,13 @@ class RunWalker {
         limits_[i].NextRow();
       }
       if (first <= last) {
-        *row = row_++;
-        *column = static_cast<int>(first);
-        *count = static_cast<int>(last - first) + 1;
+        const int column = static_cast<int>(first);
+        const std::size_t offset = static_cast<std::size_t>(row_) * target_.width + column;
+        run->colour = target_.colour + offset;
+        run->depth = target_.depth != nullptr ? target_.depth + offset : nullptr;
+        run->count = static_cast<int>(last - first) + 1;
+        AttributesAt(triangle_, row_, column, run->start);
+        ++row_;
         return true;
       }
     }
@@ -55,15 +79,7 @@ class RunWalker {
 
  private:
   const TriangleSpans& triangle_;
+  const RasterTarget& target_;
   EdgeColumnLimit limits_[3];
   int row_;
 };
-
-// The attributes at pixel (column, row).
-inline void AttributesAt(const TriangleSpans& triangle, int row, int column,
-                         float start[kSpanAttributeCount]) {
-  const double dx = column - triangle.originX;
-  const double dy = row - triangle.originY;
-  for (int i = 0; i < kSpanAttributeCount; ++i)
-    start[i] = static_cast<float>(triangle.value[i] + triangle.ddx[i] * dx + triangle.ddy[i] * dy);
-}
