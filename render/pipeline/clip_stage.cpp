@@ -81,15 +81,15 @@ GuardBand MakeGuardBand(int viewportWidth, int viewportHeight) {
 Outcode ComputeOutcode(const ClipVertex& v, const GuardBand& band) {
   if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || !std::isfinite(v.w))
     return kNotFinite;
-  Outcode code = 0;
-  for (Outcode plane = 1; plane & kClipPlanes; plane <<= 1) {
-    if (PlaneDistance(plane, v, band) < 0.0) code |= plane;
-  }
+  // Every plane is tested, each without a branch: a vertex's side of a plane follows the mesh
+  // irregularly, and this runs for every vertex of every draw.
+  const auto outside = [&](Outcode plane) { return PlaneDistance(plane, v, band) < 0.0 ? plane : 0u; };
+  Outcode code = outside(kOutsideNear) | outside(kOutsideFar) | outside(kOutsideMinimumW) |
+                 outside(kOutsideGuardLeft) | outside(kOutsideGuardRight) | outside(kOutsideGuardTop) |
+                 outside(kOutsideGuardBottom);
   if ((code & (kOutsideNear | kOutsideMinimumW)) == 0) {
-    if (v.x < -v.w) code |= kBeyondViewportLeft;
-    if (v.x > v.w) code |= kBeyondViewportRight;
-    if (v.y > v.w) code |= kBeyondViewportTop;
-    if (v.y < -v.w) code |= kBeyondViewportBottom;
+    code |= (v.x < -v.w ? kBeyondViewportLeft : 0u) | (v.x > v.w ? kBeyondViewportRight : 0u) |
+            (v.y > v.w ? kBeyondViewportTop : 0u) | (v.y < -v.w ? kBeyondViewportBottom : 0u);
   }
   return code;
 }
