@@ -107,11 +107,23 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
     }
   }
   if (triangle.firstRow > triangle.lastRow) return;
-  triangle.limitCount = 0;
+  // A triangle has a sloped edge on either side, and a third edge that is sloped or horizontal.
+  bool hasLower = false, hasUpper = false, hasSecond = false;
   for (const EdgeFunction& edge : edges) {
-    if (edge.a != 0) triangle.limits[triangle.limitCount++] = EdgeColumnLimit(edge, triangle.firstRow);
+    if (edge.a == 0) continue;
+    const EdgeColumnLimit limit(edge, triangle.firstRow);
+    if (limit.IsLowerLimit() && !hasLower) {
+      triangle.lowerLimit = limit;
+      hasLower = true;
+    } else if (!limit.IsLowerLimit() && !hasUpper) {
+      triangle.upperLimit = limit;
+      hasUpper = true;
+    } else {
+      triangle.secondLimit = limit;
+      hasSecond = true;
+    }
   }
-
+  if (!hasSecond) triangle.secondLimit = EdgeColumnLimit::Fixed(true, triangle.firstColumn);
   if (pipeline.texture != nullptr) {
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);

@@ -58,50 +58,54 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
   const __m256i laneIndices = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const int* texels = reinterpret_cast<const int*>(setup.texels);
 
-  SpanRun run;
-  for (RunWalker runs(triangle, target); runs.Next(&run);) {
-    const float* start = run.start;
-    std::uint32_t* colour = run.colour;
-    float* depth = run.depth;
-    const int count = run.count;
-    const __m256i laneCount = _mm256_set1_epi32(count);
-    for (int k = 0; k < count; k += 8) {
-      const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(k), laneIndices);
-      const __m256 offsets = _mm256_cvtepi32_ps(lanes);
-      __m256i write = _mm256_cmpgt_epi32(laneCount, lanes);
-      if constexpr (kDepthTest) {
-        const __m256 z = Attribute(start, step, kSpanDepth, offsets);
-        const __m256 stored = _mm256_loadu_ps(depth + k);
-        write = _mm256_and_si256(write, _mm256_castps_si256(_mm256_cmp_ps(z, stored, _CMP_LE_OQ)));
-        if (_mm256_testz_si256(write, write)) continue;
-        _mm256_storeu_ps(depth + k, _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write)));
-      }
-      const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
-      const __m256i red = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
-      const __m256i green = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
-      const __m256i blue = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
-      __m256i pixels;
-      if constexpr (kTextured) {
-        const __m256 u = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
-        const __m256 v = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
-        const __m256i texelColumn = _mm256_and_si256(FloorToInts(_mm256_mul_ps(u, textureWidth)), columnMask);
-        const __m256i texelRow = _mm256_and_si256(FloorToInts(_mm256_mul_ps(v, textureHeight)), rowMask);
-        const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
-        // Only the lanes that get written fetch a texel.
-        const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
-        pixels =
-            PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
-                         MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
-                         MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
-      } else {
-        pixels = PackRgbLanes(red, green, blue);
-      }
-      __m256i* destination = reinterpret_cast<__m256i*>(colour + k);
-      // A group written whole needs nothing of what the target held.
-      if (_mm256_movemask_epi8(write) == -1) {
-        _mm256_storeu_si256(destination, pixels);
-      } else {
-        _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+  SpanRuns runs;
+  for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
+    for (const SpanRun& run : runs) {
+      const float* start = run.start;
+      std::uint32_t* colour = target.colour + run.offset;
+      float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
+      const int count = run.count;
+      const __m256i laneCount = _mm256_set1_epi32(count);
+      for (int k = 0; k < count; k += 8) {
+        const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(k), laneIndices);
+        const __m256 offsets = _mm256_cvtepi32_ps(lanes);
+        __m256i write = _mm256_cmpgt_epi32(laneCount, lanes);
+        if constexpr (kDepthTest) {
+          const __m256 z = Attribute(start, step, kSpanDepth, offsets);
+          const __m256 stored = _mm256_loadu_ps(depth + k);
+          write = _mm256_and_si256(write, _mm256_castps_si256(_mm256_cmp_ps(z, stored, _CMP_LE_OQ)));
+          if (_mm256_testz_si256(write, write)) continue;
+          _mm256_storeu_ps(depth + k, _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write)));
+        }
+        const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
+        const __m256i red = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
+        const __m256i green = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
+        const __m256i blue = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+        __m256i pixels;
+        if constexpr (kTextured) {
+          const __m256 u = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
+          const __m256 v = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
+          const __m256i texelColumn =
+              _mm256_and_si256(FloorToInts(_mm256_mul_ps(u, textureWidth)), columnMask);
+          const __m256i texelRow = _mm256_and_si256(FloorToInts(_mm256_mul_ps(v, textureHeight)), rowMask);
+          const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
+          // Only the lanes that get written fetch a texel.
+          const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
+          pixels =
+              PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
+                           MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
+                           MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
+        } else {
+          pixels = PackRgbLanes(red, green, blue);
+        }
+        __m256i* destination = reinterpret_cast<__m256i*>(colour + k);
+        // A group written whole needs nothing of what the target held.
+        if (_mm256_movemask_epi8(write) == -1) {
+          _mm256_storeu_si256(destination, pixels);
+        } else {
+          _mm256_storeu_si256(destination,
+                              _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+        }
       }
     }
   }

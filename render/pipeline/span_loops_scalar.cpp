@@ -40,10 +40,14 @@ inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t*
 
 template <bool kDepthTest, bool kTextured, bool kPowerOfTwo>
 void FillOneByOne(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
-  SpanRun run;
-  for (RunWalker runs(triangle, target); runs.Next(&run);) {
-    for (int k = 0; k < run.count; ++k)
-      FillPixel<kDepthTest, kTextured, kPowerOfTwo>(setup, run.start, run.colour, run.depth, k);
+  SpanRuns runs;
+  for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
+    for (const SpanRun& run : runs) {
+      std::uint32_t* colour = target.colour + run.offset;
+      float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
+      for (int k = 0; k < run.count; ++k)
+        FillPixel<kDepthTest, kTextured, kPowerOfTwo>(setup, run.start, colour, depth, k);
+    }
   }
 }
 

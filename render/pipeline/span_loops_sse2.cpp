@@ -92,10 +92,14 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
 // The last group of a run is masked to its length (hence the target's padding).
 template <bool kDepthTest, bool kTextured>
 void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
-  SpanRun run;
-  for (RunWalker runs(triangle, target); runs.Next(&run);) {
-    for (int k = 0; k < run.count; k += 4)
-      FillFour<kDepthTest, kTextured>(setup, run.start, run.colour, run.depth, k, run.count);
+  SpanRuns runs;
+  for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
+    for (const SpanRun& run : runs) {
+      std::uint32_t* colour = target.colour + run.offset;
+      float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
+      for (int k = 0; k < run.count; k += 4)
+        FillFour<kDepthTest, kTextured>(setup, run.start, colour, depth, k, run.count);
+    }
   }
 }
 
