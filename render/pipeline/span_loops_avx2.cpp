@@ -32,14 +32,26 @@ AVX2_FUNCTION inline __m256i FloorToInts(__m256 values) {
   return _mm256_cvttps_epi32(_mm256_floor_ps(values));
 }
 
-// MultiplyBytes on eight lanes of 0..255 values.
-AVX2_FUNCTION inline __m256i MultiplyByteLanes(__m256i a, __m256i b) {
-  const __m256i product = _mm256_add_epi32(_mm256_mullo_epi16(a, b), _mm256_set1_epi32(128));
-  return _mm256_srli_epi32(_mm256_add_epi32(product, _mm256_srli_epi32(product, 8)), 8);
-}
-
 AVX2_FUNCTION inline __m256i PackRgbLanes(__m256i red, __m256i green, __m256i blue) {
   return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
+}
+
+// MultiplyBytes on sixteen lanes of 0..255 values held in 16 bits: the sums stay below 65536.
+AVX2_FUNCTION inline __m256i MultiplyByteWords(__m256i a, __m256i b) {
+  const __m256i product = _mm256_add_epi16(_mm256_mullo_epi16(a, b), _mm256_set1_epi16(128));
+  return _mm256_srli_epi16(_mm256_add_epi16(product, _mm256_srli_epi16(product, 8)), 8);
+}
+
+// Modulate on eight lanes: each byte of the texel times the same byte of `colour` (0x00RRGGBB),
+// widened to 16 bits so that one multiply takes two channels of four pixels; the alpha byte
+// meets colour's zero and comes out zero.
+AVX2_FUNCTION inline __m256i ModulateLanes(__m256i texel, __m256i colour) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low =
+      MultiplyByteWords(_mm256_unpacklo_epi8(texel, zero), _mm256_unpacklo_epi8(colour, zero));
+  const __m256i high =
+      MultiplyByteWords(_mm256_unpackhi_epi8(texel, zero), _mm256_unpackhi_epi8(colour, zero));
+  return _mm256_packus_epi16(low, high);
 }
 
 // The last group of a run is masked to its length: its loads and stores stay within the target's
@@ -49,13 +61,14 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
                                     const RasterTarget& target) {
   __m256 step[kSpanAttributeCount];
   for (int i = 0; i < kSpanAttributeCount; ++i) step[i] = _mm256_set1_ps(setup.step[i]);
-  const __m256i byteMask = _mm256_set1_epi32(0xFF);
   const __m256i columnMask = _mm256_set1_epi32(setup.textureWidth - 1);
   const __m256i rowMask = _mm256_set1_epi32(setup.textureHeight - 1);
   const __m128i rowShift = _mm_cvtsi32_si128(setup.textureWidthLog2);
   const __m256 textureWidth = _mm256_set1_ps(setup.textureWidthF);
   const __m256 textureHeight = _mm256_set1_ps(setup.textureHeightF);
-  const __m256i laneIndices = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  // Pixel offsets within a run are whole numbers far below 2^24, so stepping them in floats is exact.
+  const __m256 laneOffsets = _mm256_set_ps(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256 eight = _mm256_set1_ps(8);
   const int* texels = reinterpret_cast<const int*>(setup.texels);
 
   SpanRuns runs;
@@ -65,11 +78,10 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
       std::uint32_t* colour = target.colour + run.offset;
       float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
       const int count = run.count;
-      const __m256i laneCount = _mm256_set1_epi32(count);
-      for (int k = 0; k < count; k += 8) {
-        const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(k), laneIndices);
-        const __m256 offsets = _mm256_cvtepi32_ps(lanes);
-        __m256i write = _mm256_cmpgt_epi32(laneCount, lanes);
+      const __m256 laneCount = _mm256_set1_ps(static_cast<float>(count));
+      __m256 offsets = laneOffsets;
+      for (int k = 0; k < count; k += 8, offsets = _mm256_add_ps(offsets, eight)) {
+        __m256i write = _mm256_castps_si256(_mm256_cmp_ps(offsets, laneCount, _CMP_LT_OQ));
         if constexpr (kDepthTest) {
           const __m256 z = Attribute(start, step, kSpanDepth, offsets);
           const __m256 stored = _mm256_loadu_ps(depth + k);
@@ -91,10 +103,7 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
           const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
           // Only the lanes that get written fetch a texel.
           const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
-          pixels =
-              PackRgbLanes(MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byteMask), red),
-                           MultiplyByteLanes(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byteMask), green),
-                           MultiplyByteLanes(_mm256_and_si256(texel, byteMask), blue));
+          pixels = ModulateLanes(texel, PackRgbLanes(red, green, blue));
         } else {
           pixels = PackRgbLanes(red, green, blue);
         }
