@@ -10,7 +10,8 @@
 
 namespace {
 
-enum VertexProgress : std::uint8_t { kUntouched, kTransformed, kShaded };
+// What has been worked out for a vertex so far: bits, set once each.
+enum VertexProgress : std::uint8_t { kUntouched = 0, kTransformed = 1, kMapped = 2, kShaded = 4 };
 
 struct DrawContext {
   VertexStageSetup vertexSetup;
@@ -45,29 +46,39 @@ PixelPipeline MakePixelPipeline(const DrawInputs& inputs, const RasterTarget& ta
   return pixels;
 }
 
-// Position, outcode and, for a vertex that needs no clipping, its place on screen.
+// Position and outcode.
 void EnsureTransformed(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
   if (scratch.progress[index] != kUntouched) return;
   ClipVertex& vertex = scratch.clipVertices[index];
   TransformVertex(context.vertexSetup, context.vertices[index], &vertex);
   scratch.outcodes[index] = ComputeOutcode(vertex, context.guardBand);
-  if ((scratch.outcodes[index] & (kClipPlanes | kNotFinite)) == 0)
-    scratch.screenVertices[index] = MapToViewport(vertex, context.target.width, context.target.height);
   scratch.progress[index] = kTransformed;
+}
+
+// The place on screen of a vertex that needs no clipping, only for triangles that are not
+// rejected whole: most vertices of a globe seen from inside lie off the screen's sides.
+void EnsureMapped(DrawContext& context, std::uint32_t index) {
+  DrawScratch& scratch = *context.scratch;
+  if ((scratch.progress[index] & kMapped) != 0) return;
+  scratch.screenVertices[index] =
+      MapToViewport(scratch.clipVertices[index], context.target.width, context.target.height);
+  scratch.progress[index] |= kMapped;
 }
 
 // The colour, lit only for vertices of triangles that are drawn.
 void EnsureShaded(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
-  if (scratch.progress[index] == kShaded) return;
+  if ((scratch.progress[index] & kShaded) != 0) return;
   ClipVertex& vertex = scratch.clipVertices[index];
   ShadeVertex(context.vertexSetup, context.vertices[index], &vertex);
-  ScreenVertex& screen = scratch.screenVertices[index];
-  screen.r = vertex.r;
-  screen.g = vertex.g;
-  screen.b = vertex.b;
-  scratch.progress[index] = kShaded;
+  if ((scratch.progress[index] & kMapped) != 0) {
+    ScreenVertex& screen = scratch.screenVertices[index];
+    screen.r = vertex.r;
+    screen.g = vertex.g;
+    screen.b = vertex.b;
+  }
+  scratch.progress[index] |= kShaded;
 }
 
 // Twice the signed screen area; positive when the vertices run clockwise (y grows downwards).
@@ -116,7 +127,10 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
   const Outcode planes = (a | b | c) & kClipPlanes;
   if (planes == 0) {
     ScreenVertex triangle[3];
-    for (int i = 0; i < 3; ++i) triangle[i] = scratch.screenVertices[corner[i]];
+    for (int i = 0; i < 3; ++i) {
+      EnsureMapped(context, corner[i]);
+      triangle[i] = scratch.screenVertices[corner[i]];
+    }
     // Culled before lighting: half of a closed mesh faces away.
     if (IsDropped(context, triangle, 3)) return;
     for (int i = 0; i < 3; ++i) {
