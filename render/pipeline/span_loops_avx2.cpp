@@ -19,21 +19,27 @@ AVX2_FUNCTION inline __m256 Attribute(const float* start, const __m256* step, in
   return _mm256_add_ps(_mm256_set1_ps(start[attribute]), _mm256_mul_ps(offsets, step[attribute]));
 }
 
-// ChannelToByte on eight lanes.
-AVX2_FUNCTION inline __m256i ChannelsToBytes(__m256 channels) {
-  __m256 scaled = _mm256_add_ps(_mm256_mul_ps(channels, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
-  // max and min return their second operand for NaN lanes, as the scalar clamp does.
-  scaled = _mm256_min_ps(_mm256_max_ps(scaled, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
-  return _mm256_cvttps_epi32(scaled);
+// ChannelToByte on three channels of eight lanes, packed as 0x00RRGGBB. Only the top is clamped
+// in floats (min returns its second operand, a NaN, for NaN lanes); the conversion turns NaN
+// into the most negative int, and the saturating packs take everything below 0 to 0.
+AVX2_FUNCTION inline __m256i ChannelToInts(__m256 channel) {
+  const __m256 scaled = _mm256_add_ps(_mm256_mul_ps(channel, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
+  return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), scaled));
+}
+
+AVX2_FUNCTION inline __m256i ChannelsToRgb(__m256 red, __m256 green, __m256 blue) {
+  const __m256i redWords = _mm256_packs_epi32(ChannelToInts(red), _mm256_setzero_si256());
+  const __m256i blueGreenWords = _mm256_packs_epi32(ChannelToInts(blue), ChannelToInts(green));
+  // Per 128-bit half: bytes b0..b3, g0..g3, r0..r3, then zeros; gathered into pixels b g r 0.
+  const __m256i bytes = _mm256_packus_epi16(blueGreenWords, redWords);
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 12, 2, 6, 10, 12, 3, 7, 11, 12,  //
+                                         0, 4, 8, 12, 1, 5, 9, 12, 2, 6, 10, 12, 3, 7, 11, 12);
+  return _mm256_shuffle_epi8(bytes, order);
 }
 
 // floor, as FloorToInt for in-range values; out-of-range lanes give some int.
 AVX2_FUNCTION inline __m256i FloorToInts(__m256 values) {
   return _mm256_cvttps_epi32(_mm256_floor_ps(values));
-}
-
-AVX2_FUNCTION inline __m256i PackRgbLanes(__m256i red, __m256i green, __m256i blue) {
-  return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
 }
 
 // MultiplyBytes on sixteen lanes of 0..255 values held in 16 bits: the sums stay below 65536.
@@ -90,9 +96,9 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
           _mm256_storeu_ps(depth + k, _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write)));
         }
         const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
-        const __m256i red = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
-        const __m256i green = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
-        const __m256i blue = ChannelsToBytes(_mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+        const __m256i rgb = ChannelsToRgb(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w),
+                                          _mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w),
+                                          _mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
         __m256i pixels;
         if constexpr (kTextured) {
           const __m256 u = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
@@ -103,9 +109,9 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
           const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, rowShift), texelColumn);
           // Only the lanes that get written fetch a texel.
           const __m256i texel = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), texels, index, write, 4);
-          pixels = ModulateLanes(texel, PackRgbLanes(red, green, blue));
+          pixels = ModulateLanes(texel, rgb);
         } else {
-          pixels = PackRgbLanes(red, green, blue);
+          pixels = rgb;
         }
         __m256i* destination = reinterpret_cast<__m256i*>(colour + k);
         // A group written whole needs nothing of what the target held.
