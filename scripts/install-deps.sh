@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xplanet-images gdal-bin proj-bin libhamlib-dev fonts-dejavu-core
   xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev libxcb1-dev xclip locales
-  librsvg2-bin lintian desktop-file-utils appstream
+  librsvg2-bin lintian desktop-file-utils appstream qt6-svg-dev poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
