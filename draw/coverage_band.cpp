@@ -59,6 +59,8 @@ void CoverageBand::Mark(int row, int from, int to) {
 
 void CoverageBand::AddStroke(const Segment& s, float halfWidth) {
   const float reach = halfWidth + 0.5f;
+  // Pixels whose centres lie this close (squared) are wholly covered.
+  const float inner = halfWidth >= 0.5f ? (halfWidth - 0.5f) * (halfWidth - 0.5f) : -1.0f;
   const float dx = s.bx - s.ax, dy = s.by - s.ay;
   const float length = std::sqrt(dx * dx + dy * dy);
   const float ux = length > 0 ? dx / length : 0, uy = length > 0 ? dy / length : 0;
@@ -84,8 +86,17 @@ void CoverageBand::AddStroke(const Segment& s, float halfWidth) {
       const float vx = x + 0.5f - s.ax;
       const float t = std::clamp(vx * ux + vy * uy, 0.0f, length);
       const float ex = vx - ux * t, ey = vy - uy * t;
-      const float coverage = Overlap(std::sqrt(ex * ex + ey * ey), -halfWidth, halfWidth);
-      const auto value = static_cast<std::uint8_t>(std::min(coverage, 1.0f) * 255.0f + 0.5f);
+      const float squared = ex * ex + ey * ey;
+      // Only pixels on the line's edge need the distance itself.
+      std::uint8_t value;
+      if (squared >= reach * reach) {
+        continue;
+      } else if (squared <= inner) {
+        value = 255;
+      } else {
+        const float coverage = Overlap(std::sqrt(squared), -halfWidth, halfWidth);
+        value = static_cast<std::uint8_t>(std::min(coverage, 1.0f) * 255.0f + 0.5f);
+      }
       cover[x] = std::max(cover[x], value);
     }
     Mark(y - top_, from, to);
@@ -204,9 +215,14 @@ void CoverageBand::BlendInto(const RasterTarget& target, DrawColour colour) {
         const int chunk = word * 64 + std::countr_zero(bits);
         bits &= bits - 1;
         const int from = chunk * 64, to = std::min(width_, from + 64);
-        for (int x = from; x < to; ++x) {
-          if (cover[x] == 0) continue;
-          BlendPixel(pixels + 3 * x, order, colour, colour.a * cover[x]);
+        for (int x = from; x < to; x += 8) {
+          // Eight pixels at a time past stretches with no coverage.
+          std::uint64_t eight = 0;
+          if (x + 8 <= to) std::memcpy(&eight, cover + x, 8);
+          if (x + 8 <= to && eight == 0) continue;
+          for (int k = x; k < std::min(to, x + 8); ++k) {
+            if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
+          }
         }
         std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
       }

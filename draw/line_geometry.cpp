@@ -14,13 +14,6 @@ constexpr double kShortestDashPeriodPx = 0.5;
 
 bool Finite(const DrawPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
-double DistanceToLine(const DrawPoint& p, const DrawPoint& a, const DrawPoint& b) {
-  const double dx = b.x - a.x, dy = b.y - a.y;
-  const double length = std::hypot(dx, dy);
-  if (length == 0) return std::hypot(p.x - a.x, p.y - a.y);
-  return std::fabs((p.x - a.x) * dy - (p.y - a.y) * dx) / length;
-}
-
 Segment SegmentOf(const DrawPoint& a, const DrawPoint& b) {
   return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(b.x), static_cast<float>(b.y)};
 }
@@ -105,13 +98,20 @@ std::vector<DrawPoint> ThinnedLine(const std::vector<DrawPoint>& points, double 
   while (!pending.empty()) {
     const auto [first, last] = pending.back();
     pending.pop_back();
+    // Distances to the chord compared as squares scaled by its squared length, to spare a
+    // root and a division per point; to the first point when the chord has no length.
+    const DrawPoint& a = points[first];
+    const double dx = points[last].x - a.x, dy = points[last].y - a.y;
+    const double squaredLength = dx * dx + dy * dy;
     double farthest = 0;
     std::size_t at = first;
     for (std::size_t k = first + 1; k < last; ++k) {
-      const double distance = DistanceToLine(points[k], points[first], points[last]);
+      const double px = points[k].x - a.x, py = points[k].y - a.y;
+      const double cross = px * dy - py * dx;
+      const double distance = squaredLength > 0 ? cross * cross : px * px + py * py;
       if (distance > farthest) farthest = distance, at = k;
     }
-    if (farthest > tolerance) {
+    if (farthest > tolerance * tolerance * (squaredLength > 0 ? squaredLength : 1)) {
       keep[at] = true;
       pending.emplace_back(first, at);
       pending.emplace_back(at, last);
