@@ -1,5 +1,6 @@
 #include "draw/line_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <utility>
@@ -162,14 +163,45 @@ void AppendSegments(const Polyline& line, const std::vector<double>& dash, const
   AppendRun(run, dash, box, out);
 }
 
-void AppendRingEdges(const std::vector<DrawPoint>& ring, std::vector<Segment>& out) {
+namespace {
+
+void AppendEdge(const DrawPoint& a, const DrawPoint& b, const ClipBox& box, std::vector<Segment>& out) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  if (dy == 0 || !std::isfinite(dx) || !std::isfinite(dy)) return;
+  double cuts[4] = {std::clamp((box.top - a.y) / dy, 0.0, 1.0),
+                    std::clamp((box.bottom - a.y) / dy, 0.0, 1.0)};
+  if (cuts[0] > cuts[1]) std::swap(cuts[0], cuts[1]);
+  if (cuts[0] == cuts[1]) return;
+  int count = 2;
+  for (const double side : {box.left, box.right}) {
+    const double t = dx == 0 ? -1 : (side - a.x) / dx;
+    if (t > cuts[0] && t < cuts[1]) cuts[count++] = t;
+  }
+  if (count == 4 && cuts[2] > cuts[3]) std::swap(cuts[2], cuts[3]);
+  if (count > 2) std::rotate(cuts + 1, cuts + 2, cuts + count);
+  for (int k = 0; k + 1 < count; ++k) {
+    DrawPoint from = Lerp(a, b, cuts[k]), to = Lerp(a, b, cuts[k + 1]);
+    const double middle = (from.x + to.x) / 2;
+    if (middle < box.left || middle > box.right) {
+      from.x = to.x = middle < box.left ? box.left : box.right;
+    } else {
+      from.x = std::clamp(from.x, box.left, box.right);
+      to.x = std::clamp(to.x, box.left, box.right);
+    }
+    out.push_back(SegmentOf(from, to));
+  }
+}
+
+}  // namespace
+
+void AppendRingEdges(const std::vector<DrawPoint>& ring, const ClipBox& box, std::vector<Segment>& out) {
   const DrawPoint* first = nullptr;
   const DrawPoint* previous = nullptr;
   for (const DrawPoint& p : ring) {
     if (!Finite(p)) continue;
-    if (previous != nullptr) out.push_back(SegmentOf(*previous, p));
+    if (previous != nullptr) AppendEdge(*previous, p, box, out);
     if (first == nullptr) first = &p;
     previous = &p;
   }
-  if (previous != nullptr && previous != first) out.push_back(SegmentOf(*previous, *first));
+  if (previous != nullptr && previous != first) AppendEdge(*previous, *first, box, out);
 }

@@ -32,5 +32,7 @@ bool ClipToBox(DrawPoint a, DrawPoint b, const ClipBox& box, double& enter, doub
 void AppendSegments(const Polyline& line, const std::vector<double>& dash, const ClipBox& box,
                     std::vector<Segment>& out);
 
-// The outline of a filled ring as edges, closed, its points that are no numbers left out.
-void AppendRingEdges(const std::vector<DrawPoint>& ring, std::vector<Segment>& out);
+// The outline of a filled ring as edges, closed, its points that are no numbers left out, cut
+// to `box`: parts above or below it add nothing inside it, and parts beside it are laid along
+// its side, where they cover the same rows.
+void AppendRingEdges(const std::vector<DrawPoint>& ring, const ClipBox& box, std::vector<Segment>& out);

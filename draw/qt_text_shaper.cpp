@@ -4,12 +4,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 constexpr const char* kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+// Far above a 16384-pixel map's labels; a mask of text any larger would be memory for nothing.
+constexpr int kLargestPixelSize = 4096;
 
 QPainterPath TextPath(const QString& family, std::string_view text, const TextStyle& style) {
   QPainterPath path;
@@ -40,7 +43,7 @@ QString LabelFontFamily() {
 
 QFont FontOf(const QString& family, const TextStyle& style) {
   QFont font(family);
-  font.setPixelSize(std::max(1, style.pixelSize));
+  font.setPixelSize(std::clamp(style.pixelSize, 1, kLargestPixelSize));
   font.setBold(style.weight == TextWeight::Bold);
   return font;
 }

@@ -95,13 +95,18 @@ class Preparer {
 
   double work = 0;
 
+  // A size in pixels that is a number, not negative, and no larger than the picture needs.
+  double Bounded(double value) const {
+    return std::min(Positive(value), 2.0 * (target_.width + target_.height));
+  }
+
   PreparedItem operator()(const LineBatch& batch) {
     PreparedLines lines;
     lines.colour = batch.style.colour;
-    lines.halfWidth = static_cast<float>(Positive(batch.style.width) / 2);
-    if (batch.style.halo.alpha > 0 && Positive(batch.style.halo.width) > 0) {
+    lines.halfWidth = static_cast<float>(Bounded(batch.style.width) / 2);
+    if (batch.style.halo.alpha > 0 && Bounded(batch.style.halo.width) > 0) {
       lines.haloAlpha = batch.style.halo.alpha;
-      lines.haloHalfWidth = static_cast<float>(Positive(batch.style.halo.width) / 2);
+      lines.haloHalfWidth = static_cast<float>(Bounded(batch.style.halo.width) / 2);
     }
     const double reach = std::max(lines.halfWidth, lines.haloHalfWidth) + 1.0;
     const ClipBox box{-reach, -reach, target_.width + reach, target_.height + reach};
@@ -117,7 +122,8 @@ class Preparer {
   PreparedItem operator()(const FillBatch& batch) {
     PreparedFill fill;
     fill.colour = batch.colour;
-    for (const auto& ring : batch.rings) AppendRingEdges(ring, fill.edges);
+    const ClipBox box{-2, -2, target_.width + 2.0, target_.height + 2.0};
+    for (const auto& ring : batch.rings) AppendRingEdges(ring, box, fill.edges);
     for (const Segment& s : fill.edges) work += std::fabs(s.by - s.ay) * std::fabs(s.bx - s.ax) + 1;
     fill.bands.Build(fill.edges.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
       const Segment& s = fill.edges[k];
@@ -129,7 +135,9 @@ class Preparer {
   PreparedItem operator()(const DotBatch& batch) {
     PreparedDots dots;
     dots.style = batch.style;
-    const double reach = Positive(batch.style.radius) + Positive(batch.style.outlineWidth) / 2 + 1;
+    dots.style.radius = Bounded(batch.style.radius);
+    dots.style.outlineWidth = Bounded(batch.style.outlineWidth);
+    const double reach = dots.style.radius + dots.style.outlineWidth / 2 + 1;
     for (const DrawPoint& c : batch.centres) {
       if (c.x > -reach && c.x < target_.width + reach && c.y > -reach && c.y < target_.height + reach) {
         dots.centres.push_back(c);
@@ -145,7 +153,7 @@ class Preparer {
   PreparedItem operator()(const LabelBatch& batch) {
     PreparedLabels labels;
     labels.colour = batch.colour;
-    const double haloWidth = batch.halo.alpha > 0 ? Positive(batch.halo.width) : 0;
+    const double haloWidth = batch.halo.alpha > 0 ? Bounded(batch.halo.width) : 0;
     labels.haloAlpha = haloWidth > 0 ? batch.halo.alpha : 0;
     if (text_ != nullptr) {
       for (const Label& label : batch.labels) {

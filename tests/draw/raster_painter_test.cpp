@@ -97,7 +97,8 @@ TEST(RasterLines, OnlyWhatLiesInThePictureIsPaintedWhateverTheNumbers) {
                            Line({{10, 20.5}, {nan, 3}, {20, 20.5}, {inf, 20.5}}), Line({{3, nan}})},
                           1);
   batch.style.dash = {1e-9, 1e-9};
-  PaintRaster({{batch}}, canvas.Target());
+  const DotBatch dots{{kWhite, inf, kWhite, nan}, {{nan, 4}, {1e300, 4}, {4, -inf}}};
+  PaintRaster({{batch, dots}}, canvas.Target());
   for (int x = 0; x < 30; ++x) EXPECT_EQ(canvas.Red(x, 5), 255) << x;
   int painted = 0;
   for (std::size_t k = 0; k < canvas.bytes.size(); k += 3) painted += canvas.bytes[k] != 0;
@@ -112,6 +113,7 @@ TEST(RasterFills, CoverageIsTheAreaInsideTheOutline) {
   FillBatch squares{{255, 255, 255, 128}, {{{10.5, 10.5}, {20.5, 10.5}, {20.5, 20.5}, {10.5, 20.5}}}};
   squares.rings.push_back({{15.5, 15.5}, {25.5, 15.5}, {25.5, 25.5}, {15.5, 25.5}});
   FillBatch band{kWhite, {{{-100, 30}, {100, 30}, {100, 35}, {-100, 35}}}};
+  band.rings.push_back({{-1e300, 37}, {1e300, 37}, {1e300, 39}, {-1e300, 39}});
   DrawList list;
   list.items.emplace_back(std::move(squares));
   list.items.emplace_back(std::move(band));
@@ -125,6 +127,8 @@ TEST(RasterFills, CoverageIsTheAreaInsideTheOutline) {
   EXPECT_EQ(canvas.Red(0, 32), 255);
   EXPECT_EQ(canvas.Red(39, 32), 255);
   EXPECT_EQ(canvas.Red(20, 29), 0);
+  EXPECT_EQ(canvas.Red(20, 36), 0);
+  for (const int x : {0, 20, 39}) EXPECT_EQ(canvas.Red(x, 38), 255) << x;
   canvas.KeepIfFailed("fills");
 }
 
