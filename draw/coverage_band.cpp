@@ -5,10 +5,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 constexpr unsigned kOpaque = 255 * 255;
+constexpr float kHalfDiagonal = 0.7072f;
 
 struct ChannelOrder {
   int red;
@@ -57,46 +59,100 @@ void CoverageBand::Mark(int row, int from, int to) {
     words[chunk / 64] |= std::uint64_t{1} << (chunk % 64);
 }
 
-void CoverageBand::AddStroke(const Segment& s, float halfWidth) {
-  const float reach = halfWidth + 0.5f;
-  // Pixels whose centres lie this close (squared) are wholly covered.
-  const float inner = halfWidth >= 0.5f ? (halfWidth - 0.5f) * (halfWidth - 0.5f) : -1.0f;
-  const float dx = s.bx - s.ax, dy = s.by - s.ay;
-  const float length = std::sqrt(dx * dx + dy * dy);
-  const float ux = length > 0 ? dx / length : 0, uy = length > 0 ? dy / length : 0;
-  const float minX = std::min(s.ax, s.bx) - reach, maxX = std::max(s.ax, s.bx) + reach;
+namespace {
+
+// A segment with its direction and length, and where rows cross the round-ended strip of a
+// given radius round it: the strip is convex, so each row meets it in one stretch.
+struct Stroke {
+  const Segment& s;
+  float ux, uy, length;
+
+  explicit Stroke(const Segment& segment) : s(segment) {
+    const float dx = s.bx - s.ax, dy = s.by - s.ay;
+    length = std::sqrt(dx * dx + dy * dy);
+    ux = length > 0 ? dx / length : 0;
+    uy = length > 0 ? dy / length : 0;
+  }
+
+  // The pixels of row `y` whose centres lie within `radius`, or from > to.
+  void Row(int y, float radius, int& from, int& to) const {
+    const float py = y + 0.5f;
+    float left = INFINITY, right = -INFINITY;
+    for (const auto& [cx, cy] : {std::pair{s.ax, s.ay}, std::pair{s.bx, s.by}}) {
+      const float h2 = radius * radius - (py - cy) * (py - cy);
+      if (h2 < 0) continue;
+      const float h = std::sqrt(h2);
+      left = std::min(left, cx - h);
+      right = std::max(right, cx + h);
+    }
+    if (length > 0) {
+      // Between the ends: 0 <= (x - ax) ux + (py - ay) uy <= length, and within `radius` across.
+      float low = -INFINITY, high = INFINITY;
+      const auto within = [&](float scale, float min, float max) {
+        if (scale == 0) {
+          if (min > 0 || max < 0) low = INFINITY;
+          return;
+        }
+        const float a = min / scale, b = max / scale;
+        low = std::max(low, std::min(a, b));
+        high = std::min(high, std::max(a, b));
+      };
+      const float along = (py - s.ay) * uy, across = (py - s.ay) * ux;
+      within(ux, -along, length - along);
+      within(uy, across - radius, across + radius);
+      if (low <= high) {
+        left = std::min(left, s.ax + low);
+        right = std::max(right, s.ax + high);
+      }
+    }
+    from = left <= right ? static_cast<int>(std::ceil(std::max(left, -1.0f) - 0.5f)) : 1;
+    to = left <= right ? static_cast<int>(std::floor(std::min(right, 1e9f) - 0.5f)) : 0;
+  }
+};
+
+}  // namespace
+
+void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
+  const Stroke stroke(segment);
+  const Segment& s = segment;
+  // A pixel reaches up to half its diagonal across the line; beyond `reach` it gets nothing,
+  // within `inner` it is wholly covered.
+  const float reach = halfWidth + kHalfDiagonal;
+  const float inner = halfWidth - kHalfDiagonal;
+  const float onLine = stroke.length > 0 ? 0.5f * (std::fabs(stroke.ux) + std::fabs(stroke.uy)) : 0.5f;
   const int firstRow = std::max(top_, static_cast<int>(std::ceil(std::min(s.ay, s.by) - reach - 0.5f)));
   const int lastRow =
       std::min(top_ + rows_ - 1, static_cast<int>(std::floor(std::max(s.ay, s.by) + reach - 0.5f)));
   for (int y = firstRow; y <= lastRow; ++y) {
-    const float py = y + 0.5f;
-    float left = minX, right = maxX;
-    // Where the row crosses the strip along the segment, when it is not nearly level.
-    if (std::fabs(uy) > 1e-4f) {
-      const float middle = s.ax + (py - s.ay) * ux / uy, half = reach / std::fabs(uy);
-      left = std::max(left, middle - half);
-      right = std::min(right, middle + half);
-    }
-    const int from = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
-    const int to = std::min(width_ - 1, static_cast<int>(std::floor(right - 0.5f)));
+    int from, to, innerFrom = 1, innerTo = 0;
+    stroke.Row(y, reach, from, to);
+    from = std::max(from, 0);
+    to = std::min(to, width_ - 1);
     if (from > to) continue;
+    if (inner > 0) {
+      stroke.Row(y, inner, innerFrom, innerTo);
+      innerFrom = std::max(innerFrom, from);
+      innerTo = std::min(innerTo, to);
+    }
     std::uint8_t* cover = &cover_[static_cast<std::size_t>(y - top_) * width_];
-    const float vy = py - s.ay;
+    const float vy = y + 0.5f - s.ay;
     for (int x = from; x <= to; ++x) {
-      const float vx = x + 0.5f - s.ax;
-      const float t = std::clamp(vx * ux + vy * uy, 0.0f, length);
-      const float ex = vx - ux * t, ey = vy - uy * t;
-      const float squared = ex * ex + ey * ey;
-      // Only pixels on the line's edge need the distance itself.
-      std::uint8_t value;
-      if (squared >= reach * reach) {
+      if (x == innerFrom && innerFrom <= innerTo) {
+        std::memset(cover + innerFrom, 255, static_cast<std::size_t>(innerTo - innerFrom + 1));
+        x = innerTo;
         continue;
-      } else if (squared <= inner) {
-        value = 255;
-      } else {
-        const float coverage = Overlap(std::sqrt(squared), -halfWidth, halfWidth);
-        value = static_cast<std::uint8_t>(std::min(coverage, 1.0f) * 255.0f + 0.5f);
       }
+      const float vx = x + 0.5f - s.ax;
+      const float t = std::clamp(vx * stroke.ux + vy * stroke.uy, 0.0f, stroke.length);
+      const float ex = vx - stroke.ux * t, ey = vy - stroke.uy * t;
+      const float distance = std::sqrt(ex * ex + ey * ey);
+      // The pixel's square seen across the line: half a pixel wide when the line is level or
+      // upright, half a diagonal at 45 degrees; the coverage is the share of that the line holds.
+      const float half = distance > 0 ? 0.5f * (std::fabs(ex) + std::fabs(ey)) / distance : onLine;
+      const float coverage =
+          std::max(0.0f, std::min(distance + half, halfWidth) - std::max(distance - half, -halfWidth)) /
+          (2 * half);
+      const auto value = static_cast<std::uint8_t>(std::min(coverage, 1.0f) * 255.0f + 0.5f);
       cover[x] = std::max(cover[x], value);
     }
     Mark(y - top_, from, to);

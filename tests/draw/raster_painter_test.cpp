@@ -43,6 +43,17 @@ TEST(RasterLines, ALevelLineCoversEachColumnByItsWidth) {
     EXPECT_EQ(canvas.Red(20, 3), 0);
     canvas.KeepIfFailed("level_line");
   }
+  // Slanting lines cover each row by their width over the sine of their slant.
+  for (const double width : {1.0, 2.5, 6.0}) {
+    TestCanvas canvas(60, 60);
+    PaintRaster({{Lines({Line({{5, 2}, {55.3, 52.3}})}, width)}}, canvas.Target());
+    for (const int y : {20, 27, 33}) {
+      double sum = 0;
+      for (int x = 0; x < 60; ++x) sum += canvas.Red(x, y) / 255.0;
+      EXPECT_NEAR(sum, width * std::sqrt(2.0), 0.05 * width) << "width " << width << " row " << y;
+    }
+    canvas.KeepIfFailed("slanting_line");
+  }
 }
 
 // Translucent lines of one batch meet and cross without a darker or brighter spot; lines of
