@@ -100,8 +100,8 @@ void BM_QPainterOutlines(benchmark::State& state) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     for (const bool halo : {true, false}) {
-      painter.setPen(QPen(halo ? QColor(0, 0, 0, 110) : QColor(255, 255, 255, 220), halo ? 3.5 : 1.5, Qt::SolidLine,
-                          Qt::RoundCap, Qt::RoundJoin));
+      painter.setPen(QPen(halo ? QColor(0, 0, 0, 110) : QColor(255, 255, 255, 220), halo ? 3.5 : 1.5,
+                          Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       for (const QPolygonF& polygon : polygons) painter.drawPolygon(polygon);
     }
   }
