@@ -11,6 +11,8 @@ namespace {
 
 constexpr unsigned kOpaque = 255 * 255;
 constexpr float kHalfDiagonal = 0.7072f;
+// Lines whose wholly covered middle is at least this far either side are filled row by row.
+constexpr float kBroadInner = 2.0f;
 
 struct ChannelOrder {
   int red;
@@ -123,19 +125,30 @@ void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
   const int firstRow = std::max(top_, static_cast<int>(std::ceil(std::min(s.ay, s.by) - reach - 0.5f)));
   const int lastRow =
       std::min(top_ + rows_ - 1, static_cast<int>(std::floor(std::max(s.ay, s.by) + reach - 0.5f)));
+  const float minX = std::min(s.ax, s.bx) - reach, maxX = std::max(s.ax, s.bx) + reach;
+  const float reachSquared = reach * reach, innerSquared = inner > 0 ? inner * inner : -1.0f;
   for (int y = firstRow; y <= lastRow; ++y) {
-    int from, to, innerFrom = 1, innerTo = 0;
-    stroke.Row(y, reach, from, to);
-    from = std::max(from, 0);
-    to = std::min(to, width_ - 1);
+    const float py = y + 0.5f;
+    // The row's stretch: the box round the segment, cut to the strip along it when the
+    // segment is not nearly level.
+    float left = minX, right = maxX;
+    if (std::fabs(stroke.uy) > 1e-4f) {
+      const float middle = s.ax + (py - s.ay) * stroke.ux / stroke.uy, half = reach / std::fabs(stroke.uy);
+      left = std::max(left, middle - half);
+      right = std::min(right, middle + half);
+    }
+    const int from = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
+    const int to = std::min(width_ - 1, static_cast<int>(std::floor(right - 0.5f)));
     if (from > to) continue;
-    if (inner > 0) {
+    // Broad lines fill the stretch wholly inside them at once.
+    int innerFrom = 1, innerTo = 0;
+    if (inner > kBroadInner) {
       stroke.Row(y, inner, innerFrom, innerTo);
       innerFrom = std::max(innerFrom, from);
       innerTo = std::min(innerTo, to);
     }
     std::uint8_t* cover = &cover_[static_cast<std::size_t>(y - top_) * width_];
-    const float vy = y + 0.5f - s.ay;
+    const float vy = py - s.ay;
     for (int x = from; x <= to; ++x) {
       if (x == innerFrom && innerFrom <= innerTo) {
         std::memset(cover + innerFrom, 255, static_cast<std::size_t>(innerTo - innerFrom + 1));
@@ -145,7 +158,13 @@ void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
       const float vx = x + 0.5f - s.ax;
       const float t = std::clamp(vx * stroke.ux + vy * stroke.uy, 0.0f, stroke.length);
       const float ex = vx - stroke.ux * t, ey = vy - stroke.uy * t;
-      const float distance = std::sqrt(ex * ex + ey * ey);
+      const float squared = ex * ex + ey * ey;
+      if (squared >= reachSquared) continue;
+      if (squared <= innerSquared) {
+        cover[x] = 255;
+        continue;
+      }
+      const float distance = std::sqrt(squared);
       // The pixel's square seen across the line: half a pixel wide when the line is level or
       // upright, half a diagonal at 45 degrees; the coverage is the share of that the line holds.
       const float half = distance > 0 ? 0.5f * (std::fabs(ex) + std::fabs(ey)) / distance : onLine;
