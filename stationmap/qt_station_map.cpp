@@ -14,14 +14,16 @@
 #include <system_error>
 
 #include "base/posix_file_store.h"
+#include "draw/qt_text_shaper.h"
+#include "draw/raster_painter.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
 #include "imagecodec/earth_picture_reader.h"
 #include "imagecodec/map_encoding.h"
 #include "imagecodec/qt_picture_decoder.h"
 #include "stationmap/map_picture_file.h"
+#include "stationmap/overlay_drawing.h"
 #include "stationmap/overlay_plan.h"
-#include "stationmap/qt_overlay_painter.h"
 #include "stationmap/station_map.h"
 
 namespace {
@@ -189,9 +191,6 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   QImage image;
   if (kind == MapPictureKind::Bmp) {
     bmpFile = MakeBmpFile(request.size, canvas);
-    // The rows as stored, bottom row first: the overlays are painted upside down onto them.
-    image = QImage(canvas.top + canvas.stride * (request.size - 1), request.size, request.size,
-                   -canvas.stride, QImage::Format_BGR888);
   } else {
     image = QImage(request.size, request.size, QImage::Format_RGB888);
     if (image.isNull())
@@ -222,7 +221,9 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
   if (!plan.Empty()) {
     report("Marking", 0);
-    PaintOverlays(image, kind == MapPictureKind::Bmp, plan, LabelFontFamily());
+    QtTextShaper text;
+    PaintRaster(OverlayDrawList(plan, text),
+                {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);
 
