@@ -45,9 +45,9 @@ int main(int argc, char* argv[]) {
       ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain, process,
                       screen, startUp->dataFolder, [](ScreenSize size) { return Direct3DCreate8(size); },
                       D3DXCreateTextureFromFile},
-      StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
-                        return MakeStationMap(request, progress);
-                      }});
+      StationServices{&placeDialog,
+                      [](const StationMapRequest& request, const StationMapProgress& progress,
+                         FileStore& files) { return MakeStationMap(request, progress, &files); }});
   frmMain.SetEvents(&program);
   program.Main();
 }

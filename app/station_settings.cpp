@@ -1,5 +1,6 @@
 #include "app/station_settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/number_text.h"
@@ -45,6 +46,8 @@ std::optional<MapTarget> ReadStation(SettingsStore& store) {
   if (!reading.place) return std::nullopt;
   return MapTarget{*reading.place, *text};
 }
+
+double StationMapRadiusKm(double viewRadiusKm) { return std::min(viewRadiusKm, kMaxMapRadiusKm); }
 
 std::string StationMapName(const GeoPoint& centre, double radiusKm) {
   // Named as the window names its map pairs, so that the two never differ in their numbers.

@@ -136,8 +136,8 @@ TEST(Overlays, TheRingAt1000KmPassesThroughItsPixelsAndLeavesTheRestAlone) {
 }
 
 // A full disk while the picture is stored: one message naming the file and the reason, and
-// the side file stored just before it taken away again.
-TEST(Files, APictureThatCannotBeStoredTakesItsNewSideFileWithIt) {
+// neither file stored.
+TEST(Files, APictureThatCannotBeStoredLeavesNoSideFile) {
   ScratchFolder folder;
   MemoryFileStore files;
   StationMapRequest request;
@@ -149,7 +149,12 @@ TEST(Files, APictureThatCannotBeStoredTakesItsNewSideFileWithIt) {
   files.failing.insert(request.outPath);
   std::vector<std::string> phases;
   const StationMapResult result = MakeStationMap(
-      request, [&](std::string_view phase, double) { phases.emplace_back(phase); }, &files);
+      request,
+      [&](std::string_view phase, double) {
+        phases.emplace_back(phase);
+        return true;
+      },
+      &files);
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.problem.find("--out: cannot write \"" + request.outPath + "\""), std::string::npos)
       << result.problem;
