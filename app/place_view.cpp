@@ -5,6 +5,7 @@
 
 #include "geo/great_circle.h"
 #include "geo/place_text.h"
+#include "stationmap/station_map.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ WholeDegreeTurn TurnTowards(const GeoPoint& place) {
 }
 
 PlaceUnderstanding UnderstandPlace(const std::string& text) {
+  // A place is drawn as its label on the station maps: a locator or two numbers, never pages.
+  if (text.size() > kMaxPlaceTextLength) {
+    return {false, "the text is longer than " + std::to_string(kMaxPlaceTextLength) +
+                       " characters; a place is a locator or latitude,longitude"};
+  }
   const PlaceReading reading = ReadPlace(text);
   if (!reading.place) return {false, reading.problem};
   const GeoPoint centre = WholeDegreeCentre(*reading.place);

@@ -25,5 +25,6 @@ bool CentredOnStation(const GeoPoint& centre, const GeoPoint& station);
 // Rotation and Tilt whose map centre is WholeDegreeCentre(place).
 WholeDegreeTurn TurnTowards(const GeoPoint& place);
 
-// What the go-to dialog shows for `text`: the place as read, and the centre the view takes.
+// What the go-to dialog shows for `text`: the place as read, and the centre the view takes;
+// a text longer than any place is refused.
 PlaceUnderstanding UnderstandPlace(const std::string& text);

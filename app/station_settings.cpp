@@ -41,7 +41,7 @@ StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& ref
 
 std::optional<MapTarget> ReadStation(SettingsStore& store) {
   const auto text = store.Read(kStationSection, kStationPlaceKey);
-  if (!text) return std::nullopt;
+  if (!text || text->size() > kMaxPlaceTextLength) return std::nullopt;
   const PlaceReading reading = ReadPlace(*text);
   if (!reading.place) return std::nullopt;
   return MapTarget{*reading.place, *text};

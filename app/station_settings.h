@@ -26,7 +26,7 @@ struct StationMapSettings {
 // of range, which is added to `refused` as "\nKey = "text"".
 StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& refused);
 
-// The stored station as a target, when it is stored and readable.
+// The stored station as a target, when it is stored and readable (and no longer than a place).
 std::optional<MapTarget> ReadStation(SettingsStore& store);
 
 // The radius of the window's station map for the view's radius: beyond the antipode a larger

@@ -191,6 +191,15 @@ bool IsOwnTemporaryName(const std::string& name) {
                      name.end() - static_cast<std::ptrdiff_t>(ending.size()), IsAlphanumeric);
 }
 
+std::string FolderTakesFiles(const std::string& folder) {
+  std::string probe;
+  const int fd = CreateTemporary(folder, &probe);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return {};
+}
+
 std::optional<std::string> PosixFileStore::CheckTarget(const std::string& path) {
   return TargetRefusal(path);
 }

@@ -19,3 +19,7 @@ class PosixFileStore : public FileStore {
 
 // Whether `name` (without folder) is a temporary of this program's pattern.
 bool IsOwnTemporaryName(const std::string& name);
+
+// Whether files can be made in `folder`: one of this program's temporaries is made there and
+// removed again. Empty when they can, else the system's reason.
+std::string FolderTakesFiles(const std::string& folder);

@@ -59,6 +59,10 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
   }
   EXPECT_EQ(UnderstandPlace("JO62qm").text,
             "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
+  // A coordinate padded to 30 kB would be stored as the station and drawn as its label.
+  const PlaceUnderstanding padded = UnderstandPlace("52." + std::string(30000, '0') + ",13");
+  EXPECT_FALSE(padded.usable);
+  EXPECT_EQ(padded.text, "the text is longer than 100 characters; a place is a locator or latitude,longitude");
 
   // The window sets the desktop's locale up; a German one must not turn the points into commas.
   const CommaLocale german("de_DE");
@@ -83,6 +87,8 @@ TEST(StationFiles, NamesAndSettings) {
   EXPECT_EQ(s.spokesDeg, 30);
   EXPECT_FALSE(s.greyLine);
   EXPECT_EQ(refused, "\nSpokes = \"nan\"");
+  store.values["Station/Place"] = "52." + std::string(30000, '0') + ",13";
+  EXPECT_FALSE(ReadStation(store).has_value());
 }
 
 class ScriptedPlaceDialog : public PlaceDialog {
