@@ -57,6 +57,6 @@ std::string EarthMapAbsence(const std::filesystem::path& workingFolder,
                             const std::filesystem::path& dataFolder);
 
 // Copies the shipped "earthmap.bmp" into `folder` when nothing stands there under that name,
-// through the program's own temporary so that a failed copy leaves no partial picture. Returns an empty string, or the line naming the file, where it was
-// looked for and what failed.
+// through the program's own temporary so that a failed copy leaves no partial picture. Returns an empty
+// string, or the line naming the file, where it was looked for and what failed.
 std::string PutEarthMap(const std::filesystem::path& folder, const std::filesystem::path& dataFolder);

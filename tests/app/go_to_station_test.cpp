@@ -62,7 +62,8 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
   // A coordinate padded to 30 kB would be stored as the station and drawn as its label.
   const PlaceUnderstanding padded = UnderstandPlace("52." + std::string(30000, '0') + ",13");
   EXPECT_FALSE(padded.usable);
-  EXPECT_EQ(padded.text, "the text is longer than 100 characters; a place is a locator or latitude,longitude");
+  EXPECT_EQ(padded.text,
+            "the text is longer than 100 characters; a place is a locator or latitude,longitude");
 
   // The window sets the desktop's locale up; a German one must not turn the points into commas.
   const CommaLocale german("de_DE");

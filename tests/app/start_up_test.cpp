@@ -128,7 +128,8 @@ TEST(MapsFolder, MadeWithTheEarthPictureAndAnOperatorsPictureLeftAlone) {
 // A folder that exists but takes no files is no maps folder: the program says so and does
 // not start, rather than blame the Earth picture and run without a log.
 TEST(MapsFolder, AFolderThatTakesNoFilesIsRefused) {
-  EXPECT_EQ(MakeMapsFolder("/proc/self"), "cannot store maps in the maps folder /proc/self: No such file or directory");
+  EXPECT_EQ(MakeMapsFolder("/proc/self"),
+            "cannot store maps in the maps folder /proc/self: No such file or directory");
   ScratchFolder scratch;
   std::ofstream(scratch.Path() / "earthmap.bmp.part") << "the operator's own";
   fs::create_directories(scratch.Path() / "data");
