@@ -41,7 +41,7 @@ std::string TooManyLines(const char* option, double every, const char* unit, int
 
 bool TargetOnEveryPath(const GreatCirclePath& path) {
   constexpr double kMillimetreKm = 1e-6;
-  return path.distanceKm < kMillimetreKm || path.longDistanceKm < kMillimetreKm;
+  return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
 }
 
 std::string CheckStationMapRequest(const StationMapRequest& request) {
@@ -92,7 +92,7 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
   const GreatCirclePath path = PathBetween(centre, target.place);
-  if (path.distanceKm < path.longDistanceKm && TargetOnEveryPath(path))
+  if (TargetOnEveryPath(path) && path.distanceKm < kHalfCircumferenceKm / 2)
     return "Target " + target.name + ": 0 km, at the centre";
   if (TargetOnEveryPath(path)) {
     return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) +
