@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "app/start_up.h"
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
@@ -16,6 +17,7 @@
 #include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
+  GiveLargeBlocksBackToTheSystem();
   int exitStatus = 0;
   std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
   if (!startUp) return exitStatus;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
@@ -82,6 +83,7 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
 
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
                                 FileStore* fileStore) {
+  GiveLargeBlocksBackToTheSystem();
   PosixFileStore posixFiles;
   FileStore& files = fileStore != nullptr ? *fileStore : posixFiles;
   StationMapResult result;
