@@ -106,14 +106,21 @@ void Program::StoreStationMap() {
   WindowProgress progress(services_.window, p.Picture1, services_.clock);
   WorkStop stop;
   stationWorkRunning_ = true;
-  stationMapStop_ = &stop;
   stationMapName_ = request.outPath;
-  const StationMapResult result = MakeStationMapBesideEvents(
-      station_.makeStationMap, request, services_.files, stop, [&](std::string_view phase, double fraction) {
-        progress.SetCaption(StationMapCaption(phase, fraction));
-        progress.ProcessEvents();
-      });
-  stationMapStop_ = nullptr;
+  StationMapResult result;
+  {
+    // The stop is reachable from the key handlers only while the map is made, however that ends.
+    struct ClearOnExit {
+      WorkStop*& pointer;
+      ~ClearOnExit() { pointer = nullptr; }
+    } clear{stationMapStop_};
+    stationMapStop_ = &stop;
+    result = MakeStationMapBesideEvents(station_.makeStationMap, request, services_.files, stop,
+                                        [&](std::string_view phase, double fraction) {
+                                          progress.SetCaption(StationMapCaption(phase, fraction));
+                                          progress.ProcessEvents();
+                                        });
+  }
   services_.window.SetCaption(FrameCaption(view_));
   if (result.ok) {
     WriteLog("Station map: " + request.outPath);
