@@ -125,10 +125,10 @@ int WritePieces(int fd, std::string_view bytes, const StopAsked& stop) {
 // are taken in sorted order, so two writers never wait for each other in a circle.
 class FolderLocks {
  public:
-  explicit FolderLocks(std::vector<std::string> folders) {
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    for (const std::string& folder : folders) {
+  explicit FolderLocks(std::vector<std::string> folders) : folders_(std::move(folders)) {
+    std::sort(folders_.begin(), folders_.end());
+    folders_.erase(std::unique(folders_.begin(), folders_.end()), folders_.end());
+    for (const std::string& folder : folders_) {
       const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) continue;
       const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
@@ -151,7 +151,11 @@ class FolderLocks {
   FolderLocks(const FolderLocks&) = delete;
   FolderLocks& operator=(const FolderLocks&) = delete;
 
+  // Each folder once.
+  const std::vector<std::string>& Folders() const { return folders_; }
+
  private:
+  std::vector<std::string> folders_;
   std::vector<int> fds_;
 };
 
@@ -212,7 +216,6 @@ bool PosixFileStore::WriteWholeFiles(const std::vector<WholeFile>& files, WriteF
       return Fail(failure, WriteFailure{k, 0, *refusal, true, false});
     folders.push_back(FolderOf(files[k].path));
   }
-  for (const std::string& folder : folders) ClearStaleTemporaries(folder);
 
   std::vector<Staged> staged(files.size());
   for (std::size_t k = 0; k < files.size(); ++k) {
@@ -234,6 +237,8 @@ bool PosixFileStore::WriteWholeFiles(const std::vector<WholeFile>& files, WriteF
   }
 
   const FolderLocks locks(folders);
+  // Under the lock: another writer's kept files exist only while it holds it.
+  for (const std::string& folder : locks.Folders()) ClearStaleTemporaries(folder);
   // What stands at the names may have changed while the files were written.
   for (std::size_t k = 0; k < files.size(); ++k) {
     if (auto refusal = TargetRefusal(files[k].path)) {
