@@ -16,7 +16,10 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 cp "$build/maps/earthmap.bmp" "$work/"
 app=""
 finish() {
-  [ -n "$app" ] && kill -9 "$app" 2>/dev/null
+  if [ -n "$app" ]; then
+    kill -9 "$app" 2>/dev/null
+    wait "$app" 2>/dev/null
+  fi
   stop_virtual_display
 }
 trap finish EXIT
