@@ -144,14 +144,6 @@ TEST_F(Folder, AFailedSetLeavesTheOlderFilesAsTheyWereAndNoTemporary) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"a.BMP"});
 }
 
-// Names up to the system's limit of 255 bytes take files: the temporaries are short.
-TEST_F(Folder, NamesAtTheLengthLimitAreWritten) {
-  const std::string name = std::string(251, 'm') + ".DAT";
-  WriteFailure failure;
-  ASSERT_TRUE(files.WriteWholeFiles({{Path(name), "side"}}, &failure)) << failure.reason;
-  EXPECT_EQ(Read(dir / name), "side");
-}
-
 TEST_F(Folder, AStopWhileWritingLeavesTheOlderFilesAndNoTemporary) {
   Write(dir / "a.BMP", "old bitmap");
   const std::string big(20 << 20, 'b');  // written in several pieces
