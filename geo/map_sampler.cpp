@@ -215,19 +215,21 @@ float DaylightFactor(double sinElevation) {
   return kLevels[4];
 }
 
-void SampleMap(const MapSampling& sampling, const MapCanvas& canvas,
-               const std::function<void(double)>& progress) {
+bool SampleMap(const MapSampling& sampling, const MapCanvas& canvas,
+               const std::function<bool(double)>& progress) {
   const RowSampler sampler(sampling, canvas);
   const int threads = std::max(
       1, sampling.threads > 0 ? sampling.threads : static_cast<int>(std::thread::hardware_concurrency()));
   std::atomic<int> nextRow{0};
   std::atomic<int> rowsDone{0};
+  std::atomic<bool> stop{false};
   std::mutex mutex;
   std::condition_variable finished;
   int running = threads;
   const auto work = [&] {
     RowScratch scratch(canvas.size);
-    for (int first; (first = nextRow.fetch_add(kRowsPerTake)) < canvas.size;) {
+    for (int first;
+         !stop.load(std::memory_order_relaxed) && (first = nextRow.fetch_add(kRowsPerTake)) < canvas.size;) {
       const int last = std::min(first + kRowsPerTake, canvas.size);
       for (int row = first; row < last; ++row) sampler.Row(row, scratch);
       rowsDone.fetch_add(last - first, std::memory_order_relaxed);
@@ -239,9 +241,10 @@ void SampleMap(const MapSampling& sampling, const MapCanvas& canvas,
   for (int k = 0; k < threads; ++k) workers.emplace_back(work);
   std::unique_lock lock(mutex);
   while (!finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
-    if (progress) progress(static_cast<double>(rowsDone.load()) / canvas.size);
+    if (progress && !progress(static_cast<double>(rowsDone.load()) / canvas.size)) stop = true;
   }
   lock.unlock();
   workers.clear();
-  if (progress) progress(1.0);
+  if (stop) return false;
+  return !progress || progress(1.0);
 }
