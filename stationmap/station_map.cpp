@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/number_text.h"
+#include "geo/geodesic.h"
 #include "geo/great_circle.h"
 #include "stationmap/map_picture_file.h"
 
@@ -60,14 +61,16 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
     return "--size: " + std::to_string(request.size) + " is out of range; give " +
            std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels";
   }
-  if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm)) return "--rings: give kilometres above 0";
+  const double unitKm = KilometresPer(request.units);
+  if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
+    return std::string("--rings: give ") + UnitName(request.units) + " above 0";
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
     return "--spokes: give degrees above 0, at most 360";
   if (!(request.gridDeg >= 0) || request.gridDeg > 90) return "--grid: give degrees above 0, at most 90";
   if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
     const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
-    return TooManyLines("--rings", request.ringsKm, "km", RingCount(request), "rings",
-                        RoundUpToTwoDigits(farthest / (kMaxOverlayLines + 1)));
+    return TooManyLines("--rings", request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
+                        "rings", RoundUpToTwoDigits(farthest / unitKm / (kMaxOverlayLines + 1)));
   }
   if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
     return TooManyLines("--spokes", request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
@@ -90,21 +93,43 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
   return {};
 }
 
-std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
-  const GreatCirclePath path = PathBetween(centre, target.place);
-  if (TargetOnEveryPath(path) && path.distanceKm < kHalfCircumferenceKm / 2)
-    return "Target " + target.name + ": 0 km, at the centre";
-  if (TargetOnEveryPath(path)) {
-    return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) +
-           " km, the antipode: every bearing leads there";
+std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {
+  const double unitKm = KilometresPer(units);
+  const std::string unit = std::string(" ") + UnitSymbol(units);
+  const std::string head = "Target " + target.name + ": ";
+  // The map is drawn on a sphere, where every line from the centre reaches these two places.
+  const GreatCirclePath onMap = PathBetween(centre, target.place);
+  const GeodesicPath path = GeodesicBetween(centre, target.place);
+  if (TargetOnEveryPath(onMap) && onMap.distanceKm < kHalfCircumferenceKm / 2)
+    return head + "0" + unit + ", at the centre";
+  if (TargetOnEveryPath(onMap)) {
+    return head + FormatFixed(path.distanceKm / unitKm, 1) + unit +
+           ", the antipode: every bearing leads there";
   }
   // To a tenth of a degree, 359.96 being 0.0 rather than 360.0.
   const auto tenths = [](double degrees) {
     const double rounded = std::round(degrees * 10) / 10;
     return rounded >= 360 ? rounded - 360 : rounded;
   };
-  return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) + " km, short path " +
+  return head + FormatFixed(path.distanceKm / unitKm, 1) + unit + ", short path " +
          FormatFixed(tenths(path.bearingDeg), 1) + "\u00b0, long path " +
-         FormatFixed(tenths(path.longBearingDeg), 1) + "\u00b0 (" + FormatFixed(path.longDistanceKm, 0) +
-         " km)";
+         FormatFixed(tenths(path.longBearingDeg), 1) + "\u00b0 (" +
+         FormatFixed(path.longDistanceKm / unitKm, 1) + unit + ")";
+}
+
+std::string DataProblemLine(const char* option, const DataFileProblem& problem) {
+  const std::string head = std::string(option) + ": " + problem.path;
+  const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
+  switch (problem.fault) {
+    case DataFileFault::Missing:
+      break;
+    case DataFileFault::Unreadable:
+      return head + " cannot be read" + detail + "; it comes with the package " + problem.package;
+    case DataFileFault::Malformed:
+      return head + " is damaged" + detail + "; reinstall the package " + problem.package;
+    case DataFileFault::NotPrepared:
+      return std::string(option) + ": the copy of " + problem.path +
+             " a map reads could not be made: " + problem.detail;
+  }
+  return head + " is missing; install the package " + problem.package;
 }
