@@ -10,6 +10,7 @@
 #include <map>
 
 #include "draw/qt_text_shaper.h"
+#include "geo/distance_unit.h"
 #include "geo/reference_tool.h"
 #include "geodata/chart_tools.h"
 #include "geodata/outline_preparer.h"
@@ -23,13 +24,16 @@
 
 namespace {
 
-void NeedGuiApplication() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication application(argc, argv);
-}
+// Labels are measured with Qt's fonts.
+struct GuiApplication {
+  GuiApplication() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  int argc = 1;
+  char name[5] = "test";
+  char* argv[1] = {name};
+  QGuiApplication application{argc, argv};
+};
 
 StationMapRequest RequestAround(GeoPoint centre, double radiusKm, int size) {
   StationMapRequest request;
@@ -150,7 +154,6 @@ PixelAgreement Compare(const Picture& plain, const Picture& marked,
 class CountryOutlinesOnTheMap : public testing::TestWithParam<OutlineCase> {};
 
 TEST_P(CountryOutlinesOnTheMap, CoverTheChartsLinesAndNothingElseWhereAShiftedChartFails) {
-  NeedGuiApplication();
   const OutlineCase& map = GetParam();
   ScratchFolder folder;
   const std::string chart = folder.PathOf("chart.nc");
@@ -209,5 +212,224 @@ INSTANTIATE_TEST_SUITE_P(
                     OutlineCase{"Fiji", {-17.8, 178}, 1500, 1000, {"FJ", "TO", "WF"}},
                     OutlineCase{"WholeEarth", {-33.87, 151.21}, 20038, 1024, {"NZ", "JP", "MX"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Every label of a busy map, read back from the draw list: the ink of each, with its halo,
+// inside the picture and clear of every other; and the prefixes where their entities are.
+TEST(Labels, NoTwoTouchAndAllStayInsideTheMapWithThePrefixesAtTheirPlaces) {
+  GuiApplication gui;
+  const DxccTable table = ReadDxccEntities();
+  ASSERT_FALSE(table.problem) << "hamradio-files is needed";
+  QtTextShaper text;
+  struct Case {
+    double radiusKm;
+    int size;
+    std::map<std::string, double> bearings;  // prefix -> its rough bearing from Berlin
+  };
+  for (const Case& map : {Case{20038, 1182, {{"K", 310}, {"BY", 60}, {"VK", 85}, {"ZS", 180}, {"PY", 240}}},
+                          Case{1200, 700, {{"DL", 245}, {"OZ", 330}, {"SP", 90}, {"OK", 165}}}}) {
+    StationMapRequest request = RequestAround({52.52, 13.4}, map.radiusKm, map.size);
+    request.prefixes = request.fields = true;
+    request.ringsKm = map.radiusKm / 4;
+    request.spokesDeg = 15;
+    request.target = MapTarget{{-33.87, 151.21}, "Sydney"};
+    const OverlayPlan plan = PlanOverlays(request, LabelPixels(map.size) * 1.2, {nullptr, table.entities});
+    const std::size_t offered = plan.spokeLabels.size() + plan.rings.size() + 1 + plan.prefixes.size() +
+                                plan.fieldLabels.size() + plan.squareLabels.size();
+    const DrawList list = OverlayDrawList(plan, text);
+    std::vector<InkBox> boxes;
+    std::map<std::string, InkBox> placed;
+    for (const DrawItem& item : list.items) {
+      const auto* batch = std::get_if<LabelBatch>(&item);
+      if (batch == nullptr) continue;
+      for (const Label& label : batch->labels) {
+        InkBox box = InkBoxOf(label, text.Measure(label.text, batch->text));
+        placed[label.text] = box;
+        const double halo = batch->halo.width / 2;
+        boxes.push_back({box.left - halo, box.top - halo, box.width + 2 * halo, box.height + 2 * halo});
+      }
+    }
+    EXPECT_GT(boxes.size(), 40u);
+    EXPECT_LT(boxes.size(), offered) << "a map this busy leaves labels out";
+    for (std::size_t a = 0; a < boxes.size(); ++a) {
+      const InkBox& p = boxes[a];
+      EXPECT_TRUE(p.left >= 0 && p.top >= 0 && p.left + p.width <= map.size && p.top + p.height <= map.size)
+          << "label " << a << " reaches out of the map";
+      for (std::size_t b = a + 1; b < boxes.size(); ++b) {
+        const InkBox& q = boxes[b];
+        EXPECT_FALSE(p.left < q.left + q.width && q.left < p.left + p.width && p.top < q.top + q.height &&
+                     q.top < p.top + p.height)
+            << "labels " << a << " and " << b << " overlap";
+      }
+    }
+    EXPECT_EQ(std::count_if(placed.begin(), placed.end(),
+                            [](const auto& label) { return label.first.starts_with("Sydney "); }),
+              1)
+        << "the map's own labels come first";
+    for (const auto& [prefix, bearing] : map.bearings) {
+      ASSERT_TRUE(placed.contains(prefix)) << prefix << " gave way, though it outweighs its neighbours";
+      const InkBox& box = placed[prefix];
+      const double x = box.left + box.width / 2 - map.size / 2.0,
+                   y = map.size / 2.0 - (box.top + box.height / 2);
+      const double seen = std::fmod(std::atan2(x, y) / kRadiansPerDegree + 360, 360);
+      EXPECT_LT(std::fabs(std::remainder(seen - bearing, 360)), 20)
+          << prefix << " stands at bearing " << seen;
+    }
+  }
+}
+
+// The Maidenhead grid on its degrees: every point of a field's edge on a multiple of 20 degrees
+// of longitude or 10 of latitude, of a square's on 2 or 1; every field edge the map shows
+// drawn; the squares' labels on both sides of the 180th meridian, and none on larger maps.
+TEST(Maidenhead, EdgesLieOnTheirDegreesAndAreAllDrawnAcrossTheAntimeridian) {
+  const auto onMultiple = [](double value, double step) {
+    return std::fabs(std::remainder(value, step)) < 1e-6;
+  };
+  for (const double radius : {3340.0, 1200.0}) {
+    StationMapRequest request = RequestAround({-17.8, 178}, radius, 800);
+    request.fields = true;
+    const OverlayPlan plan = PlanOverlays(request, 0);
+    const double scale = plan.scale;
+    const AzimuthalEquidistant projection(request.centre);
+    const auto ground = [&](const PixelPoint& p) {
+      return *projection.Inverse((p.x - 400) / scale, (400 - p.y) / scale);
+    };
+    ASSERT_FALSE(plan.fieldEdges.empty());
+    for (const auto& line : plan.fieldEdges) {
+      for (const PixelPoint& p : line) {
+        const GeoPoint at = ground(p);
+        ASSERT_TRUE(onMultiple(at.lon, 20) || onMultiple(at.lat, 10)) << at.lat << ", " << at.lon;
+      }
+    }
+    for (const auto& line : plan.squareEdges) {
+      for (const PixelPoint& p : line) {
+        const GeoPoint at = ground(p);
+        ASSERT_TRUE(onMultiple(at.lon, 2) || onMultiple(at.lat, 1)) << at.lat << ", " << at.lon;
+      }
+    }
+    PlaneIndex drawn(4);
+    for (const auto& line : plan.fieldEdges) {
+      std::vector<PlanePoint> points;
+      for (const PixelPoint& p : line) points.push_back({p.x, p.y});
+      drawn.AddLine(points);
+    }
+    std::size_t seen = 0, missed = 0;
+    const auto expectDrawn = [&](const GeoPoint& edge) {
+      const PlanePoint p = projection.Forward(edge);
+      const PlanePoint px{400 + p.x * scale, 400 - p.y * scale};
+      if (px.x < 2 || px.y < 2 || px.x > 798 || px.y > 798) return;
+      ++seen;
+      missed += drawn.Distance(px) > 0.75;
+    };
+    for (double along = -179.75; along < 180; along += 0.25) {
+      for (double lon = -180; lon < 180; lon += 20) {
+        if (std::fabs(along) < 89.9) expectDrawn({along, lon});
+      }
+      for (double lat = -80; lat < 90; lat += 10) expectDrawn({lat, along});
+    }
+    EXPECT_GT(seen, 200u);
+    EXPECT_EQ(missed, 0u) << "of " << seen;
+    std::vector<std::string> squares;
+    for (const MapLabel& label : plan.squareLabels) squares.push_back(label.text);
+    const bool near = radius <= kMaidenheadSquaresUpToKm;
+    EXPECT_EQ(std::count(squares.begin(), squares.end(), "RH92"), near ? 1 : 0);  // Viti Levu, 178 E
+    EXPECT_EQ(std::count(squares.begin(), squares.end(), "AH02"), near ? 1 : 0);  // just east of 180
+    EXPECT_EQ(plan.squareEdges.empty(), !near);
+  }
+}
+
+// Rings, their labels, the target's label and its line in statute and nautical miles; the
+// target line against geod's WGS84 geodesics from London to Sydney (16989.296 km at 60.3617
+// degrees) and to its antipode (3024.544 km at -119.1865), the long path going that way.
+TEST(Units, RingsLabelsAndTheTargetLineInTheOperatorsUnit) {
+  EXPECT_EQ(DistanceUnitOf("KM"), DistanceUnit::Kilometre);
+  EXPECT_EQ(DistanceUnitOf("mi"), DistanceUnit::StatuteMile);
+  EXPECT_EQ(DistanceUnitOf("Nm"), DistanceUnit::NauticalMile);
+  EXPECT_FALSE(DistanceUnitOf("miles"));
+  EXPECT_FALSE(DistanceUnitOf(""));
+
+  StationMapRequest request = RequestAround({51.5074, -0.1278}, 2000, 4000);
+  request.units = DistanceUnit::StatuteMile;
+  request.ringsKm = 500 * kKmPerStatuteMile;
+  request.target = MapTarget{{-33.8688, 151.2093}, "Sydney"};
+  OverlayPlan plan = PlanOverlays(request, 0);
+  ASSERT_GE(plan.rings.size(), 3u);
+  EXPECT_EQ(plan.rings[2].label.text, "1500 mi");
+  EXPECT_NEAR(plan.rings[2].radiusPx, 1500 * kKmPerStatuteMile * plan.scale, 1e-9);
+  EXPECT_EQ(plan.target->label.text, "Sydney 10557 mi");
+  request.units = DistanceUnit::NauticalMile;
+  request.ringsKm = 0.1 * kKmPerNauticalMile;
+  request.radiusKm = 0.5;
+  plan = PlanOverlays(request, 0);
+  ASSERT_GE(plan.rings.size(), 3u);
+  EXPECT_EQ(plan.rings[2].label.text, "0.3 nm");
+
+  const MapTarget sydney{{-33.8688, 151.2093}, "VK2"};
+  const GeoPoint london{51.5074, -0.1278};
+  EXPECT_EQ(TargetLine(london, sydney),
+            "Target VK2: 16989.3 km, short path 60.4\u00b0, long path 240.8\u00b0 (23038.4 km)");
+  EXPECT_EQ(TargetLine(london, sydney, DistanceUnit::StatuteMile),
+            "Target VK2: 10556.7 mi, short path 60.4\u00b0, long path 240.8\u00b0 (14315.4 mi)");
+  EXPECT_EQ(TargetLine(london, sydney, DistanceUnit::NauticalMile),
+            "Target VK2: 9173.5 nm, short path 60.4\u00b0, long path 240.8\u00b0 (12439.7 nm)");
+
+  // Too many rings are refused in the unit they were asked in.
+  request.units = DistanceUnit::StatuteMile;
+  request.radiusKm = 1000;
+  request.ringsKm = 0.5 * kKmPerStatuteMile;
+  request.imagePath = "earth.jpg";
+  request.outPath = "map.png";
+  EXPECT_EQ(CheckStationMapRequest(request).rfind("--rings: every 0.5 mi would draw ", 0), 0u)
+      << CheckStationMapRequest(request);
+}
+
+// Without its data package a layer's option ends the map with one line naming the package, and
+// nothing is written; the window's way leaves the layer out, tells it, and makes the map.
+TEST(MissingData, TheOptionNamesThePackageOrTheLayerIsLeftOut) {
+  ScratchFolder folder;
+  StationMapRequest request = RequestAround({52.52, 13.4}, 1000, 64);
+  request.imagePath = SKERROWEN_EARTH_PICTURE;
+  request.outPath = folder.PathOf("map.bmp");
+  request.data.chartPath = folder.PathOf("no-chart.nc");
+  request.data.countryFilePath = folder.PathOf("no-cty.dat");
+  request.countries = true;
+  StationMapResult result = MakeStationMap(request);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.problem,
+            "--countries: " + request.data.chartPath + " is missing; install the package gmt-dcw");
+  request.countries = false;
+  request.prefixes = true;
+  result = MakeStationMap(request);
+  EXPECT_EQ(result.problem, "--prefixes: " + request.data.countryFilePath +
+                                " is missing; install the package hamradio-files");
+  EXPECT_FALSE(std::filesystem::exists(request.outPath));
+
+  request.countries = true;
+  request.leaveOutMissingData = true;
+  result = MakeStationMap(request);
+  ASSERT_TRUE(result.ok) << result.problem;
+  ASSERT_EQ(result.leftOut.size(), 2u);
+  EXPECT_EQ(result.leftOut[0].package, "hamradio-files");
+  EXPECT_EQ(result.leftOut[1].package, "gmt-dcw");
+  EXPECT_TRUE(std::filesystem::exists(request.outPath));
+}
+
+// The map makers map the prepared outlines and never load the chart's library and the forty
+// behind it; the preparing program does.
+TEST(Programs, OnlyThePreparingProgramLinksNetcdf) {
+  const auto linksNetcdf = [](const std::string& program) {
+    std::string libraries;
+    if (FILE* pipe =
+            ::popen(("ldd '" + std::string(SKERROWEN_BINARY_DIR) + "/" + program + "'").c_str(), "r")) {
+      char buffer[512];
+      while (std::fgets(buffer, sizeof buffer, pipe)) libraries += buffer;
+      ::pclose(pipe);
+    }
+    EXPECT_NE(libraries.find("libc.so"), std::string::npos) << "ldd could not read " << program;
+    return libraries.find("libnetcdf") != std::string::npos;
+  };
+  EXPECT_FALSE(linksNetcdf("skerrowen-map"));
+  EXPECT_FALSE(linksNetcdf("skerrowen"));
+  EXPECT_TRUE(linksNetcdf(kOutlinePreparerName));
+}
 
 }  // namespace
