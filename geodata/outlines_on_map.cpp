@@ -120,7 +120,7 @@ class MapOutliner {
   PlanePoint Project(const Vec3& v) const {
     const double east = Dot(v, e_), north = Dot(v, n_);
     const double sinC = std::sqrt(east * east + north * north);
-    const double c = FastAtan2(sinC, Dot(v, c_));
+    const double c = std::atan2(sinC, Dot(v, c_));
     if (sinC < 1e-15) return c < 1 ? PlanePoint{0, 0} : PlanePoint{0, -kHalfCircumferenceKm};
     const double scale = c * kEarthRadiusKm / sinC;
     return {east * scale, north * scale};
