@@ -91,8 +91,9 @@ double LabelPixels(int size) { return std::max(11.0, size / 48.0); }
 DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text) {
   DrawList list;
   const double unit = std::max(1.0, plan.size / 600.0);
-  // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin.
-  const double fine = std::max(1.0, std::sqrt(plan.size / 600.0));
+  // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin,
+  // about the half point of a printed map's borders at 300 dots per inch.
+  const double fine = std::max(1.0, std::cbrt(plan.size / 600.0));
   LineBatch squares = FineLines(kFieldColour, 0.5, fine, 90);
   MoveLines(plan.squareEdges, squares);
   LineBatch fields = FineLines(kFieldColour, 0.9, fine, 110);

@@ -67,31 +67,60 @@ PixelPoint Inside(PixelPoint p, double size, double margin) {
   return {std::clamp(p.x, margin, size - margin), std::clamp(p.y, margin, size - margin)};
 }
 
-// Adds the pieces of a line of the grid that show on the picture, broken where the line
-// leaves it and where it jumps across the map (round the antipode, where neighbouring places
-// land far apart). Painting lines that lie outside would cost as much as those inside.
-void AddGridLine(const Frame& frame, std::vector<std::vector<PixelPoint>>& grid, int steps,
-                 const auto& placeAt) {
+// A line of the graticule is followed in chords of about kCoarsePx pixels, each halved
+// while its middle strays more than kCurvePx from it: long segments where the line is
+// straight, which a painter draws at the cost of their length.
+constexpr double kCoarsePx = 16;
+constexpr double kCurvePx = 0.1;
+constexpr int kMostHalvings = 12;
+
+double ChordDistance(const PixelPoint& p, const PixelPoint& a, const PixelPoint& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
+  const double t = length2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0) : 0;
+  return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+}
+
+// Adds the pieces of a line of the grid, placeAt(t) for t from 0 to 1 in `steps` chords, that
+// show on the picture, broken where the line leaves it and where it jumps across the map
+// (round the antipode, where neighbouring places land far apart). Painting lines that lie
+// outside would cost as much as those inside.
+void AddGridLine(const Frame& frame, PixelLines& grid, int steps, const auto& placeAt) {
   const double jump = frame.Half() / 2;
   const double low = -jump / 4, high = 2 * frame.Half() + jump / 4;
-  const auto shows = [&](const PixelPoint& a, const PixelPoint& b) {
+  const auto near = [&](const PixelPoint& a, const PixelPoint& b) {
     return std::max(a.x, b.x) >= low && std::min(a.x, b.x) <= high && std::max(a.y, b.y) >= low &&
-           std::min(a.y, b.y) <= high && std::hypot(a.x - b.x, a.y - b.y) <= jump;
+           std::min(a.y, b.y) <= high;
   };
   std::vector<PixelPoint> piece;
+  const auto endPiece = [&] {
+    if (piece.size() >= 2) grid.push_back(std::move(piece));
+    piece.clear();
+  };
+  const auto follow = [&](const auto& self, double t0, PixelPoint a, double t1, PixelPoint b,
+                          int depth) -> void {
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (length <= jump && !near(a, b)) return endPiece();
+    if (depth < kMostHalvings) {
+      const double middle = (t0 + t1) / 2;
+      const PixelPoint m = frame.Of(placeAt(middle));
+      if (length > jump || ChordDistance(m, a, b) > kCurvePx) {
+        self(self, t0, a, middle, m, depth + 1);
+        self(self, middle, m, t1, b, depth + 1);
+        return;
+      }
+    }
+    if (length > jump) return endPiece();
+    if (piece.empty()) piece.push_back(a);
+    piece.push_back(b);
+  };
   PixelPoint previous = frame.Of(placeAt(0.0));
   for (int k = 1; k <= steps; ++k) {
-    const PixelPoint p = frame.Of(placeAt(static_cast<double>(k) / steps));
-    if (shows(previous, p)) {
-      if (piece.empty()) piece.push_back(previous);
-      piece.push_back(p);
-    } else if (!piece.empty()) {
-      grid.push_back(std::move(piece));
-      piece.clear();
-    }
+    const double t = static_cast<double>(k) / steps;
+    const PixelPoint p = frame.Of(placeAt(t));
+    follow(follow, static_cast<double>(k - 1) / steps, previous, t, p, 0);
     previous = p;
   }
-  if (!piece.empty()) grid.push_back(std::move(piece));
+  endPiece();
 }
 
 // The part of the globe a map shows, as ranges of latitude and longitude (the longitudes
@@ -126,14 +155,15 @@ std::pair<long, long> StepsWithin(double origin, double step, double low, double
 }
 
 // Meridians every `lonStep` degrees from -180 and parallels every `latStep` from the south
-// pole (the poles left out), where the map shows them, in segments of about 2 pixels; every
+// pole (the poles left out), where the map shows them; every
 // `skipEvery`th line of each, counted from there, left out (0: none).
 void AddGraticule(const Frame& frame, const GlobeWindow& window, double lonStep, double latStep,
                   PixelLines& lines, long skipEvery = 0) {
   const auto skipped = [skipEvery](long k) {
     return skipEvery > 0 && (k % skipEvery + skipEvery) % skipEvery == 0;
   };
-  const double stepDeg = std::clamp(2 / frame.Scale() / (kRadiansPerDegree * kEarthRadiusKm), 0.002, 0.25);
+  const double stepDeg =
+      std::clamp(kCoarsePx / frame.Scale() / (kRadiansPerDegree * kEarthRadiusKm), 0.002, 1.0);
   const double lonHigh = window.allLongitudes ? 180 - lonStep * 1e-9 : window.lonHigh;
   const auto [firstLon, lastLon] = StepsWithin(-180, lonStep, window.lonLow, lonHigh);
   const int meridianSteps =
