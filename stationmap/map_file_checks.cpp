@@ -95,6 +95,19 @@ std::string CheckMapFiles(const StationMapRequest& request, FileStore& files) {
   for (const std::string& path : {request.outPath, side}) {
     if (auto refusal = files.CheckTarget(path)) return "--out: " + Quoted(path) + " " + *refusal;
   }
+  if (!request.tablePath.empty()) {
+    const std::filesystem::path table(request.tablePath);
+    if (std::string problem = CheckOutputFolder(table.has_parent_path() ? table.parent_path().string() : ".");
+        !problem.empty()) {
+      return "--table" + problem.substr(problem.find(':'));
+    }
+    for (const std::string& path : {request.outPath, side, request.imagePath, request.nightImagePath}) {
+      if (!path.empty() && (path == request.tablePath || SameFile(path, request.tablePath)))
+        return "--table: " + Quoted(request.tablePath) + " is a file this map reads or writes";
+    }
+    if (auto refusal = files.CheckTarget(request.tablePath))
+      return "--table: " + Quoted(request.tablePath) + " " + *refusal;
+  }
   // Only a side file that stands already can belong to another picture; an Earth picture
   // read for this map is no map.
   struct stat status {};

@@ -19,6 +19,17 @@ constexpr DrawColour kPrefixColour{140, 235, 255, 255};
 constexpr DrawColour kFieldColour{150, 250, 150, 220};
 constexpr DrawColour kFieldLabelColour{170, 255, 170, 255};
 constexpr DrawColour kBlack{0, 0, 0, 255};
+constexpr DrawColour kStationColour{255, 110, 110, 255};
+constexpr DrawColour kStationPathColour{255, 110, 110, 140};
+constexpr DrawColour kStationLabelColour{255, 205, 205, 255};
+constexpr DrawColour kBeamFill{255, 214, 0, 56};
+constexpr DrawColour kBeamColour{255, 214, 0, 230};
+constexpr DrawColour kRiseColour{255, 170, 60, 235};
+constexpr DrawColour kSetColour{175, 150, 255, 235};
+constexpr DrawColour kTitleBoxColour{0, 0, 0, 175};
+// The title block's first line is this much larger than the rest; lines are this far apart.
+constexpr double kTitleScale = 1.5;
+constexpr double kTitleLineSpacing = 1.4;
 constexpr std::uint8_t kLineHaloAlpha = 110;
 constexpr std::uint8_t kLabelHaloAlpha = 230;
 // How far a ring's chords may stray from the circle, in pixels.
@@ -88,7 +99,7 @@ struct LabelKind {
 
 double LabelPixels(int size) { return std::max(11.0, size / 48.0); }
 
-DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text) {
+DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePlace) {
   DrawList list;
   const double unit = std::max(1.0, plan.size / 600.0);
   // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin,
@@ -119,7 +130,33 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text) {
     list.items.push_back(std::move(shortPath));
     list.items.push_back(Dot(plan.target->place, kPathColour, 3.5, unit));
   }
-  const bool centreDot = !plan.rings.empty() || !plan.spokes.empty() || plan.target;
+  if (plan.beam) {
+    list.items.push_back(FillBatch{kBeamFill, {LineOf(plan.beam->outline).points}});
+    LineBatch edge = Lines(kBeamColour, 1.0, unit);
+    edge.lines.push_back(LineOf(plan.beam->outline));
+    edge.lines.back().closed = true;
+    list.items.push_back(std::move(edge));
+  }
+  LineBatch rise = Lines(kRiseColour, 1.0, unit), set = Lines(kSetColour, 1.0, unit);
+  set.style.dash = {5 * set.style.width, 2.5 * set.style.width};
+  set.style.halo.width = 0;  // a dashed halo would dash the lines it crosses
+  for (const FanLine& line : plan.fan) (line.rise ? rise : set).lines.push_back(LineOf(line.line));
+  for (LineBatch* batch : {&rise, &set}) {
+    if (!batch->lines.empty()) list.items.push_back(std::move(*batch));
+  }
+  if (!plan.stationDots.empty()) {
+    LineBatch paths = Lines(kStationPathColour, 0.6, unit);
+    paths.style.halo.alpha = 60;
+    MoveLines(plan.stationPaths, paths);
+    if (!paths.lines.empty()) list.items.push_back(std::move(paths));
+    DotBatch dots = Dot({}, kStationColour, 2.2, unit);
+    dots.centres.clear();
+    dots.centres.reserve(plan.stationDots.size());
+    for (const PixelPoint& p : plan.stationDots) dots.centres.push_back({p.x, p.y});
+    list.items.push_back(std::move(dots));
+  }
+  const bool centreDot = !plan.rings.empty() || !plan.spokes.empty() || plan.target ||
+                         !plan.stationDots.empty() || plan.beam || !plan.fan.empty();
   if (centreDot) list.items.push_back(Dot(plan.centre, kLabelColour, 3, unit));
 
   // The map's own labels first, then the prefixes of the entities with the most operators,
@@ -147,13 +184,66 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text) {
     for (const MapLabel& label : labels) pointers.push_back(&label);
     return pointers;
   };
+  if (titlePlace == TitlePlace::Corner && !plan.title.empty()) {
+    // In the lower left corner, over the map, which keeps its geometry; no label goes under it.
+    const double margin = std::max(2.0, pixels / 2.0);
+    TitleBlock block = MakeTitleBlock(plan.title, small, kLabelColour, {small / 5.0, kLabelHaloAlpha}, text);
+    const double left = margin, top = plan.size - margin - block.height - 2 * margin;
+    const double right = left + block.width + 2 * margin, bottom = plan.size - margin;
+    list.items.push_back(
+        FillBatch{kTitleBoxColour, {{{left, top}, {right, top}, {right, bottom}, {left, bottom}}}});
+    for (DrawItem& item : block.list.items) {
+      if (auto* labels = std::get_if<LabelBatch>(&item)) {
+        for (Label& label : labels->labels)
+          label.at = {label.at.x + left + margin, label.at.y + top + margin};
+      }
+      list.items.push_back(std::move(item));
+    }
+    layout.Reserve({(left + right) / 2, (top + bottom) / 2}, std::max(right - left, bottom - top) / 2);
+  }
   if (plan.target) place(targetKind, {&plan.target->label});
+  if (plan.beam) place({kBeamColour, own.style, true}, {&plan.beam->label});
   place(own, all(plan.spokeLabels));
   std::vector<const MapLabel*> ringLabels;
   for (const RangeRing& ring : plan.rings) ringLabels.push_back(&ring.label);
   place(ringKind, ringLabels);
+  std::vector<const MapLabel*> riseLabels, setLabels;
+  for (const FanLine& line : plan.fan) (line.rise ? riseLabels : setLabels).push_back(&line.label);
+  place({kRiseColour, {small, TextWeight::Bold}, false}, riseLabels);
+  place({kSetColour, {small, TextWeight::Bold}, false}, setLabels);
+  // Dots are never left out; their labels keep off every dot but their own.
+  for (const PixelPoint& dot : plan.stationDots) layout.Reserve(dot, 2.2 * unit);
+  // A station's label at the edge moves inside rather than be lost; it still touches its dot.
+  place({kStationLabelColour, {small, TextWeight::Normal}, true}, all(plan.stationLabels));
   place(prefixKind, all(plan.prefixes));
   place(fieldKind, all(plan.fieldLabels));
   place(squareKind, all(plan.squareLabels));
   return list;
+}
+
+double TitleBlockHeight(std::size_t lineCount, double pixels) {
+  if (lineCount == 0) return 0;
+  return kTitleLineSpacing * pixels * (kTitleScale + static_cast<double>(lineCount - 1));
+}
+
+TitleBlock MakeTitleBlock(const std::vector<std::string>& lines, double pixels, DrawColour colour, Halo halo,
+                          TextShaper& text) {
+  TitleBlock block;
+  double y = 0;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const double size = k == 0 ? pixels * kTitleScale : pixels;
+    const TextStyle style{std::max(1, static_cast<int>(std::lround(size))),
+                          k == 0 ? TextWeight::Bold : TextWeight::Normal};
+    if (!lines[k].empty()) {
+      const TextExtent extent = text.Measure(lines[k], style);
+      block.width = std::max(block.width, extent.width);
+      // Each line's ink stands on its baseline, a line's height below the block's top.
+      const double baseline = y + size;
+      block.list.items.push_back(
+          LabelBatch{style, colour, halo, {{lines[k], {0, baseline + extent.top}, LabelAnchor::TopLeft}}});
+    }
+    y += kTitleLineSpacing * size;
+  }
+  block.height = TitleBlockHeight(lines.size(), pixels);
+  return block;
 }

@@ -38,6 +38,42 @@ std::string TooManyLines(const char* option, double every, const char* unit, int
          " are drawn, so give " + Number(enough) + " " + unit + " or more";
 }
 
+// The stations, the beam, the fan, the title and the page.
+std::string CheckOperatorLayers(const StationMapRequest& request, MapPictureKind kind) {
+  if (request.beam) {
+    const MapBeam& beam = *request.beam;
+    if (!(beam.azimuthDeg >= 0 && beam.azimuthDeg < 360))
+      return "--beam: the azimuth " + Number(beam.azimuthDeg) + " is out of range; give 0 up to 360 degrees";
+    if (!(beam.widthDeg > 0 && beam.widthDeg <= 360))
+      return "--beam: the width " + Number(beam.widthDeg) +
+             " is out of range; give above 0, at most 360 degrees";
+  }
+  if (request.greylineFanYear && (*request.greylineFanYear < 1900 || *request.greylineFanYear > 2200))
+    return "--greyline-fan: the year " + std::to_string(*request.greylineFanYear) +
+           " is out of range; the sun's place is known from 1900 to 2200";
+  if (request.title.size() > kMaxTitleLength) {
+    return "--title: the text is " + std::to_string(request.title.size()) +
+           " characters long; give at most " + std::to_string(kMaxTitleLength);
+  }
+  if (request.title.find_first_of("\r\n") != std::string::npos) return "--title: give the title on one line";
+  for (const Station& station : request.targets) {
+    if (station.label.size() > kMaxPlaceTextLength) {
+      return "--targets: the label of entry " + std::to_string(station.source) + " is " +
+             std::to_string(station.label.size()) + " characters long; at most " +
+             std::to_string(kMaxPlaceTextLength) + " are drawn";
+    }
+  }
+  if (request.page != MapPage::None && kind != MapPictureKind::Pdf)
+    return "--page: a page is laid out only for a .pdf map; an .svg or a picture is the map itself";
+  if (request.dpi < kMinPageDpi || request.dpi > kMaxPageDpi) {
+    return "--dpi: " + std::to_string(request.dpi) + " is out of range; give " + std::to_string(kMinPageDpi) +
+           " to " + std::to_string(kMaxPageDpi);
+  }
+  if (!request.tablePath.empty() && request.targets.empty())
+    return "--table: needs the stations of --targets";
+  return {};
+}
+
 }  // namespace
 
 bool TargetOnEveryPath(const GreatCirclePath& path) {
@@ -86,11 +122,12 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
   }
   if (request.imagePath.empty()) return "--image: no Earth picture given";
   if (!request.nightImagePath.empty() && !request.unixTime) return "--night-image needs --time";
-  if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  if (kind == MapPictureKind::Unknown) {
     return "--out: \"" + request.outPath +
-           "\" has no picture suffix this program writes; use .bmp, .png or .jpg";
+           "\" has no picture suffix this program writes; use .bmp, .png, .jpg, .pdf or .svg";
   }
-  return {};
+  return CheckOperatorLayers(request, kind);
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {
