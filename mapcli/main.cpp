@@ -14,9 +14,11 @@
 #include "base/posix_file_store.h"
 #include "base/work_stop.h"
 #include "mapcli/map_options.h"
+#include "mapcli/target_file.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
 #include "stationmap/map_picture_file.h"
+#include "stationmap/station_layers.h"
 #include "ui/qt_settings_store.h"
 
 namespace {
@@ -150,11 +152,26 @@ int main(int argc, char** argv) {
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
             .count();
   }
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  if (options.greylineFan) request.greylineFanYear = UtcYearOf(request.unixTime.value_or(now));
+  if (!options.targetsPath.empty()) {
+    TargetFileReading targets = ReadTargetFile(options.targetsPath);
+    if (!targets.problem.empty()) return Refuse(targets.problem);
+    for (const std::string& note : targets.notes) std::fprintf(stderr, "skerrowen-map: %s\n", note.c_str());
+    request.targets = std::move(targets.stations);
+  }
   if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return Refuse(problem);
 
-  // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
+  // Labels need fonts, and fonts a GUI application, as PDF and SVG pages do; without a display
+  // it runs offscreen.
   std::unique_ptr<QGuiApplication> application;
-  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target) {
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
+      !request.targets.empty() || request.beam || request.greylineFanYear || !request.title.empty() ||
+      request.countries || request.prefixes || request.fields || kind == MapPictureKind::Pdf ||
+      kind == MapPictureKind::Svg) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     application = std::make_unique<QGuiApplication>(argc, argv);
   }
@@ -178,7 +195,14 @@ int main(int argc, char** argv) {
   }
   if (!result.ok) return Refuse(result.problem);
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
-  std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
+  for (const std::string& line : result.stationLines) std::printf("%s\n", line.c_str());
+  for (const std::string& note : result.fanNotes) std::printf("%s\n", note.c_str());
+  if (result.tablePath.empty()) {
+    std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
+  } else {
+    std::printf("Wrote %s, %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str(),
+                result.tablePath.c_str());
+  }
   std::fflush(stdout);
   if (options.timings) {
     const StationMapTimings& t = result.timings;

@@ -6,6 +6,7 @@
 
 #include "geo/place_text.h"
 #include "geo/utc_time.h"
+#include "stationmap/map_page.h"
 
 const char* const kMapUsage =
     "Usage: skerrowen-map [--centre LAT,LON | --locator LOC | --from-view] [options]\n"
@@ -24,7 +25,15 @@ const char* const kMapUsage =
     "  --target LOC|LAT,LON the great-circle path to the target, marked, labelled and printed\n"
     "  --time WHEN          \"now\" or a UTC time (2026-03-20T12:00:00Z): the night side and the grey line\n"
     "  --night-image FILE   a night picture (city lights) for the night side, with --time\n"
-    "  --out FILE           .bmp, .png or .jpg; default MAP_<radius>_<long>_<lat>.BMP here\n"
+    "  --targets FILE       stations of a list (LOC or LAT,LON, then a label) or an ADIF log (.adi, .adif):\n"
+    "                       a dot, a label and the short path each, and a Target line each printed\n"
+    "  --table FILE.csv     the stations of --targets with distances and bearings, stored with the map\n"
+    "  --beam AZ[/WIDTH]    the antenna's heading as a wedge, WIDTH degrees wide (default 60)\n"
+    "  --greyline-fan       the grey line at sunrise and sunset on the 21st of each month of --time's year\n"
+    "  --title TEXT         a title block: the text, the centre, the radius, the time and the credits\n"
+    "  --out FILE           .bmp, .png, .jpg, .pdf or .svg; default MAP_<radius>_<long>_<lat>.BMP here\n"
+    "  --page PAPER         for a PDF: A4, A3, A2, A1, A0, letter or tabloid, the title under the map\n"
+    "  --dpi N              the Earth picture's resolution on a --page, 50 to 1200 (default 300)\n"
     "  --timings            print the time each phase took\n"
     "  --help, --version\n";
 
@@ -78,17 +87,40 @@ std::string ReadValue(const std::string& option, const std::string& value, MapOp
     o.outGiven |= option == "--out";
     return {};
   }
-  if (option == "--size") {
+  if (option == "--targets" || option == "--table" || option == "--title") {
+    if (value.empty() && option != "--title") return option + ": the file name is empty";
+    (option == "--targets" ? o.targetsPath : option == "--table" ? r.tablePath : r.title) = value;
+    return {};
+  }
+  if (option == "--page") {
+    const auto page = MapPageOf(value);
+    if (!page) return option + ": \"" + value + "\" is not A4, A3, A2, A1, A0, letter or tabloid";
+    r.page = *page;
+    return {};
+  }
+  if (option == "--beam") {
+    const std::size_t slash = value.find('/');
+    const auto azimuth = ReadDecimal(value.substr(0, slash));
+    const auto width = slash == std::string::npos ? std::optional(kDefaultBeamWidthDeg)
+                                                  : ReadDecimal(value.substr(slash + 1));
+    if (!azimuth || !width) return NotANumber(option, value, "an azimuth in degrees, with /WIDTH or without");
+    r.beam = MapBeam{*azimuth, *width};
+    return {};
+  }
+  if (option == "--size" || option == "--dpi") {
     int size = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
     if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument) {
-      return NotANumber(option, value, "a whole number of pixels");
+      return NotANumber(option, value,
+                        option == "--dpi" ? "a whole number of dots per inch" : "a whole number of pixels");
     }
     if (error != std::errc()) {
-      return option + ": " + value + " is out of range; give " + std::to_string(kMinMapSize) + " to " +
-             std::to_string(kMaxMapSize) + " pixels";
+      return option + ": " + value + " is out of range; give " +
+             (option == "--dpi"
+                  ? std::to_string(kMinPageDpi) + " to " + std::to_string(kMaxPageDpi) + " dots per inch"
+                  : std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels");
     }
-    r.size = size;
+    (option == "--dpi" ? r.dpi : r.size) = size;
     return {};
   }
   const auto number = ReadDecimal(value);
@@ -111,8 +143,9 @@ std::string ReadValue(const std::string& option, const std::string& value, MapOp
 }
 
 bool TakesValue(const std::string& option) {
-  for (const char* known : {"--centre", "--locator", "--radius", "--size", "--image", "--rings", "--spokes",
-                            "--grid", "--target", "--time", "--night-image", "--out"}) {
+  for (const char* known :
+       {"--centre", "--locator", "--radius", "--size", "--image", "--rings", "--spokes", "--grid", "--target",
+        "--time", "--night-image", "--out", "--targets", "--table", "--beam", "--title", "--page", "--dpi"}) {
     if (option == known) return true;
   }
   return false;
@@ -139,6 +172,8 @@ MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
       options.version = true;
     } else if (option == "--timings") {
       options.timings = true;
+    } else if (option == "--greyline-fan") {
+      options.greylineFan = true;
     } else if (option == "--from-view") {
       fromView = true;
     } else if (TakesValue(option)) {
