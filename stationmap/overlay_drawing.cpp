@@ -20,7 +20,8 @@ constexpr DrawColour kFieldColour{150, 250, 150, 220};
 constexpr DrawColour kFieldLabelColour{170, 255, 170, 255};
 constexpr DrawColour kBlack{0, 0, 0, 255};
 constexpr DrawColour kStationColour{255, 110, 110, 255};
-constexpr DrawColour kStationPathColour{255, 110, 110, 140};
+// Opaque: a PDF writer turns translucent lines into outlines of their own, thousands of them for a log.
+constexpr DrawColour kStationPathColour{215, 90, 90, 255};
 constexpr DrawColour kStationLabelColour{255, 205, 205, 255};
 constexpr DrawColour kBeamFill{255, 214, 0, 56};
 constexpr DrawColour kBeamColour{255, 214, 0, 230};
@@ -99,7 +100,8 @@ struct LabelKind {
 
 double LabelPixels(int size) { return std::max(11.0, size / 48.0); }
 
-DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePlace) {
+DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePlace,
+                         const QuickMeasure& quick) {
   DrawList list;
   const double unit = std::max(1.0, plan.size / 600.0);
   // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin,
@@ -145,11 +147,15 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
     if (!batch->lines.empty()) list.items.push_back(std::move(*batch));
   }
   if (!plan.stationDots.empty()) {
-    LineBatch paths = Lines(kStationPathColour, 0.6, unit);
-    paths.style.halo.alpha = 60;
+    // Thousands of paths meet at the centre: thin as the outlines, without a halo that would
+    // only darken the map there, and at a cost that grows with their length alone.
+    LineBatch paths = FineLines(kStationPathColour, 0.8, fine, 0);
+    paths.style.halo = {};
     MoveLines(plan.stationPaths, paths);
     if (!paths.lines.empty()) list.items.push_back(std::move(paths));
-    DotBatch dots = Dot({}, kStationColour, 2.2, unit);
+    // A log's stations crowd: their dots grow as slowly as the outlines.
+    DotBatch dots = Dot({}, kStationColour, 2.2, fine);
+    dots.style.outlineWidth = 0.6 * fine;
     dots.centres.clear();
     dots.centres.reserve(plan.stationDots.size());
     for (const PixelPoint& p : plan.stationDots) dots.centres.push_back({p.x, p.y});
@@ -168,7 +174,7 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   const LabelKind prefixKind{kPrefixColour, {small, TextWeight::Bold}, false};
   const LabelKind fieldKind{kFieldLabelColour, {pixels, TextWeight::Bold}, false};
   const LabelKind squareKind{kFieldLabelColour, {small, TextWeight::Normal}, false};
-  LabelLayout layout(text, plan.size, std::max(2.0, pixels / 6.0));
+  LabelLayout layout(text, plan.size, std::max(2.0, pixels / 6.0), quick);
   if (centreDot) layout.Reserve(plan.centre, 4 * unit);
   if (plan.target) layout.Reserve(plan.target->place, 4.5 * unit);
   const auto place = [&](const LabelKind& kind, const std::vector<const MapLabel*>& labels) {
@@ -212,9 +218,12 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   place({kRiseColour, {small, TextWeight::Bold}, false}, riseLabels);
   place({kSetColour, {small, TextWeight::Bold}, false}, setLabels);
   // Dots are never left out; their labels keep off every dot but their own.
-  for (const PixelPoint& dot : plan.stationDots) layout.Reserve(dot, 2.2 * unit);
-  // A station's label at the edge moves inside rather than be lost; it still touches its dot.
-  place({kStationLabelColour, {small, TextWeight::Normal}, true}, all(plan.stationLabels));
+  for (const PixelPoint& dot : plan.stationDots) layout.Reserve(dot, 2.5 * fine);
+  // A log's labels are many: as small as the map's smallest, above their dots; one at the
+  // edge moves inside rather than be lost, and still touches its dot.
+  const int stationPixels = std::max(10, static_cast<int>(std::lround(11 * fine)));
+  for (MapLabel& label : plan.stationLabels) label.at.y -= 2.5 * fine + 0.75 * stationPixels;
+  place({kStationLabelColour, {stationPixels, TextWeight::Normal}, true}, all(plan.stationLabels));
   place(prefixKind, all(plan.prefixes));
   place(fieldKind, all(plan.fieldLabels));
   place(squareKind, all(plan.squareLabels));

@@ -291,7 +291,7 @@ OverlayPlan PlanOverlays(const StationMapRequest& request, double labelPx, const
   if (request.countries && data.outlines) PlanCountries(frame, *data.outlines, visibleKm, plan);
   if (request.prefixes) PlanPrefixes(frame, data.entities, visibleKm, plan);
   if (request.fields) PlanFields(request, frame, window, plan);
-  PlanStations(request, frame, labelPx, plan);
+  PlanStations(request, frame, plan);
   if (request.beam) PlanBeam(request, frame, plan);
   if (request.greylineFanYear) PlanGreylineFan(request, frame, labelPx, plan);
   if (!request.title.empty()) plan.title = TitleLines(request);

@@ -70,7 +70,7 @@ struct OverlayPlan {
   PixelLines squareEdges;               // every 2 by 1 degrees
   std::vector<MapLabel> squareLabels;   // "JO62"
   std::vector<PixelPoint> stationDots;  // every station of the list, shown or not
-  std::vector<MapLabel> stationLabels;  // above their dots, in the list's order
+  std::vector<MapLabel> stationLabels;  // at the dots of those shown, in the list's order
   PixelLines stationPaths;              // the short paths from the centre
   std::optional<BeamWedge> beam;
   std::vector<FanLine> fan;

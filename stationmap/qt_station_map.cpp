@@ -23,6 +23,7 @@
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_drawing.h"
 #include "stationmap/overlay_plan.h"
+#include "stationmap/qt_label_measure.h"
 #include "stationmap/qt_map_page.h"
 #include "stationmap/station_layers.h"
 #include "stationmap/station_map.h"
@@ -249,11 +250,11 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
       page.titleBlock =
           MakeTitleBlock(plan.title, PageTitlePixels(drawn.size), kPageTextColour, {}, text).list;
     }
-    page.overlays = OverlayDrawList(std::move(plan), text, TitlePlace::Page);
+    page.overlays = OverlayDrawList(std::move(plan), text, TitlePlace::Page, QuickLabelMeasure());
   } else if (!plan.Empty()) {
     if (!report("Marking", 0)) return stopped();
     LazyTextShaper text;
-    PaintRaster(OverlayDrawList(std::move(plan), text),
+    PaintRaster(OverlayDrawList(std::move(plan), text, TitlePlace::Corner, QuickLabelMeasure()),
                 {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);

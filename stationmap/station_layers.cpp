@@ -30,14 +30,13 @@ std::chrono::sys_seconds TimeOf(std::int64_t unixTime) {
 
 }  // namespace
 
-void PlanStations(const StationMapRequest& request, const MapFrame& frame, double labelPx,
-                  OverlayPlan& plan) {
+void PlanStations(const StationMapRequest& request, const MapFrame& frame, OverlayPlan& plan) {
   plan.stationDots.reserve(request.targets.size());
   plan.stationLabels.reserve(request.targets.size());
   for (const Station& station : request.targets) {
     const PixelPoint at = frame.Of(station.place);
     plan.stationDots.push_back(at);
-    if (frame.Shows(at)) plan.stationLabels.push_back({{at.x, at.y - 0.8 * labelPx}, station.label});
+    if (frame.Shows(at)) plan.stationLabels.push_back({at, station.label});
     if (!TargetOnEveryPath(PathBetween(request.centre, station.place)))
       plan.stationPaths.push_back({plan.centre, at});
   }

@@ -10,9 +10,10 @@
 #include "stationmap/map_frame.h"
 #include "stationmap/overlay_plan.h"
 
-// Each station's dot (off the picture too: the painter leaves it out), its label above it and
-// its short path, a straight line from the centre as every great circle through it is here.
-void PlanStations(const StationMapRequest& request, const MapFrame& frame, double labelPx, OverlayPlan& plan);
+// Each station's dot (off the picture too: the painter leaves it out), its label at the dot
+// for the drawing to set beside it, and its short path, a straight line from the centre as
+// every great circle through it is here.
+void PlanStations(const StationMapRequest& request, const MapFrame& frame, OverlayPlan& plan);
 
 // The wedge reaches the middle of the picture's edges, or the antipode on a larger map.
 void PlanBeam(const StationMapRequest& request, const MapFrame& frame, OverlayPlan& plan);

@@ -52,6 +52,7 @@ TEST(Stations, EveryDotStaysThePathsLeaveTheCentreAndOnlyShownStationsAreLabelle
   }
   ASSERT_EQ(plan.stationLabels.size(), 2u);  // New York is far off a 2000 km map
   EXPECT_EQ(plan.stationLabels[1].text, "DL1MUC");
+  EXPECT_DOUBLE_EQ(plan.stationLabels[1].at.x, plan.stationDots[2].x);
   // Munich lies south-south-west of Berlin: 195.4 degrees on the ellipsoid (geod).
   EXPECT_NEAR(BearingOf(plan.centre, plan.stationDots[2]), 195.4, 0.2);
 }

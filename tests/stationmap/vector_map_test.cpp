@@ -13,8 +13,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/uniform_random.h"
+#include "draw/qt_text_shaper.h"
 #include "render/scratch_folder.h"
+#include "stationmap/label_layout.h"
 #include "stationmap/map_page.h"
+#include "stationmap/qt_label_measure.h"
 #include "stationmap/station_map.h"
 
 namespace {
@@ -134,6 +138,33 @@ TEST(VectorMaps, ARefusedPageLeavesNoFile) {
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.problem.rfind("--page:", 0), 0u) << result.problem;
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+}  // namespace
+
+namespace {
+
+// The quick measure only spares work: a crowded log's labels are laid out exactly as when
+// every one is measured.
+TEST(LabelLayout, TheQuickMeasureLeavesOutNoLabelThatFits) {
+  Gui gui;
+  QtTextShaper text;
+  LabelLayout measured(text, 1200, 4), quick(text, 1200, 4, QuickLabelMeasure());
+  UniformRandom random(19);
+  int placed = 0;
+  for (int k = 0; k < 3000; ++k) {
+    const std::string label = (k % 3 ? "X" : "JA") + std::to_string(k * 7919 % 100000) + (k % 5 ? "" : "/P");
+    const PixelPoint at{random.Next() * 1200, random.Next() * 1200};
+    const TextStyle style{k % 2 ? 12 : 17, k % 7 ? TextWeight::Normal : TextWeight::Bold};
+    const auto a = measured.Place(label, at, style, 3, k % 4 == 0);
+    const auto b = quick.Place(label, at, style, 3, k % 4 == 0);
+    ASSERT_EQ(a.has_value(), b.has_value()) << label;
+    if (!a) continue;
+    ++placed;
+    EXPECT_EQ(a->at.x, b->at.x);
+    EXPECT_EQ(a->at.y, b->at.y);
+  }
+  EXPECT_GT(placed, 300);
 }
 
 }  // namespace
