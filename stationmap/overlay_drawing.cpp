@@ -213,10 +213,20 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   std::vector<const MapLabel*> ringLabels;
   for (const RangeRing& ring : plan.rings) ringLabels.push_back(&ring.label);
   place(ringKind, ringLabels);
-  std::vector<const MapLabel*> riseLabels, setLabels;
-  for (const FanLine& line : plan.fan) (line.rise ? riseLabels : setLabels).push_back(&line.label);
-  place({kRiseColour, {small, TextWeight::Bold}, false}, riseLabels);
-  place({kSetColour, {small, TextWeight::Bold}, false}, setLabels);
+  if (!plan.fan.empty()) {
+    LabelBatch rise{{small, TextWeight::Bold}, kRiseColour, {small / 5.0, kLabelHaloAlpha}, {}};
+    LabelBatch set{{small, TextWeight::Bold}, kSetColour, {small / 5.0, kLabelHaloAlpha}, {}};
+    for (const FanLine& line : plan.fan) {
+      LabelBatch& batch = line.rise ? rise : set;
+      auto placed = layout.Place(line.label.text, line.label.at, batch.text, batch.halo.width, false);
+      for (std::size_t k = 0; !placed && k < line.otherLabelPlaces.size(); ++k)
+        placed = layout.Place(line.label.text, line.otherLabelPlaces[k], batch.text, batch.halo.width, false);
+      if (placed) batch.labels.push_back(std::move(*placed));
+    }
+    for (LabelBatch* batch : {&rise, &set}) {
+      if (!batch->labels.empty()) list.items.push_back(std::move(*batch));
+    }
+  }
   // Dots are never left out; their labels keep off every dot but their own.
   for (const PixelPoint& dot : plan.stationDots) layout.Reserve(dot, 2.5 * fine);
   // A log's labels are many: as small as the map's smallest, above their dots; one at the

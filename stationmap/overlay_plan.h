@@ -52,6 +52,8 @@ struct FanLine {
   std::vector<PixelPoint> line;
   bool rise = true;
   MapLabel label;  // "March rise"
+  // Where else the label may go, in the order tried when the place before is taken.
+  std::vector<PixelPoint> otherLabelPlaces;
 };
 
 struct OverlayPlan {

@@ -67,10 +67,17 @@ void PlanGreylineFan(const StationMapRequest& request, const MapFrame& frame, do
       FanLine line;
       line.rise = crossing == &month.rise;
       line.line = {frame.Along(bearing, ends[0]), frame.Along(bearing + 180, ends[1])};
-      const double labelKm =
-          std::max(0.0, ends[0] * (0.4 + 0.045 * (month.month - 1)) - labelPx / frame.Scale());
+      const double share = 0.4 + 0.045 * (month.month - 1);
+      const double labelKm = std::max(0.0, ends[0] * share - labelPx / frame.Scale());
       line.label = {frame.Along(bearing, labelKm),
                     std::string(MonthName(month.month)) + (line.rise ? " rise" : " set")};
+      // Nearer the centre and farther out, then on the other half.
+      for (const double offset : {-0.15, 0.15, -0.3, 0.3}) {
+        if (share + offset > 0.15 && share + offset < 0.95)
+          line.otherLabelPlaces.push_back(frame.Along(bearing, ends[0] * (share + offset)));
+      }
+      for (const double other : {share, 0.3, 0.55, 0.8})
+        line.otherLabelPlaces.push_back(frame.Along(bearing + 180, ends[1] * other));
       plan.fan.push_back(std::move(line));
     }
   }

@@ -20,7 +20,8 @@ void PlanBeam(const StationMapRequest& request, const MapFrame& frame, OverlayPl
 
 // Every sunrise and sunset the fan's year has at the centre, each across the whole picture,
 // labelled on its eastern half at a distance that grows with the month, so months whose lines
-// nearly coincide (January and November) keep their labels apart.
+// nearly coincide (January and November) keep their labels apart; other places along the line
+// for a label whose place is taken.
 void PlanGreylineFan(const StationMapRequest& request, const MapFrame& frame, double labelPx,
                      OverlayPlan& plan);
 

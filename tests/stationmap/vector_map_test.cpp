@@ -12,12 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "base/uniform_random.h"
 #include "draw/qt_text_shaper.h"
 #include "render/scratch_folder.h"
 #include "stationmap/label_layout.h"
 #include "stationmap/map_page.h"
+#include "stationmap/overlay_drawing.h"
+#include "stationmap/overlay_plan.h"
 #include "stationmap/qt_label_measure.h"
 #include "stationmap/station_map.h"
 
@@ -165,6 +168,30 @@ TEST(LabelLayout, TheQuickMeasureLeavesOutNoLabelThatFits) {
     EXPECT_EQ(a->at.y, b->at.y);
   }
   EXPECT_GT(placed, 300);
+}
+
+}  // namespace
+
+namespace {
+
+// Months whose lines nearly coincide still get their labels, moved along the line.
+TEST(GreylineFanLabels, NearlyEveryMonthIsLabelledOnAWholeEarthMap) {
+  Gui gui;
+  StationMapRequest request;
+  request.centre = {60.5, 25.0};
+  request.radiusKm = 20038;
+  request.size = 1200;
+  request.greylineFanYear = 2026;
+  QtTextShaper text;
+  const DrawList list = OverlayDrawList(PlanOverlays(request, LabelPixels(1200) * 1.2), text);
+  std::set<std::string> labelled;
+  for (const DrawItem& item : list.items) {
+    if (const auto* batch = std::get_if<LabelBatch>(&item)) {
+      for (const Label& label : batch->labels) labelled.insert(label.text);
+    }
+  }
+  EXPECT_GE(labelled.size(), 21u);
+  EXPECT_TRUE(labelled.count("March set") && labelled.count("September set"));
 }
 
 }  // namespace
