@@ -3,7 +3,7 @@
 # (the median of RUNS runs, default 3), with its peak resident size and the file's size:
 #   an A1 PDF at 300 dpi with every overlay (rings, bearing lines, grid, coasts and borders,
 #   prefixes, Maidenhead fields, beam, grey-line fan, title) and a 10,000-contact ADIF log;
-#   the same log's stations on a 4096-pixel PNG.
+#   the same log's stations on a 4096-pixel BMP and PNG.
 # The log is made up here: 10,000 records spread over the globe, each with CALL and GRIDSQUARE.
 # Not run by CI. Usage: bench/poster_bench.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
@@ -56,7 +56,9 @@ for layer in --countries --prefixes --fields; do
 done
 read -r ms mb < <(measure "$map" "${every[@]}" --page A1 --dpi 300 --out a1.pdf)
 echo "| A1 PDF, 300 dpi, every overlay, 10,000 contacts | $ms | $mb | $(awk "BEGIN { printf \"%.1f\", $(stat -c %s a1.pdf) / 1048576 }") |"
-read -r ms mb < <(measure "$map" --locator JO62qm --radius 20038 --size 4096 --targets log.adi --out log.png)
-echo "| 4096 px PNG, 10,000 stations | $ms | $mb | $(awk "BEGIN { printf \"%.1f\", $(stat -c %s log.png) / 1048576 }") |"
+for kind in bmp png; do
+  read -r ms mb < <(measure "$map" --locator JO62qm --radius 20038 --size 4096 --targets log.adi --out "log-$kind.$kind")
+  echo "| 4096 px ${kind^^}, 10,000 stations | $ms | $mb | $(awk "BEGIN { printf \"%.1f\", $(stat -c %s "log-$kind.$kind") / 1048576 }") |"
+done
 echo
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
