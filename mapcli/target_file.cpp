@@ -1,5 +1,7 @@
 #include "mapcli/target_file.h"
 
+#include <sys/stat.h>
+
 #include "geodata/text_file.h"
 
 namespace {
@@ -22,8 +24,12 @@ TargetFileReading ReadTargetFile(const std::string& path) {
       case DataFileFault::Malformed:
         reading.problem = at + " is " + problem.detail;
         break;
-      default:
-        reading.problem = at + " cannot be read (" + problem.detail + ")";
+      default: {
+        struct stat status {};
+        const bool folder = ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        reading.problem = at + (folder ? " is a folder, not a station list or log"
+                                       : " cannot be read (" + problem.detail + ")");
+      }
     }
     return reading;
   }
@@ -35,20 +41,20 @@ TargetFileReading ReadTargetFile(const std::string& path) {
         at + ", " + entry + " " + std::to_string(stations.broken->source) + ": " + stations.broken->why;
     return reading;
   }
-  for (const StationProblem& skipped : stations.skipped) {
-    reading.notes.push_back(at + ", " + entry + " " + std::to_string(skipped.source) + ": " + skipped.why +
-                            "; left out");
-  }
+  // What is left out, each after the file's name.
+  std::vector<std::string> leftOut;
+  for (const StationProblem& skipped : stations.skipped)
+    leftOut.push_back(std::string(entry) + " " + std::to_string(skipped.source) + ": " + skipped.why);
   if (stations.withoutPlace > 0) {
-    reading.notes.push_back(at + ": " + std::to_string(stations.withoutPlace) + " " + entry +
-                            (stations.withoutPlace == 1 ? " gives" : "s give") + " no place; left out");
+    leftOut.push_back(std::to_string(stations.withoutPlace) + " " + entry +
+                      (stations.withoutPlace == 1 ? " gives" : "s give") + " no place");
   }
   if (stations.stations.empty()) {
     reading.problem = at + " names no station this map can place" +
-                      (reading.notes.empty() ? std::string() : " (" + reading.notes.front() + ")");
-    reading.notes.clear();
+                      (leftOut.empty() ? std::string() : " (" + leftOut.front() + ")");
     return reading;
   }
+  for (const std::string& what : leftOut) reading.notes.push_back(at + ", " + what + "; left out");
   reading.stations = std::move(stations.stations);
   return reading;
 }
