@@ -111,19 +111,25 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
   bool hasLower = false, hasUpper = false, hasSecond = false;
   for (const EdgeFunction& edge : edges) {
     if (edge.a == 0) continue;
-    const EdgeColumnLimit limit(edge, triangle.firstRow);
-    if (limit.IsLowerLimit() && !hasLower) {
-      triangle.lowerLimit = limit;
+    const EdgeColumnLimit limit = MakeColumnLimit(edge, triangle.firstRow);
+    if (limit.isLowerLimit && !hasLower) {
+      triangle.limits.Set(ColumnLimits::kLower, limit);
       hasLower = true;
-    } else if (!limit.IsLowerLimit() && !hasUpper) {
-      triangle.upperLimit = limit;
+    } else if (!limit.isLowerLimit && !hasUpper) {
+      triangle.limits.Set(ColumnLimits::kUpper, limit);
       hasUpper = true;
     } else {
-      triangle.secondLimit = limit;
+      triangle.limits.Set(limit.isLowerLimit ? ColumnLimits::kSecondLower : ColumnLimits::kSecondUpper,
+                          limit);
+      triangle.limits.SetFixed(limit.isLowerLimit ? ColumnLimits::kSecondUpper : ColumnLimits::kSecondLower,
+                               limit.isLowerLimit ? triangle.lastColumn : triangle.firstColumn);
       hasSecond = true;
     }
   }
-  if (!hasSecond) triangle.secondLimit = EdgeColumnLimit::Fixed(true, triangle.firstColumn);
+  if (!hasSecond) {
+    triangle.limits.SetFixed(ColumnLimits::kSecondLower, triangle.firstColumn);
+    triangle.limits.SetFixed(ColumnLimits::kSecondUpper, triangle.lastColumn);
+  }
   if (pipeline.texture != nullptr) {
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);
