@@ -13,28 +13,34 @@ namespace {
 std::int32_t FloorToPixel(std::int32_t fixed) { return fixed >> kSubpixelBits; }
 std::int32_t CeilToPixel(std::int32_t fixed) { return -((-fixed) >> kSubpixelBits); }
 
-void LinearAttributes(const ScreenVertex& v, double out[kSpanAttributeCount]) {
+// The attributes that vary linearly in screen space at a vertex: depth, 1/w, and divided by w
+// the texture's column and row (u and v times the texture's size) and the colour channels
+// scaled to bytes and raised by a half, so that each pixel needs only the division by w.
+void LinearAttributes(const ScreenVertex& v, double textureWidth, double textureHeight,
+                      double out[kSpanAttributeCount]) {
   out[kSpanDepth] = v.z;
   out[kSpanRhw] = v.rhw;
-  out[kSpanU] = static_cast<double>(v.u) * v.rhw;
-  out[kSpanV] = static_cast<double>(v.v) * v.rhw;
-  out[kSpanRed] = static_cast<double>(v.r) * v.rhw;
-  out[kSpanGreen] = static_cast<double>(v.g) * v.rhw;
-  out[kSpanBlue] = static_cast<double>(v.b) * v.rhw;
+  out[kSpanU] = v.u * textureWidth * v.rhw;
+  out[kSpanV] = v.v * textureHeight * v.rhw;
+  out[kSpanRed] = (v.r * 255.0 + 0.5) * v.rhw;
+  out[kSpanGreen] = (v.g * 255.0 + 0.5) * v.rhw;
+  out[kSpanBlue] = (v.b * 255.0 + 0.5) * v.rhw;
 }
 
-// The attributes that vary linearly in screen space, as planes through the three vertices.
+// The attributes as planes through the three vertices.
 void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                TriangleSpans* planes) {
+                const Texture* texture, TriangleSpans* planes) {
   const double x10 = static_cast<double>(v1.x - v0.x) / kSubpixelOne;
   const double y10 = static_cast<double>(v1.y - v0.y) / kSubpixelOne;
   const double x20 = static_cast<double>(v2.x - v0.x) / kSubpixelOne;
   const double y20 = static_cast<double>(v2.y - v0.y) / kSubpixelOne;
   const double area = x10 * y20 - x20 * y10;
+  const double textureWidth = texture != nullptr ? texture->width : 1.0;
+  const double textureHeight = texture != nullptr ? texture->height : 1.0;
   double a0[kSpanAttributeCount], a1[kSpanAttributeCount], a2[kSpanAttributeCount];
-  LinearAttributes(v0, a0);
-  LinearAttributes(v1, a1);
-  LinearAttributes(v2, a2);
+  LinearAttributes(v0, textureWidth, textureHeight, a0);
+  LinearAttributes(v1, textureWidth, textureHeight, a1);
+  LinearAttributes(v2, textureWidth, textureHeight, a2);
   planes->originX = static_cast<double>(v0.x) / kSubpixelOne;
   planes->originY = static_cast<double>(v0.y) / kSubpixelOne;
   for (int i = 0; i < kSpanAttributeCount; ++i) {
@@ -134,7 +140,7 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);
   }
-  MakePlanes(v[0], v[1], v[2], &triangle);
+  MakePlanes(v[0], v[1], v[2], pipeline.texture, &triangle);
   FillTriangleSpans(triangle, target, pipeline);
 }
 

@@ -7,7 +7,9 @@
 
 #include "render/pipeline/pixel_shading.h"
 
-// Attributes interpolated across a triangle: depth, 1/w, and u, v, r, g, b divided by w.
+// Attributes interpolated across a triangle: depth, 1/w, and divided by w: the texture's column
+// and row (u times its width, v times its height; a texel's index is their whole part) and the
+// colour channels as 255 c + 1/2 (a byte is their whole part, clamped).
 enum SpanAttribute {
   kSpanDepth,
   kSpanRhw,
@@ -27,7 +29,6 @@ struct SpanSetup {
   const std::uint32_t* texels = nullptr;  // null when untextured
   int textureWidth = 0, textureHeight = 0;
   int textureWidthLog2 = 0;  // for power-of-two textures
-  float textureWidthF = 0, textureHeightF = 0;
 };
 
 struct TriangleSpans;

@@ -19,18 +19,17 @@ AVX2_FUNCTION inline __m256 Attribute(const float* start, const __m256* step, in
   return _mm256_add_ps(_mm256_set1_ps(start[attribute]), _mm256_mul_ps(offsets, step[attribute]));
 }
 
-// ChannelToByte on three channels of eight lanes, packed as 0x00RRGGBB. Only the top is clamped
-// in floats (min returns its second operand, a NaN, for NaN lanes); the conversion turns NaN
-// into the most negative int, and the saturating packs take everything below 0 to 0.
-AVX2_FUNCTION inline __m256i ChannelToInts(__m256 channel) {
-  const __m256 scaled = _mm256_add_ps(_mm256_mul_ps(channel, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f));
+// ScaledChannelToByte on eight lanes, as ints whose negative values (NaN included) the
+// saturating packs below take to 0. Only the top is clamped in floats (min returns its second
+// operand, a NaN, for NaN lanes); the conversion turns NaN into the most negative int.
+AVX2_FUNCTION inline __m256i ScaledChannelToInts(__m256 scaled) {
   return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), scaled));
 }
 
 // Three channels of eight lanes as bytes: per 128-bit half b0..b3, g0..g3, r0..r3, then zeros.
 AVX2_FUNCTION inline __m256i ChannelBytes(__m256 red, __m256 green, __m256 blue) {
-  const __m256i redWords = _mm256_packs_epi32(ChannelToInts(red), _mm256_setzero_si256());
-  const __m256i blueGreenWords = _mm256_packs_epi32(ChannelToInts(blue), ChannelToInts(green));
+  const __m256i redWords = _mm256_packs_epi32(ScaledChannelToInts(red), _mm256_setzero_si256());
+  const __m256i blueGreenWords = _mm256_packs_epi32(ScaledChannelToInts(blue), ScaledChannelToInts(green));
   return _mm256_packus_epi16(blueGreenWords, redWords);
 }
 
@@ -39,11 +38,6 @@ AVX2_FUNCTION inline __m256i BytesToRgb(__m256i bytes) {
   const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 12, 2, 6, 10, 12, 3, 7, 11, 12,  //
                                          0, 4, 8, 12, 1, 5, 9, 12, 2, 6, 10, 12, 3, 7, 11, 12);
   return _mm256_shuffle_epi8(bytes, order);
-}
-
-// floor, as FloorToInt for in-range values; out-of-range lanes give some int.
-AVX2_FUNCTION inline __m256i FloorToInts(__m256 values) {
-  return _mm256_cvttps_epi32(_mm256_floor_ps(values));
 }
 
 // MultiplyBytes on sixteen lanes of 0..255 values held in 16 bits: with p = a b + 128 below
@@ -76,7 +70,6 @@ struct TriangleLanes {
   __m256 step[kSpanAttributeCount];
   __m256i columnMask, rowMask;
   __m128i rowShift;
-  __m256 textureWidth, textureHeight;
   const int* texels;
 };
 
@@ -102,12 +95,11 @@ AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* sta
                                            _mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
   __m256i pixels;
   if constexpr (kTextured) {
-    const __m256 u = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
-    const __m256 v = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
-    const __m256i texelColumn =
-        _mm256_and_si256(FloorToInts(_mm256_mul_ps(u, lanes.textureWidth)), lanes.columnMask);
-    const __m256i texelRow =
-        _mm256_and_si256(FloorToInts(_mm256_mul_ps(v, lanes.textureHeight)), lanes.rowMask);
+    // Never below zero but for rounding, so truncating takes the floor.
+    const __m256 column = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
+    const __m256 row = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
+    const __m256i texelColumn = _mm256_and_si256(_mm256_cvttps_epi32(column), lanes.columnMask);
+    const __m256i texelRow = _mm256_and_si256(_mm256_cvttps_epi32(row), lanes.rowMask);
     const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, lanes.rowShift), texelColumn);
     // Only the lanes that get written fetch a texel.
     const __m256i texel = kDepthTest || kPartial ? _mm256_mask_i32gather_epi32(_mm256_setzero_si256(),
@@ -134,8 +126,6 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
   lanes.columnMask = _mm256_set1_epi32(setup.textureWidth - 1);
   lanes.rowMask = _mm256_set1_epi32(setup.textureHeight - 1);
   lanes.rowShift = _mm_cvtsi32_si128(setup.textureWidthLog2);
-  lanes.textureWidth = _mm256_set1_ps(setup.textureWidthF);
-  lanes.textureHeight = _mm256_set1_ps(setup.textureHeightF);
   lanes.texels = reinterpret_cast<const int*>(setup.texels);
   // Pixel offsets within a run are whole numbers far below 2^24, so stepping them in floats is exact.
   const __m256 laneOffsets = _mm256_set_ps(7, 6, 5, 4, 3, 2, 1, 0);

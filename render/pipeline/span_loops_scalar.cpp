@@ -15,14 +15,13 @@ inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t*
     depth[k] = z;
   }
   const float w = 1.0f / (start[kSpanRhw] + offset * step[kSpanRhw]);
-  const int red = ChannelToByte((start[kSpanRed] + offset * step[kSpanRed]) * w);
-  const int green = ChannelToByte((start[kSpanGreen] + offset * step[kSpanGreen]) * w);
-  const int blue = ChannelToByte((start[kSpanBlue] + offset * step[kSpanBlue]) * w);
+  const int red = ScaledChannelToByte((start[kSpanRed] + offset * step[kSpanRed]) * w);
+  const int green = ScaledChannelToByte((start[kSpanGreen] + offset * step[kSpanGreen]) * w);
+  const int blue = ScaledChannelToByte((start[kSpanBlue] + offset * step[kSpanBlue]) * w);
   if constexpr (kTextured) {
-    const float u = (start[kSpanU] + offset * step[kSpanU]) * w;
-    const float v = (start[kSpanV] + offset * step[kSpanV]) * w;
-    int column = FloorToInt(u * setup.textureWidthF);
-    int row = FloorToInt(v * setup.textureHeightF);
+    // Texture coordinates are never below zero but for rounding, so truncating takes the floor.
+    int column = TruncateToInt((start[kSpanU] + offset * step[kSpanU]) * w);
+    int row = TruncateToInt((start[kSpanV] + offset * step[kSpanV]) * w);
     if constexpr (kPowerOfTwo) {
       column &= setup.textureWidth - 1;
       row &= setup.textureHeight - 1;

@@ -30,8 +30,6 @@ SpanSetup MakeSpanSetup(const TriangleSpans& triangle, const PixelPipeline& pipe
     setup.textureHeight = pipeline.texture->height;
     setup.textureWidthLog2 =
         IsPowerOfTwo(setup.textureWidth) ? std::countr_zero(static_cast<unsigned>(setup.textureWidth)) : 0;
-    setup.textureWidthF = static_cast<float>(setup.textureWidth);
-    setup.textureHeightF = static_cast<float>(setup.textureHeight);
   }
   return setup;
 }
