@@ -73,12 +73,61 @@ struct TriangleLanes {
   const int* texels;
 };
 
+// Writes eight pixels; those outside `write` keep what the target held.
+AVX2_FUNCTION inline void StorePixels(std::uint32_t* colour, __m256i pixels, __m256i write) {
+  __m256i* destination = reinterpret_cast<__m256i*>(colour);
+  // A group written whole needs nothing of what the target held.
+  if (_mm256_movemask_epi8(write) == -1) {
+    _mm256_storeu_si256(destination, pixels);
+  } else {
+    _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+  }
+}
+
+// Textured groups waiting for their texels. A group's work is one long chain (the division, the
+// texel index, the gather, the modulation), too long for the processor to overlap with the next
+// group's; so the groups of a stretch are taken up to their texel index first, and then their
+// texels are fetched and their colours written together, where the fetches overlap.
+class TexelFetches {
+ public:
+  void Add(std::uint32_t* colour, __m256i write, __m256i index, __m256i colourBytes) {
+    Pending& pending = pending_[count_++];
+    pending.colour = colour;
+    pending.write = write;
+    pending.index = index;
+    pending.colourBytes = colourBytes;
+  }
+
+  bool Full() const { return count_ == kCapacity; }
+
+  AVX2_FUNCTION void Finish(const TriangleLanes& lanes) {
+    for (int i = 0; i < count_; ++i) {
+      const Pending& pending = pending_[i];
+      // Indices are masked into the texture, so lanes that are not written may fetch too.
+      const __m256i texel = _mm256_i32gather_epi32(lanes.texels, pending.index, 4);
+      StorePixels(pending.colour, ModulateLanes(texel, pending.colourBytes), pending.write);
+    }
+    count_ = 0;
+  }
+
+ private:
+  static constexpr int kCapacity = 32;
+  struct Pending {
+    __m256i write, index, colourBytes;
+    std::uint32_t* colour;
+  };
+  int count_ = 0;
+  Pending pending_[kCapacity];
+};
+
 // Eight pixels of a run from `colour` and `depth`, at offsets `offsets` from its start. A
 // partial group writes only the lanes in `inRun`, and its loads and stores reach into the
-// target's padding past the run, writing back what they read.
+// target's padding past the run, writing back what they read. A textured group is left to
+// `fetches` once its texel indices are known.
 template <bool kDepthTest, bool kTextured, bool kPartial>
 AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* start, __m256 offsets,
-                                    std::uint32_t* colour, float* depth, __m256i inRun) {
+                                    std::uint32_t* colour, float* depth, __m256i inRun,
+                                    TexelFetches& fetches) {
   const __m256* step = lanes.step;
   __m256i write = inRun;
   if constexpr (kDepthTest) {
@@ -93,28 +142,17 @@ AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* sta
   const __m256i colourBytes = ChannelBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w),
                                            _mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w),
                                            _mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
-  __m256i pixels;
   if constexpr (kTextured) {
     // Never below zero but for rounding, so truncating takes the floor.
     const __m256 column = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
     const __m256 row = _mm256_mul_ps(Attribute(start, step, kSpanV, offsets), w);
     const __m256i texelColumn = _mm256_and_si256(_mm256_cvttps_epi32(column), lanes.columnMask);
     const __m256i texelRow = _mm256_and_si256(_mm256_cvttps_epi32(row), lanes.rowMask);
-    const __m256i index = _mm256_or_si256(_mm256_sll_epi32(texelRow, lanes.rowShift), texelColumn);
-    // Only the lanes that get written fetch a texel.
-    const __m256i texel = kDepthTest || kPartial ? _mm256_mask_i32gather_epi32(_mm256_setzero_si256(),
-                                                                               lanes.texels, index, write, 4)
-                                                 : _mm256_i32gather_epi32(lanes.texels, index, 4);
-    pixels = ModulateLanes(texel, colourBytes);
+    fetches.Add(colour, write, _mm256_or_si256(_mm256_sll_epi32(texelRow, lanes.rowShift), texelColumn),
+                colourBytes);
+    if (fetches.Full()) fetches.Finish(lanes);
   } else {
-    pixels = BytesToRgb(colourBytes);
-  }
-  __m256i* destination = reinterpret_cast<__m256i*>(colour);
-  // A group written whole needs nothing of what the target held.
-  if (_mm256_movemask_epi8(write) == -1) {
-    _mm256_storeu_si256(destination, pixels);
-  } else {
-    _mm256_storeu_si256(destination, _mm256_blendv_epi8(_mm256_loadu_si256(destination), pixels, write));
+    StorePixels(colour, BytesToRgb(colourBytes), write);
   }
 }
 
@@ -133,6 +171,7 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
   const __m256i everyLane = _mm256_set1_epi32(-1);
 
   SpanRuns runs;
+  TexelFetches fetches;
   for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
     for (const SpanRun& run : runs) {
       std::uint32_t* colour = target.colour + run.offset;
@@ -142,15 +181,16 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
       int k = 0;
       for (; k + 8 <= count; k += 8, offsets = _mm256_add_ps(offsets, eight))
         FillGroup<kDepthTest, kTextured, false>(lanes, run.start, offsets, colour + k,
-                                                kDepthTest ? depth + k : nullptr, everyLane);
+                                                kDepthTest ? depth + k : nullptr, everyLane, fetches);
       if (k < count) {
         const __m256i inRun = _mm256_castps_si256(
             _mm256_cmp_ps(offsets, _mm256_set1_ps(static_cast<float>(count)), _CMP_LT_OQ));
         FillGroup<kDepthTest, kTextured, true>(lanes, run.start, offsets, colour + k,
-                                               kDepthTest ? depth + k : nullptr, inRun);
+                                               kDepthTest ? depth + k : nullptr, inRun, fetches);
       }
     }
   }
+  if constexpr (kTextured) fetches.Finish(lanes);
 }
 
 }  // namespace
