@@ -54,6 +54,18 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
     planes->value[i] = planes->ddx[i] = planes->ddy[i] = 0.0;
 }
 
+// Colours reaching the rasterizer lie within 0..1: lighting clamps them and vertex colours are
+// bytes. Far beyond that they are bounded, so that a pixel's channel scaled to bytes stays well
+// within an int and the fill loops' conversions saturate alike without clamping first. NaN stays.
+constexpr float kMaxColourMagnitude = 1e6f;
+
+void BoundColours(ScreenVertex* vertex) {
+  for (float* channel : {&vertex->r, &vertex->g, &vertex->b})
+    *channel = *channel < -kMaxColourMagnitude  ? -kMaxColourMagnitude
+               : *channel > kMaxColourMagnitude ? kMaxColourMagnitude
+                                                : *channel;
+}
+
 constexpr float kMaxTextureRepeats = 16384.0f;
 static_assert(static_cast<double>(kMaxTextureRepeats) * kMaxTextureSide < 2147483648.0,
               "a bounded coordinate times the texture's side must fit an int");
@@ -140,6 +152,7 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);
   }
+  for (ScreenVertex& corner : v) BoundColours(&corner);
   MakePlanes(v[0], v[1], v[2], pipeline.texture, &triangle);
   FillTriangleSpans(triangle, target, pipeline);
 }

@@ -19,12 +19,10 @@ AVX2_FUNCTION inline __m256 Attribute(const float* start, const __m256* step, in
   return _mm256_add_ps(_mm256_set1_ps(start[attribute]), _mm256_mul_ps(offsets, step[attribute]));
 }
 
-// ScaledChannelToByte on eight lanes, as ints whose negative values (NaN included) the
-// saturating packs below take to 0. Only the top is clamped in floats (min returns its second
-// operand, a NaN, for NaN lanes); the conversion turns NaN into the most negative int.
-AVX2_FUNCTION inline __m256i ScaledChannelToInts(__m256 scaled) {
-  return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_set1_ps(255.0f), scaled));
-}
+// ScaledChannelToByte on eight lanes, as ints that the saturating packs below take to 0..255:
+// the rasterizer bounds colours so that a scaled channel stays within an int, and NaN becomes
+// the most negative int, which packs to 0.
+AVX2_FUNCTION inline __m256i ScaledChannelToInts(__m256 scaled) { return _mm256_cvttps_epi32(scaled); }
 
 // Three channels of eight lanes as bytes: per 128-bit half b0..b3, g0..g3, r0..r3, then zeros.
 AVX2_FUNCTION inline __m256i ChannelBytes(__m256 red, __m256 green, __m256 blue) {
@@ -136,7 +134,9 @@ AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* sta
     const __m256i passes = _mm256_castps_si256(_mm256_cmp_ps(z, stored, _CMP_LE_OQ));
     write = kPartial ? _mm256_and_si256(write, passes) : passes;
     if (_mm256_testz_si256(write, write)) return;
-    _mm256_storeu_ps(depth, _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write)));
+    _mm256_storeu_ps(depth, kPartial || _mm256_movemask_ps(_mm256_castsi256_ps(write)) != 0xFF
+                                ? _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write))
+                                : z);
   }
   const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
   const __m256i colourBytes = ChannelBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w),
