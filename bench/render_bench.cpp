@@ -1,9 +1,11 @@
 // One globe frame at 557 x 557 as the renderer draws it: Clear, four sun lights, every subset,
 // Present. Uses <build>/5.x and its texture when the data tool has made them, else a UV sphere
 // of radius 20 (64 x 32 segments, wound clockwise seen from outside) with a generated 2048 x
-// 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default), from distance 60
-// on the same ray, and the default view in wireframe; then two textured triangles covering the
-// whole frame, which measure the fill loop alone. Run: build/bench/render_bench
+// 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default: the sun is on the
+// far side, so every corner has the same colour), the same lit by a sun above 20 E, 40 N (every
+// corner a colour of its own), from distance 60 on the same ray, and the default view in
+// wireframe; then two textured triangles covering the whole frame, which measure the fill loop
+// alone. Run: build/bench/render_bench
 //   --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 // Each label carries a checksum of the frame's pixels and, for the globe, of its coverage: the
 // same view drawn with every triangle in a flat colour of its own, which changes only when
@@ -138,10 +140,16 @@ class GlobeFrame {
 
   void SetFillMode(DWORD mode) { device_->SetRenderState(D3DRS_FILLMODE, mode); }
 
+  // Puts the sun above longitude, latitude (degrees), far enough out to light the whole side.
+  void SetSunAbove(double longitude, double latitude) {
+    sun_.Position = GlobeDirection(longitude, latitude, 200);
+    sunHeight_ = sun_.Position.y;
+  }
+
   // Each frame moves the sun a hair, so that the device draws it instead of keeping the last
   // frame: this measures drawing.
   void Draw() {
-    sun_.Position.y = (++frames_ % 2 == 0) ? 0.0f : 1e-3f;
+    sun_.Position.y = sunHeight_ + ((++frames_ % 2 == 0) ? 0.0f : 1e-3f);
     for (DWORD i = 0; i < 4; ++i) device_->SetLight(i, sun_);
     device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
     device_->BeginScene();
@@ -227,6 +235,7 @@ class GlobeFrame {
 
   FrameSink sink_;
   D3DLIGHT8 sun_{};
+  float sunHeight_ = 0;
   unsigned frames_ = 0;
   std::unique_ptr<Direct3DDevice8> device_;
   std::unique_ptr<D3DXMesh> mesh_;
@@ -280,13 +289,15 @@ bool SaveOrCompareFrame(benchmark::State& state, const std::string& scene, const
 
 // Besides the mean over iterations, each frame is timed on its own: on a machine shared with
 // other work the fastest and the middle frame say more about the renderer than the mean does.
-void RunFrames(benchmark::State& state, const std::string& scene, double distance, DWORD fillMode) {
+void RunFrames(benchmark::State& state, const std::string& scene, double distance, DWORD fillMode,
+               bool sunlit = false) {
   GlobeFrame frame;
   if (!frame.Ready()) {
     state.SkipWithError("device could not be set up");
     return;
   }
   frame.SetView(distance);
+  if (sunlit) frame.SetSunAbove(20, 40);
   std::string coverage;
   if (fillMode == D3DFILL_SOLID) {
     const std::vector<std::uint32_t> owners = frame.CoverageFrame();
@@ -316,6 +327,9 @@ void RunFrames(benchmark::State& state, const std::string& scene, double distanc
 }
 
 void BM_GlobeFrameInside(benchmark::State& state) { RunFrames(state, "inside", 0, D3DFILL_SOLID); }
+void BM_GlobeFrameInsideSunlit(benchmark::State& state) {
+  RunFrames(state, "inside-sunlit", 0, D3DFILL_SOLID, true);
+}
 void BM_GlobeFrameOutside(benchmark::State& state) { RunFrames(state, "outside", 60, D3DFILL_SOLID); }
 void BM_GlobeFrameInsideWireframe(benchmark::State& state) {
   RunFrames(state, "inside-wireframe", 0, D3DFILL_WIREFRAME);
@@ -362,6 +376,7 @@ void BM_FullFrameTexturedQuad(benchmark::State& state) {
 }
 
 BENCHMARK(BM_GlobeFrameInside)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlobeFrameInsideSunlit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlobeFrameOutside)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlobeFrameInsideWireframe)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullFrameTexturedQuad)->Unit(benchmark::kMillisecond);
