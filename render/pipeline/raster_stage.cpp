@@ -34,7 +34,7 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
   const double y10 = static_cast<double>(v1.y - v0.y) / kSubpixelOne;
   const double x20 = static_cast<double>(v2.x - v0.x) / kSubpixelOne;
   const double y20 = static_cast<double>(v2.y - v0.y) / kSubpixelOne;
-  const double area = x10 * y20 - x20 * y10;
+  const double perArea = 1.0 / (x10 * y20 - x20 * y10);
   const double textureWidth = texture != nullptr ? texture->width : 1.0;
   const double textureHeight = texture != nullptr ? texture->height : 1.0;
   double a0[kSpanAttributeCount], a1[kSpanAttributeCount], a2[kSpanAttributeCount];
@@ -47,8 +47,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
     const double f10 = a1[i] - a0[i];
     const double f20 = a2[i] - a0[i];
     planes->value[i] = a0[i];
-    planes->ddx[i] = (f10 * y20 - f20 * y10) / area;
-    planes->ddy[i] = (f20 * x10 - f10 * x20) / area;
+    planes->ddx[i] = (f10 * y20 - f20 * y10) * perArea;
+    planes->ddy[i] = (f20 * x10 - f10 * x20) * perArea;
   }
   for (int i = kSpanAttributeCount; i < kSpanAttributeSlots; ++i)
     planes->value[i] = planes->ddx[i] = planes->ddy[i] = 0.0;
@@ -61,21 +61,27 @@ constexpr float kMaxColourMagnitude = 1e6f;
 
 void BoundColours(ScreenVertex* vertex) {
   for (float* channel : {&vertex->r, &vertex->g, &vertex->b})
-    *channel = *channel < -kMaxColourMagnitude  ? -kMaxColourMagnitude
-               : *channel > kMaxColourMagnitude ? kMaxColourMagnitude
-                                                : *channel;
+    *channel = std::min(std::max(*channel, -kMaxColourMagnitude), kMaxColourMagnitude);
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;
 static_assert(static_cast<double>(kMaxTextureRepeats) * kMaxTextureSide < 2147483648.0,
               "a bounded coordinate times the texture's side must fit an int");
 
+// floor() for a finite float, inline: floats of 2^23 and beyond are whole already. (The build's
+// baseline has no rounding instruction, and std::floor is a library call per triangle.)
+float FloorFinite(float value) {
+  if (!(std::abs(value) < 8388608.0f)) return value;
+  const float truncated = static_cast<float>(static_cast<int>(value));
+  return truncated > value ? truncated - 1.0f : truncated;
+}
+
 void BoundCoordinate(float* values[], int count) {
   for (int i = 0; i < count; ++i)
     if (!std::isfinite(*values[i])) *values[i] = 0.0f;
   float lowest = *values[0];
   for (int i = 1; i < count; ++i) lowest = std::min(lowest, *values[i]);
-  const float shift = std::floor(lowest);
+  const float shift = FloorFinite(lowest);
   for (int i = 0; i < count; ++i) *values[i] = std::min(*values[i] - shift, kMaxTextureRepeats);
 }
 

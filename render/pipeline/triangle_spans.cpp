@@ -4,7 +4,8 @@
 
 namespace {
 
-bool IsPowerOfTwo(int value) { return value > 0 && std::has_single_bit(static_cast<unsigned>(value)); }
+// Without a popcount instruction in the build, std::has_single_bit is a library call per triangle.
+bool IsPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
 
 SpanLoop ChooseSpanLoop(const PixelPipeline& pipeline) {
   const bool textured = pipeline.texture != nullptr;
