@@ -2,10 +2,10 @@
 // Present. Uses <build>/5.x and its texture when the data tool has made them, else a UV sphere
 // of radius 20 (64 x 32 segments, wound clockwise seen from outside) with a generated 2048 x
 // 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default: the sun is on the
-// far side, so every corner has the same colour), the same lit by a sun above 20 E, 40 N (every
-// corner a colour of its own), from distance 60 on the same ray, and the default view in
-// wireframe; then two textured triangles covering the whole frame, which measure the fill loop
-// alone. Run: build/bench/render_bench
+// far side, so every corner has the same colour), the same lit by a sun above 60 E, 30 N, too
+// weak to saturate anywhere (every corner a colour of its own), from distance 60 on the same ray,
+// and the default view in wireframe; then two textured triangles covering the whole frame, which
+// measure the fill loop alone. Run: build/bench/render_bench
 //   --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 // Each label carries a checksum of the frame's pixels and, for the globe, of its coverage: the
 // same view drawn with every triangle in a flat colour of its own, which changes only when
@@ -140,9 +140,11 @@ class GlobeFrame {
 
   void SetFillMode(DWORD mode) { device_->SetRenderState(D3DRS_FILLMODE, mode); }
 
-  // Puts the sun above longitude, latitude (degrees), far enough out to light the whole side.
-  void SetSunAbove(double longitude, double latitude) {
+  // Puts the sun above longitude, latitude (degrees), far enough out to light the whole side,
+  // each of its four lights at `brightness`.
+  void SetSunAbove(double longitude, double latitude, float brightness) {
     sun_.Position = GlobeDirection(longitude, latitude, 200);
+    sun_.Diffuse = {brightness, brightness, brightness, 0};
     sunHeight_ = sun_.Position.y;
   }
 
@@ -297,7 +299,7 @@ void RunFrames(benchmark::State& state, const std::string& scene, double distanc
     return;
   }
   frame.SetView(distance);
-  if (sunlit) frame.SetSunAbove(20, 40);
+  if (sunlit) frame.SetSunAbove(60, 30, 0.2f);
   std::string coverage;
   if (fillMode == D3DFILL_SOLID) {
     const std::vector<std::uint32_t> owners = frame.CoverageFrame();
