@@ -159,6 +159,9 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
     BoundTextureCoordinates(corners, 3);
   }
   for (ScreenVertex& corner : v) BoundColours(&corner);
+  if (v[0].r == v[1].r && v[0].r == v[2].r && v[0].g == v[1].g && v[0].g == v[2].g && v[0].b == v[1].b &&
+      v[0].b == v[2].b)
+    triangle.flatColour = {true, ChannelToByte(v[0].r), ChannelToByte(v[0].g), ChannelToByte(v[0].b)};
   MakePlanes(v[0], v[1], v[2], pipeline.texture, &triangle);
   FillTriangleSpans(triangle, target, pipeline);
 }

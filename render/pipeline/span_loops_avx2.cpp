@@ -45,21 +45,28 @@ AVX2_FUNCTION inline __m256i MultiplyByteWords(__m256i a, __m256i b) {
   return _mm256_mulhi_epu16(product, _mm256_set1_epi16(257));
 }
 
-// Modulate on eight lanes: each byte of the texel times the same channel of the lit colour, both
-// widened to 16 bits so that one multiply takes two channels of four pixels. The colour's bytes
-// (as ChannelBytes lays them out) are shuffled straight into the texels' 16-bit layout, b g r 0
-// per pixel, so the alpha byte meets a zero and comes out zero.
-AVX2_FUNCTION inline __m256i ModulateLanes(__m256i texel, __m256i colourBytes) {
+// The lit colour's bytes (as ChannelBytes lays them out) shuffled into the 16-bit layout of the
+// texels of pixels 0, 1 (4, 5) and 2, 3 (6, 7): b g r 0 per pixel.
+struct ColourWords {
+  __m256i first, second;
+};
+
+AVX2_FUNCTION inline ColourWords ToColourWords(__m256i colourBytes) {
   constexpr char z = -128;  // a shuffle index that gives a zero byte
   const __m256i firstPixels = _mm256_setr_epi8(0, z, 4, z, 8, z, z, z, 1, z, 5, z, 9, z, z, z,  //
                                                0, z, 4, z, 8, z, z, z, 1, z, 5, z, 9, z, z, z);
   const __m256i secondPixels = _mm256_setr_epi8(2, z, 6, z, 10, z, z, z, 3, z, 7, z, 11, z, z, z,  //
                                                 2, z, 6, z, 10, z, z, z, 3, z, 7, z, 11, z, z, z);
+  return {_mm256_shuffle_epi8(colourBytes, firstPixels), _mm256_shuffle_epi8(colourBytes, secondPixels)};
+}
+
+// Modulate on eight lanes: each byte of the texel times the same channel of the lit colour, both
+// widened to 16 bits so that one multiply takes two channels of four pixels. The alpha byte meets
+// the colour's zero and comes out zero.
+AVX2_FUNCTION inline __m256i ModulateLanes(__m256i texel, const ColourWords& colour) {
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i low =
-      MultiplyByteWords(_mm256_unpacklo_epi8(texel, zero), _mm256_shuffle_epi8(colourBytes, firstPixels));
-  const __m256i high =
-      MultiplyByteWords(_mm256_unpackhi_epi8(texel, zero), _mm256_shuffle_epi8(colourBytes, secondPixels));
+  const __m256i low = MultiplyByteWords(_mm256_unpacklo_epi8(texel, zero), colour.first);
+  const __m256i high = MultiplyByteWords(_mm256_unpackhi_epi8(texel, zero), colour.second);
   return _mm256_packus_epi16(low, high);
 }
 
@@ -69,6 +76,9 @@ struct TriangleLanes {
   __m256i columnMask, rowMask;
   __m128i rowShift;
   const int* texels;
+  // A flat colour, as bytes and as the words that modulate texels.
+  __m256i flatColourBytes;
+  ColourWords flatColourWords;
 };
 
 // Writes eight pixels; those outside `write` keep what the target held.
@@ -85,7 +95,9 @@ AVX2_FUNCTION inline void StorePixels(std::uint32_t* colour, __m256i pixels, __m
 // Textured groups waiting for their texels. A group's work is one long chain (the division, the
 // texel index, the gather, the modulation), too long for the processor to overlap with the next
 // group's; so the groups of a stretch are taken up to their texel index first, and then their
-// texels are fetched and their colours written together, where the fetches overlap.
+// texels are fetched and their colours written together, where the fetches overlap. With a flat
+// colour the groups' colours are the triangle's.
+template <bool kFlatColour>
 class TexelFetches {
  public:
   void Add(std::uint32_t* colour, __m256i write, __m256i index, __m256i colourBytes) {
@@ -93,7 +105,7 @@ class TexelFetches {
     pending.colour = colour;
     pending.write = write;
     pending.index = index;
-    pending.colourBytes = colourBytes;
+    if constexpr (!kFlatColour) pending.colourBytes = colourBytes;
   }
 
   bool Full() const { return count_ == kCapacity; }
@@ -103,7 +115,9 @@ class TexelFetches {
       const Pending& pending = pending_[i];
       // Indices are masked into the texture, so lanes that are not written may fetch too.
       const __m256i texel = _mm256_i32gather_epi32(lanes.texels, pending.index, 4);
-      StorePixels(pending.colour, ModulateLanes(texel, pending.colourBytes), pending.write);
+      const __m256i pixels = kFlatColour ? ModulateLanes(texel, lanes.flatColourWords)
+                                         : ModulateLanes(texel, ToColourWords(pending.colourBytes));
+      StorePixels(pending.colour, pixels, pending.write);
     }
     count_ = 0;
   }
@@ -122,10 +136,10 @@ class TexelFetches {
 // partial group writes only the lanes in `inRun`, and its loads and stores reach into the
 // target's padding past the run, writing back what they read. A textured group is left to
 // `fetches` once its texel indices are known.
-template <bool kDepthTest, bool kTextured, bool kPartial>
+template <bool kDepthTest, bool kTextured, bool kFlatColour, bool kPartial>
 AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* start, __m256 offsets,
                                     std::uint32_t* colour, float* depth, __m256i inRun,
-                                    TexelFetches& fetches) {
+                                    TexelFetches<kFlatColour>& fetches) {
   const __m256* step = lanes.step;
   __m256i write = inRun;
   if constexpr (kDepthTest) {
@@ -138,10 +152,16 @@ AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* sta
                                 ? _mm256_blendv_ps(stored, z, _mm256_castsi256_ps(write))
                                 : z);
   }
+  if constexpr (!kTextured && kFlatColour) {
+    StorePixels(colour, BytesToRgb(lanes.flatColourBytes), write);
+    return;
+  }
   const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
-  const __m256i colourBytes = ChannelBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w),
-                                           _mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w),
-                                           _mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+  __m256i colourBytes = lanes.flatColourBytes;
+  if constexpr (!kFlatColour)
+    colourBytes = ChannelBytes(_mm256_mul_ps(Attribute(start, step, kSpanRed, offsets), w),
+                               _mm256_mul_ps(Attribute(start, step, kSpanGreen, offsets), w),
+                               _mm256_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
   if constexpr (kTextured) {
     // Never below zero but for rounding, so truncating takes the floor.
     const __m256 column = _mm256_mul_ps(Attribute(start, step, kSpanU, offsets), w);
@@ -156,7 +176,7 @@ AVX2_FUNCTION inline void FillGroup(const TriangleLanes& lanes, const float* sta
   }
 }
 
-template <bool kDepthTest, bool kTextured>
+template <bool kDepthTest, bool kTextured, bool kFlatColour>
 AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSetup& setup,
                                     const RasterTarget& target) {
   TriangleLanes lanes;
@@ -165,13 +185,18 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
   lanes.rowMask = _mm256_set1_epi32(setup.textureHeight - 1);
   lanes.rowShift = _mm_cvtsi32_si128(setup.textureWidthLog2);
   lanes.texels = reinterpret_cast<const int*>(setup.texels);
+  const FlatColour& flat = setup.flatColour;
+  lanes.flatColourBytes = ChannelBytes(_mm256_set1_ps(static_cast<float>(flat.red)),
+                                       _mm256_set1_ps(static_cast<float>(flat.green)),
+                                       _mm256_set1_ps(static_cast<float>(flat.blue)));
+  lanes.flatColourWords = ToColourWords(lanes.flatColourBytes);
   // Pixel offsets within a run are whole numbers far below 2^24, so stepping them in floats is exact.
   const __m256 laneOffsets = _mm256_set_ps(7, 6, 5, 4, 3, 2, 1, 0);
   const __m256 eight = _mm256_set1_ps(8);
   const __m256i everyLane = _mm256_set1_epi32(-1);
 
   SpanRuns runs;
-  TexelFetches fetches;
+  TexelFetches<kFlatColour> fetches;
   for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
     for (const SpanRun& run : runs) {
       std::uint32_t* colour = target.colour + run.offset;
@@ -180,29 +205,37 @@ AVX2_FUNCTION void FillEightAtATime(const TriangleSpans& triangle, const SpanSet
       __m256 offsets = laneOffsets;
       int k = 0;
       for (; k + 8 <= count; k += 8, offsets = _mm256_add_ps(offsets, eight))
-        FillGroup<kDepthTest, kTextured, false>(lanes, run.start, offsets, colour + k,
-                                                kDepthTest ? depth + k : nullptr, everyLane, fetches);
+        FillGroup<kDepthTest, kTextured, kFlatColour, false>(
+            lanes, run.start, offsets, colour + k, kDepthTest ? depth + k : nullptr, everyLane, fetches);
       if (k < count) {
         const __m256i inRun = _mm256_castps_si256(
             _mm256_cmp_ps(offsets, _mm256_set1_ps(static_cast<float>(count)), _CMP_LT_OQ));
-        FillGroup<kDepthTest, kTextured, true>(lanes, run.start, offsets, colour + k,
-                                               kDepthTest ? depth + k : nullptr, inRun, fetches);
+        FillGroup<kDepthTest, kTextured, kFlatColour, true>(lanes, run.start, offsets, colour + k,
+                                                            kDepthTest ? depth + k : nullptr, inRun, fetches);
       }
     }
   }
   if constexpr (kTextured) fetches.Finish(lanes);
 }
 
+template <bool kFlatColour>
+SpanLoop ForDepthTest(bool depthTest, bool textured) {
+  if (depthTest)
+    return textured ? &FillEightAtATime<true, true, kFlatColour>
+                    : &FillEightAtATime<true, false, kFlatColour>;
+  return textured ? &FillEightAtATime<false, true, kFlatColour>
+                  : &FillEightAtATime<false, false, kFlatColour>;
+}
+
 }  // namespace
 
-SpanLoop Avx2SpanLoop(bool depthTest, bool textured) {
+SpanLoop Avx2SpanLoop(bool depthTest, bool textured, bool flatColour) {
   if (!__builtin_cpu_supports("avx2")) return nullptr;
-  if (depthTest) return textured ? &FillEightAtATime<true, true> : &FillEightAtATime<true, false>;
-  return textured ? &FillEightAtATime<false, true> : &FillEightAtATime<false, false>;
+  return flatColour ? ForDepthTest<true>(depthTest, textured) : ForDepthTest<false>(depthTest, textured);
 }
 
 #else
 
-SpanLoop Avx2SpanLoop(bool, bool) { return nullptr; }
+SpanLoop Avx2SpanLoop(bool, bool, bool) { return nullptr; }
 
 #endif

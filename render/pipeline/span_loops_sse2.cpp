@@ -37,7 +37,7 @@ inline __m128i Select(__m128i mask, __m128i chosen, __m128i other) {
 // Pixels k .. k + 3 of a run of `count` (from `colour` and `depth`); those from `count` on are
 // read and written back unchanged. Power-of-two textures only: the texel address is a shift and
 // a mask.
-template <bool kDepthTest, bool kTextured>
+template <bool kDepthTest, bool kTextured, bool kFlatColour>
 inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* colour, float* depth, int k,
                      int count) {
   const float* step = setup.step;
@@ -52,9 +52,16 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
     _mm_storeu_ps(depth + k, _mm_castsi128_ps(Select(write, _mm_castps_si128(z), _mm_castps_si128(stored))));
   }
   const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
-  const __m128i red = ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
-  const __m128i green = ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
-  const __m128i blue = ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+  const FlatColour& flat = setup.flatColour;
+  const __m128i red = kFlatColour
+                          ? _mm_set1_epi32(flat.red)
+                          : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
+  const __m128i green =
+      kFlatColour ? _mm_set1_epi32(flat.green)
+                  : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
+  const __m128i blue = kFlatColour
+                           ? _mm_set1_epi32(flat.blue)
+                           : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
   __m128i pixels;
   if constexpr (kTextured) {
     const __m128 u = _mm_mul_ps(Attribute(start, step, kSpanU, offsets), w);
@@ -80,7 +87,7 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
 }
 
 // The last group of a run is masked to its length (hence the target's padding).
-template <bool kDepthTest, bool kTextured>
+template <bool kDepthTest, bool kTextured, bool kFlatColour>
 void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
   SpanRuns runs;
   for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
@@ -88,20 +95,26 @@ void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, cons
       std::uint32_t* colour = target.colour + run.offset;
       float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
       for (int k = 0; k < run.count; k += 4)
-        FillFour<kDepthTest, kTextured>(setup, run.start, colour, depth, k, run.count);
+        FillFour<kDepthTest, kTextured, kFlatColour>(setup, run.start, colour, depth, k, run.count);
     }
   }
 }
 
+template <bool kFlatColour>
+SpanLoop ForDepthTest(bool depthTest, bool textured) {
+  if (depthTest)
+    return textured ? &FillFourAtATime<true, true, kFlatColour> : &FillFourAtATime<true, false, kFlatColour>;
+  return textured ? &FillFourAtATime<false, true, kFlatColour> : &FillFourAtATime<false, false, kFlatColour>;
+}
+
 }  // namespace
 
-SpanLoop Sse2SpanLoop(bool depthTest, bool textured) {
-  if (depthTest) return textured ? &FillFourAtATime<true, true> : &FillFourAtATime<true, false>;
-  return textured ? &FillFourAtATime<false, true> : &FillFourAtATime<false, false>;
+SpanLoop Sse2SpanLoop(bool depthTest, bool textured, bool flatColour) {
+  return flatColour ? ForDepthTest<true>(depthTest, textured) : ForDepthTest<false>(depthTest, textured);
 }
 
 #else
 
-SpanLoop Sse2SpanLoop(bool, bool) { return nullptr; }
+SpanLoop Sse2SpanLoop(bool, bool, bool) { return nullptr; }
 
 #endif

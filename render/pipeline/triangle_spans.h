@@ -11,12 +11,13 @@
 #include "render/pipeline/span_loops.h"
 
 // A triangle ready to fill: the rows and columns it may cover, the column limits its edges set
-// from `firstRow` on, and its attribute planes: attribute(x, y) = value + ddx (x - originX) +
-// ddy (y - originY) in pixels.
+// from `firstRow` on, its flat colour if its corners share one, and its attribute planes:
+// attribute(x, y) = value + ddx (x - originX) + ddy (y - originY) in pixels.
 struct TriangleSpans {
   int firstRow, lastRow;
   int firstColumn, lastColumn;
   ColumnLimits limits;
+  FlatColour flatColour;
   double originX, originY;
   // Padded to a whole number of vector registers (the spare slots are zero), so that the
   // compiler evaluates the planes several attributes at a time.

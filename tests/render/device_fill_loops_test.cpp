@@ -111,6 +111,17 @@ TEST(SpanLoops, TexturedWithoutDepthTest) {
 
 TEST(SpanLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
 
+// A colour shared by a triangle's corners is drawn as that colour by every loop, here one whose
+// 127.5 levels the interpolation's rounding would split between 127 and 128.
+TEST(SpanLoops, FlatColoursAreDrawnAlike) {
+  const auto texture = Checker(16, 16);
+  PixelPipeline pipeline;
+  pipeline.depthTest = true;
+  ExpectAllWidthsAgree(pipeline, {0.5f, 0.5f, 0.5f});
+  pipeline.texture = texture.get();
+  ExpectAllWidthsAgree(pipeline, {0.5f, 0.5f, 0.5f});
+}
+
 // Colours below 0, above 1, far above (beyond an int once scaled to bytes) and NaN are clamped
 // the same way by every loop.
 TEST(SpanLoops, ColoursOutsideTheirRangeAreClampedAlike) {
