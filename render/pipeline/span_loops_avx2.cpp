@@ -100,7 +100,7 @@ AVX2_FUNCTION inline void StorePixels(std::uint32_t* colour, __m256i pixels, __m
 template <bool kFlatColour>
 class TexelFetches {
  public:
-  void Add(std::uint32_t* colour, __m256i write, __m256i index, __m256i colourBytes) {
+  AVX2_FUNCTION void Add(std::uint32_t* colour, __m256i write, __m256i index, __m256i colourBytes) {
     Pending& pending = pending_[count_++];
     pending.colour = colour;
     pending.write = write;

@@ -55,6 +55,11 @@ std::vector<ScreenVertex> Scene(const Shades& shades) {
     corners.push_back(
         Corner(x - 3.1 + (i % 4) * 2.2, y + 14.8 + i % 3, 0.9f - z, 0.6f, shades.third, 1.1f, -1.4f));
   }
+  // Last, one triangle over most of the target, in front of some and behind others: long runs, and
+  // more groups of pixels than the loops hold back at a time.
+  corners.push_back(Corner(0.4, 0.7, 0.1f, 0.9f, shades.first, 0.0f, 0.0f));
+  corners.push_back(Corner(60.6, 3.2, 0.8f, 0.3f, shades.second, 3.3f, 0.4f));
+  corners.push_back(Corner(5.3, 36.4, 0.5f, 0.5f, shades.third, 0.6f, 2.9f));
   return corners;
 }
 
