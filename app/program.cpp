@@ -20,6 +20,7 @@ Program::Program(ProgramServices services, StationServices station)
             ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
             return UpdateSunLights(context, device);
           },
+          services_.loadMeshFromX,
       }) {
   services_.pictures.Picture1.OnChanged([this] { services_.window.RequestRepaint(); });
   InitMapProduction();

@@ -38,6 +38,8 @@ struct ProgramServices {
   std::string programDirectory;
   std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;
   TextureFileLoader createTextureFromFile;
+  // The globe model's mesh; D3DXLoadMeshFromX when not given.
+  MeshFileLoader loadMeshFromX = {};
 };
 
 // Ctrl+G asks this dialog for a place; M makes station maps with this maker. Without them
