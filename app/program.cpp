@@ -45,7 +45,9 @@ void Program::SetUpPass() {
   FillTrigTables(tables_);
   flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
   frameRepeat_.Forget();
-  flags_.LastTick = services_.clock.GetTickCount();
+  // The pass's first tick follows its set-up at once: the set-up is no tick to keep 10 ms
+  // from, and until that tick the window shows no frame.
+  flags_.LastTick = services_.clock.GetTickCount() - kTickMs;
 }
 
 void Program::ShowMainWindow() {
@@ -111,7 +113,7 @@ bool Program::RenderFrame() {
 void Program::Form_Initialize() {
   std::string error;
   if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error))
-    services_.pictures.Picture2.SetPicture(*picture);
+    services_.pictures.Picture2.SetPicture(std::move(*picture));
   services_.pictures.Picture1.SetVisible(true);
   services_.window.SetKeyPreview(true);
 }
