@@ -33,14 +33,6 @@ void ModelReadAhead::Finish() {
 }
 
 void ModelReadAhead::Read() {
-  ReadFiles();
-#ifdef __GLIBC__
-  // This thread's heap keeps what the parse freed for a reuse that never comes: it goes back now.
-  malloc_trim(0);
-#endif
-}
-
-void ModelReadAhead::ReadFiles() {
   mesh_.path = ModelPath(programDirectory_);
   mesh_.result = loadMesh_(mesh_.path, D3DXMESH_MANAGED, nullptr, &mesh_.mesh, &mesh_.materials,
                            &mesh_.materialCount, &mesh_.error);
@@ -82,6 +74,10 @@ MeshFileLoader ModelReadAhead::MeshLoader(MeshFileLoader loadMesh) {
     *mesh = std::make_unique<D3DXMesh>(device, loaded.GetFVF(), loaded.Vertices(), loaded.Indices(),
                                        loaded.FaceAttributes());
     read.mesh.reset();
+#ifdef __GLIBC__
+    // The thread's heap keeps what the parse and that mesh freed, for a reuse that never comes.
+    malloc_trim(0);
+#endif
     *materials = std::move(read.materials);
     *materialCount = read.materialCount;
     return read.result;

@@ -52,7 +52,6 @@ class ModelReadAhead {
   };
 
   void Read();
-  void ReadFiles();
   // Waits until the thread has ended; a texture step not allowed by then is left out.
   void Finish();
 
