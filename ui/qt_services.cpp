@@ -118,12 +118,14 @@ void QtMessageBoxes::Show(const std::string& text, const std::string& title, Mes
 
 Picture PictureFromImage(const QImage& image) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-  Picture picture{rgb.width(), rgb.height(), {}};
-  picture.pixels.resize(static_cast<std::size_t>(rgb.width()) * rgb.height());
-  for (int y = 0; y < rgb.height(); ++y) {
+  const int width = rgb.width();
+  const int height = rgb.height();
+  Picture picture{width, height, {}};
+  picture.pixels.resize(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x)
-      picture.pixels[static_cast<std::size_t>(y) * rgb.width() + x] = line[x] & 0xFFFFFFU;
+    std::uint32_t* row = picture.pixels.data() + static_cast<std::size_t>(y) * width;
+    for (int x = 0; x < width; ++x) row[x] = line[x] & 0xFFFFFFU;
   }
   return picture;
 }
