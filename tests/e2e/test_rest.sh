@@ -29,7 +29,9 @@ for tap in 1 2 3; do
     fail "tap $tap after a rest (within $held ms) made $steps view steps"
   expect_eq "$(log_lines | tail -n 1)" "37; 0" "log line of tap $tap"
 done
-wait_caption "^Skerrowen, Long:  $(printf %03d $((270 - $(rotation)))) Lat:  52 " 2
+longitude=$((270 - $(rotation)))
+if [ "$longitude" -lt 0 ]; then shown=$(printf -- '-%03d' $((-longitude))); else shown=$(printf ' %03d' "$longitude"); fi
+wait_caption "^Skerrowen, Long: $shown Lat:  52 " 2
 
 # Held a second after a rest: one step at the press, then one every 50 ms, 21 in all. A
 # loaded machine may deliver the press late or the release later still (the time around
