@@ -2,28 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
-#include "base/surface.h"
 #include "render/d3dx/d3dx_texture.h"
-#include "render/device/adapter.h"
-#include "support/present_parameters.h"
 #include "support/program_rig.h"
 
 namespace {
 
 // Stand-in files: a mesh whose materials name three textures (one through a Windows path),
-// and textures that decode, or fail when named `failing`. Every read is recorded with the
-// thread that made it.
+// textures that decode or, when named `failing`, fail; every read is recorded.
 struct StandInFiles {
-  std::vector<std::string> meshReads, textureReads;
-  std::vector<std::thread::id> textureThreads;
+  std::vector<std::string> reads;
   std::string failing;
 
   MeshFileLoader Mesh() {
     return [this](const std::string& path, DWORD, Direct3DDevice8* device, std::unique_ptr<D3DXMesh>* mesh,
                   std::vector<D3DXMATERIAL>* materials, DWORD* count, std::string* error) -> HRESULT {
-      meshReads.push_back(path);
+      reads.push_back(path);
       if (path.rfind("/missing/", 0) == 0) {
         *error = path + ": no such file";
         return E_FAIL;
@@ -38,123 +31,69 @@ struct StandInFiles {
   TextureFileLoader Textures() {
     return [this](Direct3DDevice8*, const std::string& path, std::shared_ptr<Texture>* texture,
                   std::string* error) -> HRESULT {
-      textureReads.push_back(path);
-      textureThreads.push_back(std::this_thread::get_id());
+      reads.push_back(path);
       if (path == failing) {
         *error = path + ": not a picture";
         return D3DXERR_INVALIDDATA;
       }
       *texture = std::make_shared<Texture>();
-      (*texture)->width = static_cast<int>(textureReads.size());
       return D3D_OK;
     };
   }
 };
 
-struct Asked {
-  HRESULT result = E_FAIL;
-  std::shared_ptr<Texture> texture;
-  std::string error;
-};
-
-Asked AskTexture(const TextureFileLoader& load, const std::string& path) {
-  Asked asked;
-  asked.result = load(nullptr, path, &asked.texture, &asked.error);
-  return asked;
-}
-
-class ModelReadAheadTest : public ::testing::Test {
- protected:
-  HRESULT AskMesh(const MeshFileLoader& load, const std::string& folder = "/program") {
-    return load(ModelPath(folder), D3DXMESH_MANAGED, device.get(), &mesh, &materials, &count, &error);
-  }
-
-  StandInFiles files;
-  Surface window{8, 8, 0};
-  std::unique_ptr<Direct3DDevice8> device = [this] {
-    std::unique_ptr<Direct3DDevice8> made;
-    D3DPRESENT_PARAMETERS params = WindowedParams(&window);
-    Direct3DCreate8(ScreenSize{8, 8})
-        ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                       &params, &made);
-    return made;
-  }();
+// What LoadModels gets for the model in `folder` and the three textures, as "result error" texts.
+std::vector<std::string> LoadAsLoadModels(const MeshFileLoader& loadMesh,
+                                          const TextureFileLoader& loadTexture,
+                                          const std::string& folder = "/program") {
   std::unique_ptr<D3DXMesh> mesh;
   std::vector<D3DXMATERIAL> materials;
   DWORD count = 0;
   std::string error;
-};
-
-TEST_F(ModelReadAheadTest, LoadModelsIsAnsweredOnceFromReadsMadeOnTheThread) {
-  ModelReadAhead ahead("/program", files.Mesh());
-  ahead.DecodeTextures(files.Textures());
-  const MeshFileLoader loadMesh = ahead.MeshLoader(files.Mesh());
-  const TextureFileLoader loadTexture = ahead.TextureLoader(files.Textures());
-
-  ASSERT_TRUE(device);
-  ASSERT_EQ(AskMesh(loadMesh), D3D_OK);
-  EXPECT_EQ(count, 4u);
-  ASSERT_EQ(materials.size(), 4u);
-  EXPECT_EQ(materials[2].TextureFilename, "sub\\b.bmp");
-  ASSERT_TRUE(mesh);
-  EXPECT_EQ(mesh->GetNumFaces(), 1u);
-  EXPECT_EQ(mesh->DrawSubset(7), D3D_OK) << "the mesh is not bound to the device it was asked for";
-  const std::vector<std::string> paths = {"/program/a.bmp", "/program/sub/b.bmp", "/program/c.bmp"};
-  for (std::size_t k = 0; k < paths.size(); ++k) {
-    const Asked asked = AskTexture(loadTexture, paths[k]);
-    EXPECT_EQ(asked.result, D3D_OK);
-    ASSERT_TRUE(asked.texture);
-    EXPECT_EQ(asked.texture->width, static_cast<int>(k + 1));
+  std::vector<std::string> got{std::to_string(loadMesh(ModelPath(folder), D3DXMESH_MANAGED, nullptr, &mesh,
+                                                       &materials, &count, &error)) +
+                               " " + error + (materials.size() == count ? "" : " (materials!)")};
+  for (const char* name : {"a.bmp", "sub\\b.bmp", "c.bmp"}) {
+    std::shared_ptr<Texture> texture;
+    error.clear();
+    const HRESULT result = loadTexture(nullptr, TexturePath(folder, name), &texture, &error);
+    got.push_back(std::to_string(result) + " " + error +
+                  (SUCCEEDED(result) == bool(texture) ? "" : " (texture!)"));
   }
-  EXPECT_EQ(files.meshReads, std::vector<std::string>{"/program/5.x"});
-  EXPECT_EQ(files.textureReads, paths);
-  for (const std::thread::id id : files.textureThreads) EXPECT_NE(id, std::this_thread::get_id());
-
-  // Each read answers once: the next pass reads the files again.
-  EXPECT_EQ(AskMesh(loadMesh), D3D_OK);
-  EXPECT_EQ(files.meshReads.size(), 2u);
-  EXPECT_EQ(AskTexture(loadTexture, paths[0]).texture->width, 4);
-  EXPECT_EQ(files.textureThreads.back(), std::this_thread::get_id());
+  return got;
 }
 
-// LoadModels stops at the first texture that fails, and so does the thread: the failure is
-// answered as it was read, and what lies beyond it is read when it is asked for.
-TEST_F(ModelReadAheadTest, AFailingTextureEndsTheReadsAsItEndsLoadModels) {
-  files.failing = "/program/sub/b.bmp";
-  ModelReadAhead ahead("/program", files.Mesh());
-  ahead.DecodeTextures(files.Textures());
-  const TextureFileLoader loadTexture = ahead.TextureLoader(files.Textures());
-  ASSERT_EQ(AskMesh(ahead.MeshLoader(files.Mesh())), D3D_OK);
-  EXPECT_EQ(AskTexture(loadTexture, "/program/a.bmp").result, D3D_OK);
-  const Asked failed = AskTexture(loadTexture, "/program/sub/b.bmp");
-  EXPECT_EQ(failed.result, D3DXERR_INVALIDDATA);
-  EXPECT_EQ(failed.error, "/program/sub/b.bmp: not a picture");
-  EXPECT_FALSE(failed.texture);
-  EXPECT_EQ(files.textureReads.size(), 2u);
-  EXPECT_EQ(AskTexture(loadTexture, "/program/c.bmp").result, D3D_OK);
-  EXPECT_EQ(files.textureThreads.back(), std::this_thread::get_id());
+// Every answer is the one the files give, each read ahead answers once (the next pass reads
+// anew), a failing texture ends the reads as it ends LoadModels, and without leave to decode
+// textures (no application came) they are read when asked for.
+TEST(ModelReadAhead, AnswersAsTheFilesDoAndEachReadOnce) {
+  for (const std::string failing : {"", "/program/sub/b.bmp"}) {
+    StandInFiles direct, early;
+    direct.failing = early.failing = failing;
+    const std::vector<std::string> expected = LoadAsLoadModels(direct.Mesh(), direct.Textures());
+    ModelReadAhead ahead("/program", early.Mesh());
+    ahead.DecodeTextures(early.Textures());
+    const MeshFileLoader loadMesh = ahead.MeshLoader(early.Mesh());
+    const TextureFileLoader loadTexture = ahead.TextureLoader(early.Textures());
+    EXPECT_EQ(LoadAsLoadModels(loadMesh, loadTexture), expected) << failing;
+    EXPECT_EQ(early.reads, direct.reads) << "read more or less than LoadModels would";
+    EXPECT_EQ(LoadAsLoadModels(loadMesh, loadTexture), expected);
+    EXPECT_EQ(early.reads.size(), 2 * direct.reads.size());
+  }
+  StandInFiles missing, noApplication;
+  ModelReadAhead ahead("/missing", missing.Mesh());
+  EXPECT_EQ(LoadAsLoadModels(ahead.MeshLoader(missing.Mesh()), ahead.TextureLoader(missing.Textures()),
+                             "/missing")[0],
+            std::to_string(E_FAIL) + " /missing/5.x: no such file");
+  ModelReadAhead meshOnly("/program", noApplication.Mesh());
+  LoadAsLoadModels(meshOnly.MeshLoader(noApplication.Mesh()),
+                   meshOnly.TextureLoader(noApplication.Textures()));
+  EXPECT_EQ(noApplication.reads.size(), 4u);
 }
 
-TEST_F(ModelReadAheadTest, AMissingModelOrTexturesNotAllowedAreReadAsWithoutIt) {
-  {
-    ModelReadAhead ahead("/missing", files.Mesh());
-    ahead.DecodeTextures(files.Textures());
-    EXPECT_EQ(AskMesh(ahead.MeshLoader(files.Mesh()), "/missing"), E_FAIL);
-    EXPECT_EQ(error, "/missing/5.x: no such file");
-    EXPECT_FALSE(mesh);
-    EXPECT_TRUE(files.textureReads.empty());
-  }
-  {
-    ModelReadAhead ahead("/program", files.Mesh());  // the application never came
-    EXPECT_EQ(AskMesh(ahead.MeshLoader(files.Mesh())), D3D_OK);
-    EXPECT_EQ(AskTexture(ahead.TextureLoader(files.Textures()), "/program/a.bmp").result, D3D_OK);
-    EXPECT_EQ(files.textureThreads, std::vector<std::thread::id>{std::this_thread::get_id()});
-  }
-  ModelReadAhead unused("/program", files.Mesh());  // ends its thread when it goes
-}
-
-// The shipped globe read ahead draws the very frame it draws when read at the set-up.
-TEST(ShippedGlobeReadAhead, TheFirstFrameIsTheSame) {
+// The shipped globe read ahead draws the very frame it draws when read at the set-up: the
+// mesh is bound to the set-up's device, the texture is the same.
+TEST(ModelReadAhead, TheShippedGlobesFirstFrameIsTheSame) {
   StandInServices plain, early;
   Program direct(plain.Services(SKERROWEN_BINARY_DIR));
   ModelReadAhead ahead(SKERROWEN_BINARY_DIR, D3DXLoadMeshFromX);
