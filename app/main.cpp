@@ -7,6 +7,7 @@
 #include "app/model_read_ahead.h"
 #include "app/program.h"
 #include "app/start_up.h"
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
@@ -18,6 +19,7 @@
 #include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
+  GiveLargeBlocksBackToTheSystem();
   int exitStatus = 0;
   std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
   if (!startUp) return exitStatus;
@@ -51,9 +53,9 @@ int main(int argc, char* argv[]) {
       ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain, process,
                       screen, startUp->dataFolder, [](ScreenSize size) { return Direct3DCreate8(size); },
                       model.TextureLoader(D3DXCreateTextureFromFile), model.MeshLoader(D3DXLoadMeshFromX)},
-      StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
-                        return MakeStationMap(request, progress);
-                      }});
+      StationServices{&placeDialog,
+                      [](const StationMapRequest& request, const StationMapProgress& progress,
+                         FileStore& files) { return MakeStationMap(request, progress, &files); }});
   frmMain.SetEvents(&program);
   program.Main();
 }

@@ -110,8 +110,8 @@ OutlineLoad LoadCountryOutlines(const OutlineSources& sources, FileStore& files)
     std::filesystem::create_directories(sources.cacheFolder, error);
     if (error) {
       load.cacheDetail = sources.cacheFolder + ": " + error.message();
-    } else if (!files.WriteWhole(cachePath, *owned, &reason)) {
-      load.cacheDetail = cachePath + ": " + reason;
+    } else if (WriteFailure failure; !files.WriteWholeFiles({WholeFile{cachePath, *owned}}, &failure)) {
+      load.cacheDetail = cachePath + ": " + failure.reason;
     } else {
       load.cache = OutlineCacheUse::Written;
     }

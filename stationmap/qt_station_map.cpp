@@ -1,27 +1,24 @@
-#include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <future>
-#include <iterator>
 #include <numbers>
-#include <optional>
-#include <system_error>
+#include <vector>
 
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
+#include "draw/qt_text_shaper.h"
+#include "draw/raster_painter.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
 #include "imagecodec/earth_picture_reader.h"
 #include "imagecodec/map_encoding.h"
 #include "imagecodec/qt_picture_decoder.h"
+#include "mapout/map_files.h"
+#include "stationmap/map_file_checks.h"
 #include "stationmap/map_picture_file.h"
+#include "stationmap/overlay_drawing.h"
 #include "stationmap/overlay_plan.h"
-#include "stationmap/qt_overlay_painter.h"
 #include "stationmap/station_map.h"
 
 namespace {
@@ -90,82 +87,51 @@ std::string LoadEarthPicture(const std::string& path, const char* option, QImage
   return {};
 }
 
-std::string CheckOutputFolder(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  const QFileInfo info(QString::fromStdString(folder.empty() ? "." : folder.string()));
-  const std::string at = "--out: the folder " + Quoted(folder.empty() ? "." : folder.string());
-  if (!info.exists()) return at + " does not exist";
-  if (!info.isDir()) return at + " is not a folder";
-  if (!info.isWritable()) return at + " cannot be written to (permission denied)";
-  return {};
-}
-
-// The encoded picture file, or the problem. `progress` gets the share done.
+// The encoded picture file, or the problem. `progress` gets the share done and answers false
+// to stop, which `stopped` then tells.
 std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes,
-                             const std::function<void(double)>& progress) {
+                             const std::function<bool(double)>& progress, bool& stopped) {
   const RgbRows rows{image.constBits(), image.bytesPerLine(), image.width(), image.height(), false};
   EncodeOptions options;
-  options.progress = [&](double fraction) {
-    progress(fraction);
-    return true;
-  };
+  options.progress = progress;
   EncodeProblem problem;
   if (kind == MapPictureKind::Png ? EncodePng(rows, options, bytes, problem)
                                   : EncodeJpeg(rows, options, bytes, problem)) {
     return {};
   }
+  stopped = problem.fault == EncodeFault::Cancelled;
   if (problem.fault == EncodeFault::OutOfMemory) return "--out: not enough memory to encode the picture";
   return "--out: the picture could not be encoded: " + problem.detail;
-}
-
-struct SideFileOutcome {
-  std::string problem;
-  std::optional<std::string> oldText;  // what stood there before
-};
-
-SideFileOutcome StoreSideFile(FileStore& files, const std::string& path, const std::string& text) {
-  SideFileOutcome outcome;
-  if (std::ifstream old(path, std::ios::binary); old) {
-    outcome.oldText.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
-  }
-  std::string error;
-  if (!files.WriteWhole(path, text, &error))
-    outcome.problem = "--out: cannot write " + Quoted(path) + ": " + error;
-  return outcome;
-}
-
-// When the picture cannot be stored, the side file goes back to what it was: removed when it
-// is new, its old text when it stood beside an older picture.
-void PutSideFileBack(FileStore& files, const std::string& path, const SideFileOutcome& stored,
-                     std::string& problem) {
-  std::string ignored;
-  if (stored.oldText ? !files.WriteWhole(path, *stored.oldText, &ignored) : !files.Remove(path)) {
-    problem += "; " + Quoted(path) + " could not be put back";
-  }
 }
 
 }  // namespace
 
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
                                 FileStore* fileStore) {
+  GiveLargeBlocksBackToTheSystem();
   PosixFileStore posixFiles;
   FileStore& files = fileStore != nullptr ? *fileStore : posixFiles;
   StationMapResult result;
+  // False once the caller asks to stop.
   const auto report = [&](std::string_view phase, double fraction) {
-    if (progress) progress(phase, fraction);
+    return !progress || progress(phase, fraction);
   };
   const auto fail = [&](std::string problem) {
     result.problem = std::move(problem);
     return result;
   };
+  const auto stopped = [&] {
+    result.stopped = true;
+    return fail("stopped before the map was stored");
+  };
   if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return fail(problem);
-  if (std::string problem = CheckOutputFolder(request.outPath); !problem.empty()) return fail(problem);
+  if (std::string problem = CheckMapFiles(request, files); !problem.empty()) return fail(problem);
   result.picturePath = request.outPath;
   result.sidePath = SideFilePathOf(request.outPath);
   if (request.target) result.targetLine = TargetLine(request.centre, *request.target);
 
   auto start = SteadyClock::now();
-  report("Decoding", 0);
+  if (!report("Decoding", 0)) return stopped();
   QImage day, night;
   MapSampling sampling;
   if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, request.centre,
@@ -183,15 +149,13 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   result.timings.decode = MillisecondsSince(start);
 
   start = SteadyClock::now();
+  if (!report("Projecting", 0)) return stopped();
   const MapPictureKind kind = PictureKindOf(request.outPath);
   MapCanvas canvas;
   std::string bmpFile;
   QImage image;
   if (kind == MapPictureKind::Bmp) {
     bmpFile = MakeBmpFile(request.size, canvas);
-    // The rows as stored, bottom row first: the overlays are painted upside down onto them.
-    image = QImage(canvas.top + canvas.stride * (request.size - 1), request.size, request.size,
-                   -canvas.stride, QImage::Format_BGR888);
   } else {
     image = QImage(request.size, request.size, QImage::Format_RGB888);
     if (image.isNull())
@@ -202,18 +166,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   sampling.radiusKm = request.radiusKm;
   sampling.threads = request.threads;
   if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
-  // The side file goes first, stored while the map is drawn: it needs only the request. From
-  // here on a failure puts it back as it was.
-  auto sideFile = std::async(std::launch::async, StoreSideFile, std::ref(files), result.sidePath,
-                             MapSideFileText(request.centre, request.radiusKm));
-  const auto failStoring = [&](std::string problem) {
-    const SideFileOutcome side = sideFile.get();
-    if (!side.problem.empty()) return fail(side.problem);
-    PutSideFileBack(files, result.sidePath, side, problem);
-    return fail(problem);
-  };
-  report("Projecting", 0);
-  SampleMap(sampling, canvas, [&](double fraction) { report("Projecting", fraction); });
+  if (!SampleMap(sampling, canvas, [&](double fraction) { return report("Projecting", fraction); }))
+    return stopped();
   day = QImage();
   night = QImage();
   result.timings.projection = MillisecondsSince(start);
@@ -221,28 +175,41 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   start = SteadyClock::now();
   const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
   if (!plan.Empty()) {
-    report("Marking", 0);
-    PaintOverlays(image, kind == MapPictureKind::Bmp, plan, LabelFontFamily());
+    if (!report("Marking", 0)) return stopped();
+    QtTextShaper text;
+    PaintRaster(OverlayDrawList(plan, text),
+                {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);
 
   start = SteadyClock::now();
-  report("Storing", 0);
+  if (!report("Storing", 0)) return stopped();
   std::string compressed;
+  double storedShare = 0;
   if (kind != MapPictureKind::Bmp) {
-    if (std::string problem =
-            EncodeCompressed(image, kind, compressed, [&](double fraction) { report("Storing", fraction); });
-        !problem.empty())
-      return failStoring(problem);
+    bool encodingStopped = false;
+    if (std::string problem = EncodeCompressed(
+            image, kind, compressed,
+            [&](double fraction) {
+              storedShare = fraction;
+              return report("Storing", fraction);
+            },
+            encodingStopped);
+        !problem.empty()) {
+      return encodingStopped ? stopped() : fail(problem);
+    }
     image = QImage();
   }
-  const SideFileOutcome side = sideFile.get();
-  if (!side.problem.empty()) return fail(side.problem);
-  if (std::string error;
-      !files.WriteWhole(request.outPath, kind == MapPictureKind::Bmp ? bmpFile : compressed, &error)) {
-    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
-    PutSideFileBack(files, result.sidePath, side, problem);
-    return fail(problem);
+  // The picture first, as the window stores its pairs; both are whole and synced before
+  // either takes its name.
+  const std::string sideText = MapSideFileText(request.centre, request.radiusKm);
+  const std::vector<WholeFile> pair{{result.picturePath, kind == MapPictureKind::Bmp ? bmpFile : compressed},
+                                    {result.sidePath, sideText}};
+  WriteFailure failure;
+  if (!files.WriteWholeFiles(pair, &failure, [&] { return !report("Storing", storedShare); })) {
+    if (failure.stopped) return stopped();
+    return fail("--out: " +
+                DescribeWriteFailure(pair[std::min(failure.file, pair.size() - 1)].path, failure));
   }
   result.timings.encode = MillisecondsSince(start);
   report("Storing", 1);

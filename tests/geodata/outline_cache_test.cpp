@@ -134,9 +134,11 @@ TEST_F(OutlineCache, HostileNamesNeverStopTheMap) {
   ASSERT_FALSE(expected.empty());
   fs::create_directories(cacheFolder_);
 
+  // What is not a regular file at the copy's name is never replaced: the chart is read instead.
   ASSERT_EQ(::mkfifo(cache_.c_str(), 0600), 0);
   OutlineLoad load = Load();
-  EXPECT_EQ(load.cache, OutlineCacheUse::Written) << load.cacheDetail;
+  EXPECT_EQ(load.cache, OutlineCacheUse::Skipped);
+  EXPECT_NE(load.cacheDetail.find("named pipe"), std::string::npos) << load.cacheDetail;
   EXPECT_EQ(Shown(load), expected);
 
   const std::string victim = (folder_ / "victim.txt").string();
