@@ -1,0 +1,120 @@
+#include "mapout/skipping_ring_search.h"
+
+#include <algorithm>
+
+void PaddedSnapshot::Fill(const std::uint32_t* snapshot, int snapshotWidth, int snapshotHeight) {
+  width = snapshotWidth;
+  height = snapshotHeight;
+  stride = static_cast<std::size_t>(width) + 2 * kLargestRing;
+  rows = static_cast<std::size_t>(height) + 2 * kLargestRing;
+  pixels.assign(stride * rows, 0U);
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(snapshot + static_cast<std::size_t>(y) * width, width, pixels.begin() + IndexOf(0, y));
+  }
+}
+
+namespace {
+
+// The 30 pixels on either side of a pixel, bit k - 1 for offset k; they slide along with it.
+constexpr std::uint32_t kRunBits = (1U << kLargestRing) - 1;
+constexpr std::uint32_t kFarthest = 1U << (kLargestRing - 1);
+
+struct Runs {
+  std::uint32_t before = 0;
+  std::uint32_t after = 0;
+
+  std::uint32_t Neighbours() const { return (before | after) << 1; }
+  // One pixel on: `passed` tells whether the pixel left behind has a colour, `entering`
+  // whether the one now 30 ahead has.
+  void Step(bool passed, bool entering) {
+    before = (before << 1 | passed) & kRunBits;
+    after = after >> 1 | (entering ? kFarthest : 0);
+  }
+};
+
+// Bits 0..width - 1 in reverse order.
+constexpr std::uint32_t Reversed(std::uint32_t bits, unsigned width) {
+  std::uint32_t x = bits;
+  x = (x >> 1 & 0x55555555U) | (x & 0x55555555U) << 1;
+  x = (x >> 2 & 0x33333333U) | (x & 0x33333333U) << 2;
+  x = (x >> 4 & 0x0F0F0F0FU) | (x & 0x0F0F0F0FU) << 4;
+  x = (x >> 8 & 0x00FF00FFU) | (x & 0x00FF00FFU) << 8;
+  x = x >> 16 | x << 16;
+  return x >> 1 >> (31 - width);
+}
+
+// Bit m to bits 2m and 2m + 1.
+constexpr std::uint64_t Doubled(std::uint32_t bits) {
+  std::uint64_t x = bits;
+  x = (x | x << 16) & 0x0000FFFF0000FFFFULL;
+  x = (x | x << 8) & 0x00FF00FF00FF00FFULL;
+  x = (x | x << 4) & 0x0F0F0F0F0F0F0F0FULL;
+  x = (x | x << 2) & 0x3333333333333333ULL;
+  x = (x | x << 1) & 0x5555555555555555ULL;
+  return x | x << 1;
+}
+
+}  // namespace
+
+void ColouredNeighbours::Mark(const PaddedSnapshot& snapshot) {
+  const std::size_t stride = snapshot.stride;
+  const std::size_t begin = kLargestRing;
+  const std::size_t columnsEnd = begin + static_cast<std::size_t>(snapshot.width);
+  const std::size_t rowsEnd = begin + static_cast<std::size_t>(snapshot.height);
+  const std::uint32_t* pixels = snapshot.pixels.data();
+  alongRows.assign(stride * snapshot.rows, 0U);
+  alongColumns.assign(stride * snapshot.rows, 0U);
+
+  // Along each row the runs slide with x; pixels past the picture's edge lie in the border.
+  for (std::size_t y = begin; y < rowsEnd; ++y) {
+    const std::uint32_t* row = pixels + y * stride;
+    Runs runs;
+    for (std::size_t k = 1; k <= kLargestRing; ++k) runs.Step(false, row[begin + k] != 0);
+    for (std::size_t x = begin; x < columnsEnd; ++x) {
+      alongRows[y * stride + x] = runs.Neighbours();
+      runs.Step(row[x] != 0, x + 1 < columnsEnd && row[x + 1 + kLargestRing] != 0);
+    }
+  }
+
+  // Down the columns the same, with runs for every column, row by row through the picture.
+  std::vector<Runs> columnRuns(stride);
+  for (std::size_t k = 1; k <= kLargestRing; ++k) {
+    const std::uint32_t* row = pixels + (begin + k) * stride;
+    for (std::size_t x = begin; x < columnsEnd; ++x) columnRuns[x].Step(false, row[x] != 0);
+  }
+  for (std::size_t y = begin; y < rowsEnd; ++y) {
+    const std::uint32_t* row = pixels + y * stride;
+    const std::uint32_t* entering = y + 1 < rowsEnd ? row + (1 + kLargestRing) * stride : nullptr;
+    for (std::size_t x = begin; x < columnsEnd; ++x) {
+      alongColumns[y * stride + x] = columnRuns[x].Neighbours();
+      columnRuns[x].Step(row[x] != 0, entering != nullptr && entering[x] != 0);
+    }
+  }
+}
+
+void RingCandidates::AddRing(int r, unsigned at, std::uint32_t columns, std::uint32_t rows) {
+  const auto n = static_cast<unsigned>(r);
+  const std::uint64_t side = Reversed(columns, n) | std::uint64_t{columns} << n;  // i = -r or r
+  Place(side, at);
+  Place(Doubled(Reversed(rows, n - 1)), at + 2 * n);  // i = -(r - 1)..-1, j = -r and r
+  Place(Doubled(rows), at + 4 * n - 2);               // i = 1..r - 1, j = -r and r
+  Place(side, at + 6 * n - 4);
+}
+
+NearRingCandidates::NearRingCandidates() {
+  const RingSearchOrder& order = TheRingSearchOrder();
+  for (int r = 1; r <= kNearRings; ++r) {
+    first_[r] = candidates_.size();
+    // Index: the r bits of `columns` below the r - 1 bits of `rows`.
+    for (std::uint32_t bits = 0; bits < 1U << (2 * r - 1); ++bits) {
+      RingCandidates ring;
+      ring.AddRing(r, static_cast<unsigned>(order.ringStart[r]), bits & ((1U << r) - 1), bits >> r);
+      candidates_.push_back(ring.word[0]);
+    }
+  }
+}
+
+const NearRingCandidates& NearRingCandidates::Table() {
+  static const NearRingCandidates table;
+  return table;
+}
