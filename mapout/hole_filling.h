@@ -46,30 +46,18 @@ inline bool MeanOfSamples(const FoundSamples& found, std::uint32_t& pixel) {
   return true;
 }
 
-// Fills the holes of a `width` x `height` map from `snapshot` (the map as phase 2 left it,
-// pixels 0x00RRGGBB, row by row) into `map` (same layout). `random` gives uniform numbers in
-// [0, 1) from Next() and must be copyable; `afterColumn(x)` runs when column x is done.
-// `buffers`, when given, provides the scratch memory.
-//
-// The generator works from a local copy, exchanged with `random` around each afterColumn, so
-// that its state stays in a register through tens of millions of draws. A generator that can
-// jump over draws (SkippingRandom, as the program's can) takes the search through
-// SkippingRingSearch, which draws only for the ring points that can give a sample and leaves
-// the generator exactly where drawing through all of them would have; any other generator
-// draws every number on the way (RingSearch).
 // Fills every hole of the map through `search`, column by column.
 template <class Random, class Search, class AfterColumn>
-void FillEachHole(const Search& search, const std::uint32_t* snapshot, std::uint32_t* map, int width,
-                  int height, Random& random, AfterColumn& afterColumn) {
+void FillEachHole(const Search& search, std::uint32_t* map, int width, int height, Random& random,
+                  AfterColumn& afterColumn) {
   Random draw(random);
   FoundSamples found;
   for (int x = 0; x < width; ++x) {
     for (int y = 0; y < height; ++y) {
-      const std::size_t at = static_cast<std::size_t>(y) * width + x;
-      if (snapshot[at] != 0) continue;
+      if (!search.IsHole(x, y)) continue;
       search.Search(x, y, draw, found);
       std::uint32_t pixel;
-      if (MeanOfSamples(found, pixel)) map[at] = pixel;
+      if (MeanOfSamples(found, pixel)) map[static_cast<std::size_t>(y) * width + x] = pixel;
     }
     random = draw;
     afterColumn(x);
@@ -99,9 +87,9 @@ void FillHoles(const std::uint32_t* snapshot, std::uint32_t* map, int width, int
     scratch.snapshot.Fill(snapshot, width, height);
     scratch.neighbours.Mark(scratch.snapshot);
     const SkippingRingSearch<Random> search(order, scratch.snapshot, scratch.neighbours);
-    FillEachHole(search, snapshot, map, width, height, random, afterColumn);
+    FillEachHole(search, map, width, height, random, afterColumn);
   } else {
     const RingSearch search(order, snapshot, width, height);
-    FillEachHole(search, snapshot, map, width, height, random, afterColumn);
+    FillEachHole(search, map, width, height, random, afterColumn);
   }
 }

@@ -42,6 +42,8 @@ class RingSearch {
   RingSearch(const RingSearchOrder& order, const std::uint32_t* snapshot, int width, int height)
       : order_(order), snapshot_(snapshot), width_(width), height_(height) {}
 
+  bool IsHole(int x, int y) const { return snapshot_[static_cast<std::size_t>(y) * width_ + x] == 0; }
+
   template <class Random>
   void Search(int x, int y, Random& draw, FoundSamples& found) const {
     found.count = 0;

@@ -8,6 +8,7 @@
 // some 47 ring points, of which 14 can give a sample; one of a close view visits thousands,
 // of which 9 can.
 #include <bit>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,17 +16,19 @@
 #include "mapout/ring_search.h"
 
 // The snapshot inside a black border as wide as the largest ring: a ring point off the map
-// reads black there, which passes it over just as the bounds test would.
+// reads black there, which passes it over just as the bounds test would. Kept column by
+// column, as the holes are filled, so that a hole's neighbourhood stays in the cache from one
+// hole to the next.
 struct PaddedSnapshot {
   int width = 0;
   int height = 0;
-  std::size_t stride = 0;  // width + 2 * kLargestRing
-  std::size_t rows = 0;    // height + 2 * kLargestRing
+  std::size_t stride = 0;   // from one column to the next: height + 2 * kLargestRing
+  std::size_t columns = 0;  // width + 2 * kLargestRing
   std::vector<std::uint32_t> pixels;
 
   void Fill(const std::uint32_t* snapshot, int snapshotWidth, int snapshotHeight);
   std::size_t IndexOf(int x, int y) const {
-    return (static_cast<std::size_t>(y) + kLargestRing) * stride + static_cast<std::size_t>(x) + kLargestRing;
+    return (static_cast<std::size_t>(x) + kLargestRing) * stride + static_cast<std::size_t>(y) + kLargestRing;
   }
 };
 
@@ -75,10 +78,12 @@ class NearRingCandidates {
   std::vector<std::uint64_t> candidates_;
 };
 
-// A generator that can jump over a number of draws as if it had made them.
+// A generator that can jump over a number of draws as if it had made them, and gives the 32
+// bits behind a number (NextBits() / 2^32 is Next()).
 template <class Random>
 concept SkippingRandom = requires(Random random, std::uint64_t draws) {
   random.Apply(Random::SkipOf(draws));
+  { random.NextBits() } -> std::same_as<std::uint32_t>;
 };
 
 template <SkippingRandom Random>
@@ -96,10 +101,12 @@ class SkippingRingSearch {
     landings_.reserve(4 * kRingPoints);
     for (std::size_t k = 0; k < kRingPoints; ++k) {
       const std::ptrdiff_t i = order.i[k], j = order.j[k];
-      for (const std::ptrdiff_t landing : {i + j * stride, i - j * stride, -i + j * stride, -i - j * stride})
+      for (const std::ptrdiff_t landing : {i * stride + j, i * stride - j, -i * stride + j, -i * stride - j})
         landings_.push_back(landing);
     }
   }
+
+  bool IsHole(int x, int y) const { return snapshot_.pixels[snapshot_.IndexOf(x, y)] == 0; }
 
   void Search(int x, int y, Random& draw, FoundSamples& found) const {
     found.count = 0;
@@ -109,14 +116,15 @@ class SkippingRingSearch {
     const std::uint32_t* alongColumns = neighbours_.alongColumns.data() + at;
     // Bit b - 1: a pixel of mirror set (r, b) has a colour, b = 1..r; and the same for (a, r),
     // a = 1..r - 1.
-    const auto columnsOf = [&](int r) { return (alongColumns[-r] | alongColumns[r]) >> 1 & ((1U << r) - 1); };
-    const auto rowsOf = [&](int r) {
-      return (alongRows[-r * stride] | alongRows[r * stride]) >> 1 & ((1U << (r - 1)) - 1);
+    const auto columnsOf = [&](int r) {
+      return (alongColumns[-r * stride] | alongColumns[r * stride]) >> 1 & ((1U << r) - 1);
     };
+    const auto rowsOf = [&](int r) { return (alongRows[-r] | alongRows[r]) >> 1 & ((1U << (r - 1)) - 1); };
     const Random start = draw;
     std::uint64_t near = 0;
     for (int r = 1; r <= kNearRings; ++r) near |= near_.Of(r, columnsOf(r), rowsOf(r));
-    if (Take(near, 0, at, start, draw, found)) return;
+    const std::uint32_t* centre = snapshot_.pixels.data() + at;
+    if (Take(near, 0, centre, start, draw, found)) return;
     for (int r = kNearRings + 1; r <= kLargestRing; ++r) {
       const std::uint32_t columns = columnsOf(r);
       const std::uint32_t rows = rowsOf(r);
@@ -125,7 +133,7 @@ class SkippingRingSearch {
       ring.AddRing(r, 0, columns, rows);
       const std::size_t first = order_.ringStart[r];
       for (std::size_t w = 0; 64 * w < order_.ringStart[r + 1] - first; ++w) {
-        if (Take(ring.word[w], first + 64 * w, at, start, draw, found)) return;
+        if (Take(ring.word[w], first + 64 * w, centre, start, draw, found)) return;
       }
     }
     draw = start;
@@ -137,27 +145,29 @@ class SkippingRingSearch {
 
   // Draws for the points of `candidates` (bit m: point first + m) in order and notes their
   // samples. True at the fourth, with `draw` standing after its draws.
-  bool Take(std::uint64_t candidates, std::size_t first, std::size_t at, const Random& start, Random& draw,
-            FoundSamples& found) const {
-    const std::uint32_t* centre = snapshot_.pixels.data() + at;
+  bool Take(std::uint64_t candidates, std::size_t first, const std::uint32_t* centre, const Random& start,
+            Random& draw, FoundSamples& found) const {
+    int count = found.count;
     for (std::uint64_t m = candidates; m != 0; m &= m - 1) {
       const std::size_t k = first + static_cast<unsigned>(std::countr_zero(m));
       // Point k's draws are numbers 2k and 2k + 1 of the hole's.
       Random point = start;
       point.Apply(jumps_[k]);
-      const bool mirrorI = point.Next() > 0.5;
-      const bool mirrorJ = point.Next() > 0.5;
+      // Next() > 0.5 exactly when the bits pass half of 2^32.
+      const bool mirrorI = point.NextBits() > 0x80000000U;
+      const bool mirrorJ = point.NextBits() > 0x80000000U;
       const std::uint32_t sample = centre[landings_[4 * k + (mirrorI ? 2U : 0U) + (mirrorJ ? 1U : 0U)]];
       // Noted whether it is a sample or not, so that no branch hangs on the picture.
-      found.pixel[found.count] = sample;
-      found.weight[found.count] = order_.weight[k];
-      found.count += sample != 0;
-      if (found.count == 4) {
+      found.pixel[count] = sample;
+      found.weight[count] = order_.weight[k];
+      count += sample != 0;
+      if (count == 4) {
         draw = point;
-        return true;
+        break;
       }
     }
-    return false;
+    found.count = count;
+    return count == 4;
   }
 
   // Jump k passes over the draws of the first k ring points.
