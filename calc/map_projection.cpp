@@ -43,7 +43,9 @@ MapPosition MapProjection::Project(const Longitude& longitude, const Latitude& l
 
 void ProjectToMap(const double& centreLong, const double& centreLat, const double& radiusKm,
                   const double& pointLong, const double& pointLat, double& X, double& Y) {
-  const MapPosition position = MapProjection(centreLong, centreLat, radiusKm).Project(pointLong, pointLat);
+  const MapProjection projection(centreLong, centreLat, radiusKm);
+  const MapPosition position =
+      projection.Project(projection.AtLongitude(pointLong), projection.AtLatitude(pointLat));
   X = position.X;
   Y = position.Y;
 }

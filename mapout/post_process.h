@@ -55,8 +55,9 @@ struct RedrawContext {
 // map to give: nothing is drawn or stored and the result is false.
 bool PostProcessMap(RedrawContext& context);
 
-// Where texels land on the map: the projection set up once, with the sines and cosines of
-// every column's longitude and every row's latitude taken once.
+// Where texels land on the map: ProjectToMap of the texel's longitude and latitude around
+// the centre's Long, its Lat negated and its Radius, taken apart (MapProjection) so that the
+// sines and cosines of every column's longitude and every row's latitude are taken once.
 class TexelPlacement {
  public:
   TexelPlacement(const MapCentre& centre, int textureWidth, int textureHeight, int mapWidth, int mapHeight);

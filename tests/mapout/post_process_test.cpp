@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -73,15 +75,19 @@ const ViewCase kViews[] = {
     {"nothing in view", {6, 52, 1}, 37, 23},
 };
 
-TEST(TexelInView, AgreesWithTheOnePointProjection) {
+// The redraw takes the sines and cosines of a column's longitude and a row's latitude once;
+// every texel must still land exactly where ProjectToMap puts it, to the last bit.
+TEST(TexelPlacement, PutsEveryTexelWhereProjectToMapDoes) {
   for (const ViewCase& c : kViews) {
     SCOPED_TRACE(c.source);
     const TexelPlacement placement(c.centre, c.width, c.height, 557, 557);
-    for (int x = 0; x < c.width; x += 3) {
-      for (int y = 0; y < c.height; y += 3) {
-        ASSERT_EQ(placement.TexelInView(x, y),
-                  InView(PositionOf(c.centre, x, y, c.width, c.height), 557, 557))
-            << x << "," << y;
+    for (int x = 0; x < c.width; ++x) {
+      for (int y = 0; y < c.height; ++y) {
+        const MapPosition expected = PositionOf(c.centre, x, y, c.width, c.height);
+        const MapPosition placed = placement.MapPositionOf(x, y);
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.X), std::bit_cast<std::uint64_t>(expected.X)) << x << "," << y;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.Y), std::bit_cast<std::uint64_t>(expected.Y)) << x << "," << y;
+        ASSERT_EQ(placement.TexelInView(x, y), InView(expected, 557, 557)) << x << "," << y;
       }
     }
   }
