@@ -68,8 +68,10 @@ void ColouredNeighbours::Mark(const PaddedSnapshot& snapshot) {
   const std::size_t rowsEnd = begin + static_cast<std::size_t>(snapshot.height);
   const std::size_t columnsEnd = begin + static_cast<std::size_t>(snapshot.width);
   const std::uint32_t* pixels = snapshot.pixels.data();
+  this->stride = stride;
   alongRows.assign(stride * snapshot.columns, 0U);
   alongColumns.assign(stride * snapshot.columns, 0U);
+  nearRings.resize(stride * snapshot.columns);
 
   // Down each column the runs slide with y; pixels past the picture's edge lie in the border.
   for (std::size_t x = begin; x < columnsEnd; ++x) {
@@ -96,6 +98,32 @@ void ColouredNeighbours::Mark(const PaddedSnapshot& snapshot) {
       rowRuns[y].Step(column[y] != 0, entering != nullptr && entering[y] != 0);
     }
   }
+  MarkNearRings(begin, columnsEnd, rowsEnd);
+}
+
+void ColouredNeighbours::MarkNearRings(std::size_t begin, std::size_t columnsEnd, std::size_t rowsEnd) {
+  // EdgeColumns and EdgeRows of rings 1..4 written out, one column at a time, so that the
+  // compiler can take several rows at once.
+  for (std::size_t x = begin; x < columnsEnd; ++x) {
+    const std::uint32_t* rows = alongRows.data() + x * stride;
+    const std::uint32_t* left[kNearRings + 1];
+    const std::uint32_t* right[kNearRings + 1];
+    for (std::size_t r = 1; r <= kNearRings; ++r) {
+      left[r] = alongColumns.data() + (x - r) * stride;
+      right[r] = alongColumns.data() + (x + r) * stride;
+    }
+    std::uint16_t* out = nearRings.data() + x * stride;
+    for (std::size_t y = begin; y < rowsEnd; ++y) {
+      const std::uint32_t ring1 = (left[1][y] | right[1][y]) >> 1 & 0x1U;
+      const std::uint32_t ring2 =
+          ((left[2][y] | right[2][y]) >> 1 & 0x3U) | ((rows[y - 2] | rows[y + 2]) << 1 & 0x4U);
+      const std::uint32_t ring3 =
+          ((left[3][y] | right[3][y]) >> 1 & 0x7U) | ((rows[y - 3] | rows[y + 3]) << 2 & 0x18U);
+      const std::uint32_t ring4 =
+          ((left[4][y] | right[4][y]) >> 1 & 0xFU) | ((rows[y - 4] | rows[y + 4]) << 3 & 0x70U);
+      out[y] = static_cast<std::uint16_t>(ring1 | ring2 << 1 | ring3 << 4 | ring4 << 9);
+    }
+  }
 }
 
 void RingCandidates::AddRing(int r, unsigned at, std::uint32_t columns, std::uint32_t rows) {
@@ -109,15 +137,18 @@ void RingCandidates::AddRing(int r, unsigned at, std::uint32_t columns, std::uin
 
 NearRingCandidates::NearRingCandidates() {
   const RingSearchOrder& order = TheRingSearchOrder();
-  for (int r = 1; r <= kNearRings; ++r) {
-    first_[r] = candidates_.size();
-    // Index: the r bits of `columns` below the r - 1 bits of `rows`.
-    for (std::uint32_t bits = 0; bits < 1U << (2 * r - 1); ++bits) {
-      RingCandidates ring;
-      ring.AddRing(r, static_cast<unsigned>(order.ringStart[r]), bits & ((1U << r) - 1), bits >> r);
-      candidates_.push_back(ring.word[0]);
+  // The bits of ring r at (r - 1)²: its r column bits below its r - 1 row bits.
+  const auto candidates = [&](unsigned bits, int firstRing, int lastRing) {
+    RingCandidates rings;
+    for (int r = firstRing; r <= lastRing; ++r) {
+      const unsigned ringBits = bits >> ((r - 1) * (r - 1) - (firstRing - 1) * (firstRing - 1));
+      rings.AddRing(r, static_cast<unsigned>(order.ringStart[r]), ringBits & ((1U << r) - 1),
+                    ringBits >> r & ((1U << (r - 1)) - 1));
     }
-  }
+    return rings.word[0];
+  };
+  for (unsigned bits = 0; bits < 1U << 9; ++bits) innerRings_[bits] = candidates(bits, 1, 3);
+  for (unsigned bits = 0; bits < 1U << 7; ++bits) outerRing_[bits] = candidates(bits, 4, 4);
 }
 
 const NearRingCandidates& NearRingCandidates::Table() {

@@ -36,10 +36,37 @@ struct PaddedSnapshot {
 // a colour: bit k of alongRows is set when (x - k, y) or (x + k, y) has one, bit k of
 // alongColumns when (x, y - k) or (x, y + k) has one. Border pixels hold 0.
 struct ColouredNeighbours {
+  std::size_t stride = 0;
   std::vector<std::uint32_t> alongRows;
   std::vector<std::uint32_t> alongColumns;
+  // Around::EdgeColumns and EdgeRows of rings 1..4 for every pixel of the picture: ring r's
+  // 2r - 1 bits, the columns' below the rows', from bit (r - 1)² on.
+  std::vector<std::uint16_t> nearRings;
 
   void Mark(const PaddedSnapshot& snapshot);
+  void MarkNearRings(std::size_t begin, std::size_t columnsEnd, std::size_t rowsEnd);
+
+  // The rings around one pixel.
+  struct Around {
+    const std::uint32_t* alongRows;
+    const std::uint32_t* alongColumns;
+    std::ptrdiff_t stride;
+
+    // Ring r: bit b - 1 is set when a pixel of mirror set (r, b) has a colour, b = 1..r, the
+    // ring's left and right edges.
+    std::uint32_t EdgeColumns(int r) const {
+      return (alongColumns[-r * stride] | alongColumns[r * stride]) >> 1 & ((1U << r) - 1);
+    }
+    // Bit a - 1 is set when a pixel of mirror set (a, r) has a colour, a = 1..r - 1, the
+    // ring's top and bottom edges without the corners.
+    std::uint32_t EdgeRows(int r) const {
+      return (alongRows[-r] | alongRows[r]) >> 1 & ((1U << (r - 1)) - 1);
+    }
+  };
+  // `at` is an index of the padded snapshot.
+  Around AroundPixel(std::size_t at) const {
+    return {alongRows.data() + at, alongColumns.data() + at, static_cast<std::ptrdiff_t>(stride)};
+  }
 };
 
 // The points of a ring that can give a sample, one bit per point in search order. Ring r's
@@ -62,20 +89,19 @@ struct RingCandidates {
 };
 
 // Rings 1..4 hold the first 64 points, and most searches end among them: their candidates
-// make one word, bit k for point k, looked up per ring from the ring's bits `columns` and
-// `rows` as RingCandidates::AddRing takes them.
+// make one word, bit k for point k, looked up from a pixel's ColouredNeighbours::nearRings.
 inline constexpr int kNearRings = 4;
 class NearRingCandidates {
  public:
   static const NearRingCandidates& Table();
-  std::uint64_t Of(int r, std::uint32_t columns, std::uint32_t rows) const {
-    return candidates_[first_[r] + (columns | rows << r)];
+  std::uint64_t Of(std::uint16_t nearRings) const {
+    return innerRings_[nearRings & 0x1FFU] | outerRing_[nearRings >> 9];
   }
 
  private:
   NearRingCandidates();
-  std::size_t first_[kNearRings + 1] = {};
-  std::vector<std::uint64_t> candidates_;
+  std::uint64_t innerRings_[1 << 9] = {};  // rings 1..3, points 0..35
+  std::uint64_t outerRing_[1 << 7] = {};   // ring 4, points 36..63
 };
 
 // A generator that can jump over a number of draws as if it had made them, and gives the 32
@@ -111,23 +137,13 @@ class SkippingRingSearch {
   void Search(int x, int y, Random& draw, FoundSamples& found) const {
     found.count = 0;
     const std::size_t at = snapshot_.IndexOf(x, y);
-    const auto stride = static_cast<std::ptrdiff_t>(snapshot_.stride);
-    const std::uint32_t* alongRows = neighbours_.alongRows.data() + at;
-    const std::uint32_t* alongColumns = neighbours_.alongColumns.data() + at;
-    // Bit b - 1: a pixel of mirror set (r, b) has a colour, b = 1..r; and the same for (a, r),
-    // a = 1..r - 1.
-    const auto columnsOf = [&](int r) {
-      return (alongColumns[-r * stride] | alongColumns[r * stride]) >> 1 & ((1U << r) - 1);
-    };
-    const auto rowsOf = [&](int r) { return (alongRows[-r] | alongRows[r]) >> 1 & ((1U << (r - 1)) - 1); };
     const Random start = draw;
-    std::uint64_t near = 0;
-    for (int r = 1; r <= kNearRings; ++r) near |= near_.Of(r, columnsOf(r), rowsOf(r));
     const std::uint32_t* centre = snapshot_.pixels.data() + at;
-    if (Take(near, 0, centre, start, draw, found)) return;
+    if (Take(near_.Of(neighbours_.nearRings[at]), 0, centre, start, draw, found)) return;
+    const ColouredNeighbours::Around around = neighbours_.AroundPixel(at);
     for (int r = kNearRings + 1; r <= kLargestRing; ++r) {
-      const std::uint32_t columns = columnsOf(r);
-      const std::uint32_t rows = rowsOf(r);
+      const std::uint32_t columns = around.EdgeColumns(r);
+      const std::uint32_t rows = around.EdgeRows(r);
       if ((columns | rows) == 0) continue;
       RingCandidates ring;
       ring.AddRing(r, 0, columns, rows);
