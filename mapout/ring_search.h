@@ -24,14 +24,15 @@ struct RingSearchOrder {
 RingSearchOrder MakeRingSearchOrder();
 const RingSearchOrder& TheRingSearchOrder();
 
-// The samples of one hole in the order found, at most four.
+// The samples of one hole in the order found, at most four, each with the ring point that
+// gave it.
 struct FoundSamples {
   int count = 0;
   std::uint32_t pixel[4] = {};
-  double weight[4] = {};
-  void Add(std::uint32_t sample, double w) {
+  std::uint16_t point[4] = {};
+  void Add(std::uint32_t sample, std::size_t k) {
     pixel[count] = sample;
-    weight[count] = w;
+    point[count] = static_cast<std::uint16_t>(k);
     ++count;
   }
 };
@@ -55,7 +56,7 @@ class RingSearch {
       if (px < 0 || py < 0 || px >= width_ || py >= height_) continue;
       const std::uint32_t sample = snapshot_[static_cast<std::size_t>(py) * width_ + px];
       if (sample == 0) continue;
-      found.Add(sample, order_.weight[k]);
+      found.Add(sample, k);
       if (found.count == 4) return;
     }
   }

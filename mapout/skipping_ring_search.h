@@ -175,7 +175,7 @@ class SkippingRingSearch {
       const std::uint32_t sample = centre[landings_[4 * k + (mirrorI ? 2U : 0U) + (mirrorJ ? 1U : 0U)]];
       // Noted whether it is a sample or not, so that no branch hangs on the picture.
       found.pixel[count] = sample;
-      found.weight[count] = order_.weight[k];
+      found.point[count] = static_cast<std::uint16_t>(k);
       count += sample != 0;
       if (count == 4) {
         draw = point;
