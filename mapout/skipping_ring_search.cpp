@@ -135,10 +135,11 @@ void RingCandidates::AddRing(int r, unsigned at, std::uint32_t columns, std::uin
   Place(side, at + 6 * n - 4);
 }
 
-NearRingCandidates::NearRingCandidates() {
+RingCandidateTables::RingCandidateTables() {
   const RingSearchOrder& order = TheRingSearchOrder();
-  // The bits of ring r at (r - 1)²: its r column bits below its r - 1 row bits.
-  const auto candidates = [&](unsigned bits, int firstRing, int lastRing) {
+  // The bits of ring r from (r - 1)² on, as nearRings holds them: its r column bits below
+  // its r - 1 row bits.
+  const auto near = [&](unsigned bits, int firstRing, int lastRing) {
     RingCandidates rings;
     for (int r = firstRing; r <= lastRing; ++r) {
       const unsigned ringBits = bits >> ((r - 1) * (r - 1) - (firstRing - 1) * (firstRing - 1));
@@ -147,11 +148,18 @@ NearRingCandidates::NearRingCandidates() {
     }
     return rings.word[0];
   };
-  for (unsigned bits = 0; bits < 1U << 9; ++bits) innerRings_[bits] = candidates(bits, 1, 3);
-  for (unsigned bits = 0; bits < 1U << 7; ++bits) outerRing_[bits] = candidates(bits, 4, 4);
+  for (unsigned bits = 0; bits < 1U << 9; ++bits) innerRings_[bits] = near(bits, 1, 3);
+  for (unsigned bits = 0; bits < 1U << 7; ++bits) outerRing_[bits] = near(bits, 4, 4);
+  const auto ring = [](int r, unsigned bits) {
+    RingCandidates candidates;
+    candidates.AddRing(r, 0, bits & ((1U << r) - 1), bits >> r);
+    return candidates.word[0];
+  };
+  for (unsigned bits = 0; bits < 1U << 9; ++bits) ring5_[bits] = ring(5, bits);
+  for (unsigned bits = 0; bits < 1U << 11; ++bits) ring6_[bits] = ring(6, bits);
 }
 
-const NearRingCandidates& NearRingCandidates::Table() {
-  static const NearRingCandidates table;
-  return table;
+const RingCandidateTables& RingCandidateTables::Get() {
+  static const RingCandidateTables tables;
+  return tables;
 }

@@ -88,20 +88,28 @@ struct RingCandidates {
   }
 };
 
-// Rings 1..4 hold the first 64 points, and most searches end among them: their candidates
-// make one word, bit k for point k, looked up from a pixel's ColouredNeighbours::nearRings.
+// The candidates of the rings that most searches end in, looked up instead of laid out.
+// Rings 1..4 hold the first 64 points: their candidates make one word, bit k for point k,
+// from a pixel's ColouredNeighbours::nearRings. Rings 5 and 6 have a word each, bit t for the
+// ring's point t, from the ring's bits as RingCandidates::AddRing takes them.
 inline constexpr int kNearRings = 4;
-class NearRingCandidates {
+inline constexpr int kTabledRings = 6;
+class RingCandidateTables {
  public:
-  static const NearRingCandidates& Table();
-  std::uint64_t Of(std::uint16_t nearRings) const {
+  static const RingCandidateTables& Get();
+  std::uint64_t Near(std::uint16_t nearRings) const {
     return innerRings_[nearRings & 0x1FFU] | outerRing_[nearRings >> 9];
+  }
+  std::uint64_t Ring(int r, std::uint32_t columns, std::uint32_t rows) const {
+    return (r == 5 ? ring5_ : ring6_)[columns | rows << r];
   }
 
  private:
-  NearRingCandidates();
+  RingCandidateTables();
   std::uint64_t innerRings_[1 << 9] = {};  // rings 1..3, points 0..35
   std::uint64_t outerRing_[1 << 7] = {};   // ring 4, points 36..63
+  std::uint64_t ring5_[1 << 9] = {};
+  std::uint64_t ring6_[1 << 11] = {};
 };
 
 // A generator that can jump over a number of draws as if it had made them, and gives the 32
@@ -120,7 +128,7 @@ class SkippingRingSearch {
       : order_(order),
         snapshot_(snapshot),
         neighbours_(neighbours),
-        near_(NearRingCandidates::Table()),
+        tables_(RingCandidateTables::Get()),
         jumps_(Jumps()) {
     // Where ring point k lands, by its mirroring: +2 mirrors i, +1 mirrors j.
     const auto stride = static_cast<std::ptrdiff_t>(snapshot.stride);
@@ -139,9 +147,17 @@ class SkippingRingSearch {
     const std::size_t at = snapshot_.IndexOf(x, y);
     const Random start = draw;
     const std::uint32_t* centre = snapshot_.pixels.data() + at;
-    if (Take(near_.Of(neighbours_.nearRings[at]), 0, centre, start, draw, found)) return;
+    if (Take(tables_.Near(neighbours_.nearRings[at]), 0, centre, start, draw, found)) return;
     const ColouredNeighbours::Around around = neighbours_.AroundPixel(at);
-    for (int r = kNearRings + 1; r <= kLargestRing; ++r) {
+    for (int r = kNearRings + 1; r <= kTabledRings; ++r) {
+      const std::uint32_t columns = around.EdgeColumns(r);
+      const std::uint32_t rows = around.EdgeRows(r);
+      if ((columns | rows) != 0 &&
+          Take(tables_.Ring(r, columns, rows), static_cast<unsigned>(order_.ringStart[r]), centre, start,
+               draw, found))
+        return;
+    }
+    for (int r = kTabledRings + 1; r <= kLargestRing; ++r) {
       const std::uint32_t columns = around.EdgeColumns(r);
       const std::uint32_t rows = around.EdgeRows(r);
       if ((columns | rows) == 0) continue;
@@ -149,7 +165,7 @@ class SkippingRingSearch {
       ring.AddRing(r, 0, columns, rows);
       const std::size_t first = order_.ringStart[r];
       for (std::size_t w = 0; 64 * w < order_.ringStart[r + 1] - first; ++w) {
-        if (Take(ring.word[w], first + 64 * w, centre, start, draw, found)) return;
+        if (Take(ring.word[w], static_cast<unsigned>(first + 64 * w), centre, start, draw, found)) return;
       }
     }
     draw = start;
@@ -161,18 +177,20 @@ class SkippingRingSearch {
 
   // Draws for the points of `candidates` (bit m: point first + m) in order and notes their
   // samples. True at the fourth, with `draw` standing after its draws.
-  bool Take(std::uint64_t candidates, std::size_t first, const std::uint32_t* centre, const Random& start,
+  bool Take(std::uint64_t candidates, unsigned first, const std::uint32_t* centre, const Random& start,
             Random& draw, FoundSamples& found) const {
-    int count = found.count;
+    // Unsigned throughout: the loop is the search's inner loop, and indexes that need no
+    // widening save it instructions.
+    unsigned count = static_cast<unsigned>(found.count);
     for (std::uint64_t m = candidates; m != 0; m &= m - 1) {
-      const std::size_t k = first + static_cast<unsigned>(std::countr_zero(m));
+      const unsigned k = first + static_cast<unsigned>(std::countr_zero(m));
       // Point k's draws are numbers 2k and 2k + 1 of the hole's.
       Random point = start;
       point.Apply(jumps_[k]);
       // Next() > 0.5 exactly when the bits pass half of 2^32.
-      const bool mirrorI = point.NextBits() > 0x80000000U;
-      const bool mirrorJ = point.NextBits() > 0x80000000U;
-      const std::uint32_t sample = centre[landings_[4 * k + (mirrorI ? 2U : 0U) + (mirrorJ ? 1U : 0U)]];
+      unsigned mirror = point.NextBits() > 0x80000000U ? 2U : 0U;
+      mirror += point.NextBits() > 0x80000000U ? 1U : 0U;
+      const std::uint32_t sample = centre[landings_[4 * k + mirror]];
       // Noted whether it is a sample or not, so that no branch hangs on the picture.
       found.pixel[count] = sample;
       found.point[count] = static_cast<std::uint16_t>(k);
@@ -182,7 +200,7 @@ class SkippingRingSearch {
         break;
       }
     }
-    found.count = count;
+    found.count = static_cast<int>(count);
     return count == 4;
   }
 
@@ -200,7 +218,7 @@ class SkippingRingSearch {
   const RingSearchOrder& order_;
   const PaddedSnapshot& snapshot_;
   const ColouredNeighbours& neighbours_;
-  const NearRingCandidates& near_;
+  const RingCandidateTables& tables_;
   const std::vector<Jump>& jumps_;
   std::vector<std::ptrdiff_t> landings_;
 };
