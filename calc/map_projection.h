@@ -42,6 +42,19 @@ class MapProjection {
   Longitude AtLongitude(double pointLong) const;
   Latitude AtLatitude(double pointLat) const;
   MapPosition Project(const Longitude& longitude, const Latitude& latitude) const;
+  // The first steps of Project. The east and north components of the point's direction from
+  // the centre (each at most the sine of the central angle in size), and the cosine of the
+  // central angle.
+  struct Components {
+    double east;
+    double north;
+    double cosCentral;
+  };
+  Components ComponentsOf(const Longitude& longitude, const Latitude& latitude) const {
+    return {latitude.cosLat * longitude.sinDlon,
+            latitude.sinLat * cosPhi0_ - longitude.cosDlon * latitude.cosLat * sinPhi0_,
+            longitude.cosDlon * latitude.cosLat * cosPhi0_ + latitude.sinLat * sinPhi0_};
+  }
 
  private:
   double lam0_;

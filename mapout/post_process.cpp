@@ -24,6 +24,27 @@ TexelPlacement::TexelPlacement(const MapCentre& centre, int textureWidth, int te
   for (int x = 0; x < textureWidth; ++x) columns_.push_back(projection_.AtLongitude(-(x - w / 2) * 360 / w));
   rows_.reserve(static_cast<std::size_t>(std::max(0, textureHeight)));
   for (int y = 0; y < textureHeight; ++y) rows_.push_back(projection_.AtLatitude((y - h / 2) * 180 / h));
+  // A texel lands s = c * k map radii from the centre (k = kEarthRadiusMetres / 1000 /
+  // Radius, c its central angle as AngleOf takes it, within 2.1e-6 of the true angle), s cos t
+  // of them east of it and s sin t north (t its direction, as closely). Off the map then:
+  // - a texel farther than the farthest corner, c > cornerAngle;
+  // - one farther east or west than the farthest edge: with c_e = edge / k, |east| (at most
+  //   sin c) above sin c_e means c > c_e, and as c / sin c grows with c, |s cos t| is at least
+  //   k c (|east| / sin c - 2.1e-6), which is beyond the edge; likewise north.
+  // Each limit keeps a thousandth to spare, and none passes anything over near the antipode
+  // or for a radius that is not a plain positive number.
+  const double farthestEdge = std::max(std::max(kMapHalfSide, mapWidth - kMapHalfSide),
+                                       std::max(kMapHalfSide, mapHeight - kMapHalfSide)) /
+                              kMapHalfSide;
+  const double farthestCorner = std::hypot(std::max(kMapHalfSide, mapWidth - kMapHalfSide),
+                                           std::max(kMapHalfSide, mapHeight - kMapHalfSide)) /
+                                kMapHalfSide;
+  const double radiiPerRadian = kEarthRadiusMetres / 1000 / centre.Radius;
+  const bool plainRadius = centre.Radius > 0 && std::isfinite(radiiPerRadian);
+  const double cornerAngle = 1.001 * farthestCorner / radiiPerRadian + 1e-5;
+  const double edgeAngle = farthestEdge / radiiPerRadian;
+  beyondCornerBelow_ = plainRadius && cornerAngle < 3 ? std::cos(cornerAngle) : -2;
+  beyondEdgeAbove_ = plainRadius && edgeAngle < 1.5 ? 1.001 * std::sin(edgeAngle) + 2e-5 : 2;
 }
 
 bool TexelPlacement::TexelInView(int x, int y) const {
@@ -79,7 +100,7 @@ void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surf
   for (int x = 0; x < width; ++x) {
     if (mask.ColumnInView[x]) {
       for (int y = 0; y < height; ++y) {
-        if (mask.RowInView[y]) PlotTexel(placement, texture, map, x, y);
+        if (mask.RowInView[y] && !placement.CertainlyOffMap(x, y)) PlotTexel(placement, texture, map, x, y);
       }
     }
     afterColumn(x);

@@ -6,6 +6,8 @@
 // Texel (x, y) of a W x H texture stands for longitude -(x - W/2) * 360 / W (east on the
 // left) and latitude (y - H/2) * 180 / H (south downwards); the projection is given the
 // centre latitude negated, so the map comes out north up and east right.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -68,6 +70,15 @@ class TexelPlacement {
   // True when the texel lands on the map: mx >= 0, my >= 0, and mx and my, as 32-bit
   // floats, below the map's width and height. Non-finite positions are not in view.
   bool TexelInView(int x, int y) const;
+  // True when the texel lands off the map whichever way the last bits of its position fall:
+  // more than a thousandth beyond the map's farthest corner, or as far beyond an edge.
+  // Far cheaper than its position, and never true for a texel that lands on the map.
+  bool CertainlyOffMap(int x, int y) const {
+    const MapProjection::Components components =
+        projection_.ComponentsOf(columns_[static_cast<std::size_t>(x)], rows_[static_cast<std::size_t>(y)]);
+    return components.cosCentral < beyondCornerBelow_ ||
+           std::max(std::fabs(components.east), std::fabs(components.north)) > beyondEdgeAbove_;
+  }
   int MapWidth() const { return mapWidth_; }
   int MapHeight() const { return mapHeight_; }
 
@@ -77,6 +88,9 @@ class TexelPlacement {
   std::vector<MapProjection::Latitude> rows_;
   int mapWidth_;
   int mapHeight_;
+  // The limits of CertainlyOffMap: the central angle's cosine, the east and north components.
+  double beyondCornerBelow_;
+  double beyondEdgeAbove_;
 };
 
 // Plots texel (x, y) of `texture` on `map` at half brightness ((c AND &HFEFEFE) / 2). Map
@@ -100,6 +114,7 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
                   const std::function<void(int x, int y)>& afterColumn);
 
 // Phase 2: plots every texel whose column and row are both marked, columns left to right,
-// each top to bottom, so the last texel to land on a map pixel stays.
+// each top to bottom, so the last texel to land on a map pixel stays. Texels that are
+// CertainlyOffMap are passed over without working out where they would land.
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
                const std::function<void(int x)>& afterColumn);

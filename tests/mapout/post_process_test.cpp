@@ -85,8 +85,10 @@ TEST(TexelPlacement, PutsEveryTexelWhereProjectToMapDoes) {
       for (int y = 0; y < c.height; ++y) {
         const MapPosition expected = PositionOf(c.centre, x, y, c.width, c.height);
         const MapPosition placed = placement.MapPositionOf(x, y);
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.X), std::bit_cast<std::uint64_t>(expected.X)) << x << "," << y;
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.Y), std::bit_cast<std::uint64_t>(expected.Y)) << x << "," << y;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.X), std::bit_cast<std::uint64_t>(expected.X))
+            << x << "," << y;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.Y), std::bit_cast<std::uint64_t>(expected.Y))
+            << x << "," << y;
         ASSERT_EQ(placement.TexelInView(x, y), InView(expected, 557, 557)) << x << "," << y;
       }
     }
@@ -226,6 +228,42 @@ TEST(Reproject, TheLastTexelToLandOnAPixelStaysAtHalfBrightness) {
   std::vector<std::uint32_t> expected(557 * 557, 0u);
   expected[278 * 557 + 278] = Rgb(100, 51, 27);
   EXPECT_EQ(map.Image().pixels, expected);
+}
+
+// Reproject passes over texels that are certainly off the map without working out where they
+// would land; its map must still be exactly what plotting every marked texel gives.
+TEST(Reproject, PassesOverOnlyTexelsThatWouldLandOffTheMap) {
+  const struct {
+    const char* source;
+    MapCentre centre;
+    int mapSide;
+    bool passesOver;
+  } kCases[] = {{"the default view", {6, 52, 3340}, 557, true},
+                {"a close view", {6, 52, 900}, 557, true},
+                {"over the pole", {-100, 88, 2500}, 557, true},
+                {"a wide view", {-122, 37, 8000}, 557, true},
+                {"a map smaller than the picture", {6, 52, 3340}, 40, true},
+                {"reaching past the antipode", {150, -33, 17000}, 557, false},
+                {"the whole Earth", {0, 0, 20015}, 557, false}};
+  Surface texture(361, 181, 0);
+  texture.SetPicture(PatternTexture(361, 181));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.source);
+    const TexelPlacement placement(c.centre, 361, 181, c.mapSide, c.mapSide);
+    const ViewMask mask = MarkView(placement, 361, 181, [](int, int) {});
+    Surface reprojected(c.mapSide, c.mapSide, 0), plotted(c.mapSide, c.mapSide, 0);
+    Reproject(placement, mask, texture, reprojected, [](int) {});
+    int passedOver = 0;
+    for (int x = 0; x < 361; ++x) {
+      for (int y = 0; y < 181; ++y) {
+        if (!mask.ColumnInView[x] || !mask.RowInView[y]) continue;
+        PlotTexel(placement, texture, plotted, x, y);
+        passedOver += placement.CertainlyOffMap(x, y);
+      }
+    }
+    EXPECT_EQ(reprojected.Image().pixels, plotted.Image().pixels);
+    EXPECT_EQ(passedOver > 0, c.passesOver) << passedOver;
+  }
 }
 
 TEST(PostProcessMap, ShowsThePhasesProgressAfterEveryColumnAndEndsAt100) {
