@@ -48,6 +48,7 @@ TexelPlacement::TexelPlacement(const MapCentre& centre, int textureWidth, int te
 }
 
 bool TexelPlacement::TexelInView(int x, int y) const {
+  if (CertainlyOffMap(x, y)) return false;
   const MapPosition m = MapPositionOf(x, y);
   return m.X >= 0 && BelowAsFloat(m.X, mapWidth_) && m.Y >= 0 && BelowAsFloat(m.Y, mapHeight_);
 }
