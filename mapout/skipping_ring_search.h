@@ -43,8 +43,9 @@ struct ColouredNeighbours {
   // 2r - 1 bits, the columns' below the rows', from bit (r - 1)² on.
   std::vector<std::uint16_t> nearRings;
 
+  std::vector<std::uint32_t> rowsBefore, rowsAfter;  // the runs along every row while marking
+
   void Mark(const PaddedSnapshot& snapshot);
-  void MarkNearRings(std::size_t begin, std::size_t columnsEnd, std::size_t rowsEnd);
 
   // The rings around one pixel.
   struct Around {
