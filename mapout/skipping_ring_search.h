@@ -197,7 +197,10 @@ class SkippingRingSearch {
       found.point[count] = static_cast<std::uint16_t>(k);
       count += sample != 0;
       if (count == 4) {
-        draw = point;
+        // Jumped to rather than taken from `point`, which then needs no state after its
+        // second draw.
+        draw = start;
+        draw.Apply(jumps_[k + 1]);
         break;
       }
     }
