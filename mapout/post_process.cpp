@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mapout/progress_text.h"
+#include "mapout/two_halves.h"
 
 namespace {
 
@@ -53,17 +54,27 @@ bool TexelPlacement::TexelInView(int x, int y) const {
   return m.X >= 0 && BelowAsFloat(m.X, mapWidth_) && m.Y >= 0 && BelowAsFloat(m.Y, mapHeight_);
 }
 
-void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y) {
-  const MapPosition m = placement.MapPositionOf(x, y);
-  const int width = map.Width();
-  const int height = map.Height();
+std::ptrdiff_t TexelPlacement::PixelOf(int x, int y) const {
+  const MapPosition m = MapPositionOf(x, y);
   // Anything at or past these bounds floors outside the map; inside them a float holds it.
-  if (!(m.X > -1 && m.X < width && m.Y > -1 && m.Y < height)) return;
+  if (!(m.X > -1 && m.X < mapWidth_ && m.Y > -1 && m.Y < mapHeight_)) return -1;
   const int px = static_cast<int>(std::floor(static_cast<float>(m.X)));
   const int py = static_cast<int>(std::floor(static_cast<float>(m.Y)));
-  if (px < 0 || py < 0 || px >= width || py >= height) return;
-  const std::uint32_t texel = texture.Pixels()[static_cast<std::size_t>(y) * texture.Width() + x];
-  map.MutablePixels()[static_cast<std::size_t>(py) * width + px] = (texel & 0xFEFEFEU) >> 1;
+  if (px < 0 || py < 0 || px >= mapWidth_ || py >= mapHeight_) return -1;
+  return static_cast<std::ptrdiff_t>(py) * mapWidth_ + px;
+}
+
+namespace {
+
+std::uint32_t HalfBrightness(std::uint32_t texel) { return (texel & 0xFEFEFEU) >> 1; }
+
+}  // namespace
+
+void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y) {
+  const std::ptrdiff_t pixel = placement.PixelOf(x, y);
+  if (pixel < 0) return;
+  map.MutablePixels()[pixel] =
+      HalfBrightness(texture.Pixels()[static_cast<std::size_t>(y) * texture.Width() + x]);
 }
 
 bool InsideSurface(const Surface& surface, int px, int py) {
@@ -98,10 +109,32 @@ void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surf
                const std::function<void(int x)>& afterColumn) {
   const int width = texture.Width();
   const int height = texture.Height();
+  std::vector<int> columns, rows;
+  for (int x = 0; x < width; ++x) {
+    if (mask.ColumnInView[x]) columns.push_back(x);
+  }
+  for (int y = 0; y < height; ++y) {
+    if (mask.RowInView[y]) rows.push_back(y);
+  }
+  // Where every marked texel lands, column after column of them.
+  std::vector<std::ptrdiff_t> landings(columns.size() * rows.size());
+  InTwoHalves(columns.size(), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t c = begin; c < end; ++c) {
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        const int x = columns[c];
+        const int y = rows[r];
+        landings[c * rows.size() + r] = placement.CertainlyOffMap(x, y) ? -1 : placement.PixelOf(x, y);
+      }
+    }
+  });
+  const std::uint32_t* texels = texture.Pixels();
+  std::uint32_t* pixels = map.MutablePixels();
+  const std::ptrdiff_t* landing = landings.data();
   for (int x = 0; x < width; ++x) {
     if (mask.ColumnInView[x]) {
-      for (int y = 0; y < height; ++y) {
-        if (mask.RowInView[y] && !placement.CertainlyOffMap(x, y)) PlotTexel(placement, texture, map, x, y);
+      for (const int y : rows) {
+        if (*landing >= 0) pixels[*landing] = HalfBrightness(texels[static_cast<std::size_t>(y) * width + x]);
+        ++landing;
       }
     }
     afterColumn(x);

@@ -70,6 +70,9 @@ class TexelPlacement {
   // True when the texel lands on the map: mx >= 0, my >= 0, and mx and my, as 32-bit
   // floats, below the map's width and height. Non-finite positions are not in view.
   bool TexelInView(int x, int y) const;
+  // The index (row by row) of the map pixel that PlotTexel sets for texel (x, y), or -1:
+  // map pixel k covers positions k <= m < k + 1, taken as 32-bit floats.
+  std::ptrdiff_t PixelOf(int x, int y) const;
   // True when the texel lands off the map whichever way the last bits of its position fall:
   // more than a thousandth beyond the map's farthest corner, or as far beyond an edge.
   // Far cheaper than its position, and never true for a texel that lands on the map.
@@ -93,10 +96,10 @@ class TexelPlacement {
   double beyondEdgeAbove_;
 };
 
-// Plots texel (x, y) of `texture` on `map` at half brightness ((c AND &HFEFEFE) / 2). Map
-// pixel k covers positions k <= m < k + 1 (taken as 32-bit floats): the position is floored,
-// so the centre 278.5 lands in the middle of pixel 278 and exactly the texels in view
-// are drawn. A position off the map, or not finite, plots nothing.
+// Plots texel (x, y) of `texture` on `map` at half brightness ((c AND &HFEFEFE) / 2), at
+// placement.PixelOf(x, y). The position is floored, so the centre 278.5 lands in the middle
+// of pixel 278 and exactly the texels in view are drawn. A position off the map, or not
+// finite, plots nothing. `map` must be the size the placement was made for.
 void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y);
 
 // True when (px, py) lies inside the surface's inner area.
@@ -115,6 +118,7 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
 
 // Phase 2: plots every texel whose column and row are both marked, columns left to right,
 // each top to bottom, so the last texel to land on a map pixel stays. Texels that are
-// CertainlyOffMap are passed over without working out where they would land.
+// CertainlyOffMap are passed over without working out where they would land; where the
+// others land is worked out on two threads before the first is plotted.
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
                const std::function<void(int x)>& afterColumn);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "mapout/two_halves.h"
+
 namespace {
 
 // Sizes `cells` as `padded` and clears its border; the picture's own cells are the caller's
@@ -32,14 +34,16 @@ void PaddedSnapshot::Fill(const std::uint32_t* snapshot, int snapshotWidth, int 
   columns = static_cast<std::size_t>(width) + 2 * kLargestRing;
   SizeWithClearBorder(pixels, *this);
   // In blocks of rows, so that both sides of the turn stay in the cache.
-  constexpr int kBlock = 16;
-  for (int top = 0; top < height; top += kBlock) {
-    const int bottom = std::min(height, top + kBlock);
-    for (int x = 0; x < width; ++x) {
-      std::uint32_t* column = pixels.data() + IndexOf(x, 0);
-      for (int y = top; y < bottom; ++y) column[y] = snapshot[static_cast<std::size_t>(y) * width + x];
+  InTwoHalves(static_cast<std::size_t>(width), [&](std::size_t first, std::size_t end) {
+    constexpr int kBlock = 16;
+    for (int top = 0; top < height; top += kBlock) {
+      const int bottom = std::min(height, top + kBlock);
+      for (auto x = static_cast<int>(first); x < static_cast<int>(end); ++x) {
+        std::uint32_t* column = pixels.data() + IndexOf(x, 0);
+        for (int y = top; y < bottom; ++y) column[y] = snapshot[static_cast<std::size_t>(y) * width + x];
+      }
     }
-  }
+  });
 }
 
 namespace {
@@ -146,40 +150,48 @@ void ColouredNeighbours::Mark(const PaddedSnapshot& snapshot) {
   nearRings.resize(stride * snapshot.columns);  // read for the picture's own pixels only
 
   // Down each column the runs slide with y; pixels past the picture's edge lie in the border.
-  for (std::size_t x = begin; x < columnsEnd; ++x) {
-    const std::uint32_t* column = pixels + x * stride;
-    Runs runs;
-    for (std::size_t k = 1; k <= kLargestRing; ++k) runs.Step(false, column[begin + k] != 0);
-    for (std::size_t y = begin; y < rowsEnd; ++y) {
-      alongColumns[x * stride + y] = runs.Neighbours();
-      runs.Step(column[y] != 0, y + 1 < rowsEnd && column[y + 1 + kLargestRing] != 0);
+  InTwoHalves(columnsEnd - begin, [&](std::size_t first, std::size_t end) {
+    for (std::size_t x = begin + first; x < begin + end; ++x) {
+      const std::uint32_t* column = pixels + x * stride;
+      Runs runs;
+      for (std::size_t k = 1; k <= kLargestRing; ++k) runs.Step(false, column[begin + k] != 0);
+      for (std::size_t y = begin; y < rowsEnd; ++y) {
+        alongColumns[x * stride + y] = runs.Neighbours();
+        runs.Step(column[y] != 0, y + 1 < rowsEnd && column[y + 1 + kLargestRing] != 0);
+      }
     }
-  }
+  });
 
   // Along the rows the same, with runs for every row of the column, border rows included
   // (theirs stay empty), column by column through the picture.
-  const std::size_t groups = stride / kGroup;
   rowsBefore.assign(stride, 0U);
   rowsAfter.assign(stride, 0U);
-  for (std::size_t k = 1; k <= kLargestRing; ++k) {
-    EnterRuns(pixels + (begin + k) * stride, rowsAfter.data(), groups);
-  }
-  for (std::size_t x = begin; x < columnsEnd; ++x) {
-    WriteNeighbours(rowsBefore.data(), rowsAfter.data(), alongRows.data() + x * stride, groups);
-    if (x + 1 < columnsEnd) {
-      const std::uint32_t* column = pixels + x * stride;
-      StepRuns(column, column + (1 + kLargestRing) * stride, rowsBefore.data(), rowsAfter.data(), groups);
+  InTwoHalves(stride / kGroup, [&](std::size_t firstGroup, std::size_t endGroup) {
+    const std::size_t top = firstGroup * kGroup;
+    const std::size_t groups = endGroup - firstGroup;
+    std::uint32_t* before = rowsBefore.data() + top;
+    std::uint32_t* after = rowsAfter.data() + top;
+    for (std::size_t k = 1; k <= kLargestRing; ++k)
+      EnterRuns(pixels + (begin + k) * stride + top, after, groups);
+    for (std::size_t x = begin; x < columnsEnd; ++x) {
+      WriteNeighbours(before, after, alongRows.data() + x * stride + top, groups);
+      if (x + 1 < columnsEnd) {
+        const std::uint32_t* column = pixels + x * stride + top;
+        StepRuns(column, column + (1 + kLargestRing) * stride, before, after, groups);
+      }
     }
-  }
+  });
 
   // The near rings of every row but the first and last group of the border, which no search
   // reads.
-  for (std::size_t x = begin; x < columnsEnd; ++x) {
-    const auto column = [&](std::size_t c) { return alongColumns.data() + c * stride + kGroup; };
-    NearRingsOfColumn(column(x - 1), column(x + 1), column(x - 2), column(x + 2), column(x - 3),
-                      column(x + 3), column(x - 4), column(x + 4), alongRows.data() + x * stride + kGroup,
-                      nearRings.data() + x * stride + kGroup, groups - 2);
-  }
+  InTwoHalves(columnsEnd - begin, [&](std::size_t first, std::size_t end) {
+    for (std::size_t x = begin + first; x < begin + end; ++x) {
+      const auto column = [&](std::size_t c) { return alongColumns.data() + c * stride + kGroup; };
+      NearRingsOfColumn(column(x - 1), column(x + 1), column(x - 2), column(x + 2), column(x - 3),
+                        column(x + 3), column(x - 4), column(x + 4), alongRows.data() + x * stride + kGroup,
+                        nearRings.data() + x * stride + kGroup, stride / kGroup - 2);
+    }
+  });
 }
 
 void RingCandidates::AddRing(int r, unsigned at, std::uint32_t columns, std::uint32_t rows) {
