@@ -149,6 +149,15 @@ class SkippingRingSearch {
     const Random start = draw;
     const std::uint32_t* centre = snapshot_.pixels.data() + at;
     if (Take(tables_.Near(neighbours_.nearRings[at]), 0, centre, start, draw, found)) return;
+    SearchFartherRings(at, centre, start, draw, found);
+  }
+
+ private:
+  // Rings 5..30, for the searches that the near rings leave short of four samples. Kept out
+  // of Search, so that the search that most holes need stays small enough to be inlined
+  // into the loop over the holes.
+  [[gnu::noinline]] void SearchFartherRings(std::size_t at, const std::uint32_t* centre, const Random& start,
+                                            Random& draw, FoundSamples& found) const {
     const ColouredNeighbours::Around around = neighbours_.AroundPixel(at);
     for (int r = kNearRings + 1; r <= kTabledRings; ++r) {
       const std::uint32_t columns = around.EdgeColumns(r);
@@ -173,7 +182,6 @@ class SkippingRingSearch {
     draw.Apply(jumps_[kRingPoints]);
   }
 
- private:
   using Jump = decltype(Random::SkipOf(0));
 
   // Draws for the points of `candidates` (bit m: point first + m) in order and notes their
