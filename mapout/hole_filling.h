@@ -84,7 +84,7 @@ void FillEachHole(const Search& search, const RingSearchOrder& order, std::uint3
 // `buffers`, when given, provides the scratch memory.
 //
 // The generator works from a local copy, exchanged with `random` around each afterColumn, so
-// that its state stays in a register through tens of millions of draws. A generator that can
+// that its state stays in a register from hole to hole. A generator that can
 // jump over draws (SkippingRandom, as the program's can) takes the search through
 // SkippingRingSearch, which draws only for the ring points that can give a sample and leaves
 // the generator exactly where drawing through all of them would have; any other generator

@@ -22,7 +22,7 @@
 struct PaddedSnapshot {
   int width = 0;
   int height = 0;
-  std::size_t stride = 0;   // from one column to the next: height + 2 * kLargestRing
+  std::size_t stride = 0;   // from one column to the next: height + 2 * kLargestRing, up to a multiple of 8
   std::size_t columns = 0;  // width + 2 * kLargestRing
   std::vector<std::uint32_t> pixels;
 
