@@ -223,8 +223,8 @@ RingCandidateTables::RingCandidateTables() {
     candidates.AddRing(r, 0, bits & ((1U << r) - 1), bits >> r);
     return candidates.word[0];
   };
-  for (unsigned bits = 0; bits < 1U << 9; ++bits) ring5_[bits] = ring(5, bits);
-  for (unsigned bits = 0; bits < 1U << 11; ++bits) ring6_[bits] = ring(6, bits);
+  for (unsigned bits = 0; bits < 1U << 9; ++bits) fartherRings_[bits] = ring(5, bits);
+  for (unsigned bits = 0; bits < 1U << 11; ++bits) fartherRings_[kRing6 + bits] = ring(6, bits);
 }
 
 const RingCandidateTables& RingCandidateTables::Get() {

@@ -102,15 +102,17 @@ class RingCandidateTables {
     return innerRings_[nearRings & 0x1FFU] | outerRing_[nearRings >> 9];
   }
   std::uint64_t Ring(int r, std::uint32_t columns, std::uint32_t rows) const {
-    return (r == 5 ? ring5_ : ring6_)[columns | rows << r];
+    // One array for both rings: g++ 12 with -fsanitize=shift reads the wrong entry when the
+    // index goes to a choice between two arrays.
+    return fartherRings_[(r == 5 ? 0U : kRing6) + (columns | rows << r)];
   }
 
  private:
   RingCandidateTables();
   std::uint64_t innerRings_[1 << 9] = {};  // rings 1..3, points 0..35
   std::uint64_t outerRing_[1 << 7] = {};   // ring 4, points 36..63
-  std::uint64_t ring5_[1 << 9] = {};
-  std::uint64_t ring6_[1 << 11] = {};
+  static constexpr unsigned kRing6 = 1 << 9;
+  std::uint64_t fartherRings_[(1 << 9) + (1 << 11)] = {};  // ring 5, then ring 6 from kRing6
 };
 
 // A generator that can jump over a number of draws as if it had made them, and gives the 32
