@@ -141,6 +141,10 @@ void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surf
   }
 }
 
+// The program's generator must take the hole filling's jumping search: drawing every number
+// would give the same map, ten times as slowly for a close view.
+static_assert(SkippingRandom<UniformRandom>);
+
 bool PostProcessMap(RedrawContext& context) {
   Surface& map = context.picture1;
   const Surface& texture = context.picture2;
