@@ -106,7 +106,7 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
 }
 
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
-               const std::function<void(int x)>& afterColumn) {
+               const std::function<void(int x)>& afterColumn, std::size_t landingsAtOnce) {
   const int width = texture.Width();
   const int height = texture.Height();
   std::vector<int> columns, rows;
@@ -116,26 +116,38 @@ void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surf
   for (int y = 0; y < height; ++y) {
     if (mask.RowInView[y]) rows.push_back(y);
   }
-  // Where every marked texel lands, column after column of them.
-  std::vector<std::ptrdiff_t> landings(columns.size() * rows.size());
-  InTwoHalves(columns.size(), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t c = begin; c < end; ++c) {
-      for (std::size_t r = 0; r < rows.size(); ++r) {
-        const int x = columns[c];
-        const int y = rows[r];
-        landings[c * rows.size() + r] = placement.CertainlyOffMap(x, y) ? -1 : placement.PixelOf(x, y);
-      }
-    }
-  });
+  // Where the marked texels land, worked out a block of marked columns at a time.
+  const std::size_t blockColumns =
+      std::max<std::size_t>(1, landingsAtOnce / std::max<std::size_t>(1, rows.size()));
+  std::vector<std::int32_t> landings;
+  std::size_t blockBegin = 0, blockEnd = 0;  // of the worked-out block, in `columns`
   const std::uint32_t* texels = texture.Pixels();
   std::uint32_t* pixels = map.MutablePixels();
-  const std::ptrdiff_t* landing = landings.data();
+  std::size_t next = 0;  // the next marked column, in `columns`
   for (int x = 0; x < width; ++x) {
     if (mask.ColumnInView[x]) {
+      if (next == blockEnd) {
+        blockBegin = next;
+        blockEnd = std::min(columns.size(), next + blockColumns);
+        landings.resize((blockEnd - blockBegin) * rows.size());
+        InTwoHalves(blockEnd - blockBegin, [&](std::size_t begin, std::size_t end) {
+          for (std::size_t c = begin; c < end; ++c) {
+            const int column = columns[blockBegin + c];
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+              landings[c * rows.size() + r] =
+                  placement.CertainlyOffMap(column, rows[r])
+                      ? -1
+                      : static_cast<std::int32_t>(placement.PixelOf(column, rows[r]));
+            }
+          }
+        });
+      }
+      const std::int32_t* landing = landings.data() + (next - blockBegin) * rows.size();
       for (const int y : rows) {
         if (*landing >= 0) pixels[*landing] = HalfBrightness(texels[static_cast<std::size_t>(y) * width + x]);
         ++landing;
       }
+      ++next;
     }
     afterColumn(x);
   }

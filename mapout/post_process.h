@@ -120,5 +120,8 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
 // each top to bottom, so the last texel to land on a map pixel stays. Texels that are
 // CertainlyOffMap are passed over without working out where they would land; where the
 // others land is worked out on two threads before the first is plotted.
+// `landingsAtOnce` bounds the texels worked out before plotting: the whole of a 557 x 557
+// texture at once, a far larger one in blocks of columns.
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
-               const std::function<void(int x)>& afterColumn);
+               const std::function<void(int x)>& afterColumn,
+               std::size_t landingsAtOnce = std::size_t{1} << 20);

@@ -251,8 +251,11 @@ TEST(Reproject, PassesOverOnlyTexelsThatWouldLandOffTheMap) {
     SCOPED_TRACE(c.source);
     const TexelPlacement placement(c.centre, 361, 181, c.mapSide, c.mapSide);
     const ViewMask mask = MarkView(placement, 361, 181, [](int, int) {});
-    Surface reprojected(c.mapSide, c.mapSide, 0), plotted(c.mapSide, c.mapSide, 0);
+    Surface reprojected(c.mapSide, c.mapSide, 0), inBlocks(c.mapSide, c.mapSide, 0);
+    Surface plotted(c.mapSide, c.mapSide, 0);
     Reproject(placement, mask, texture, reprojected, [](int) {});
+    Reproject(
+        placement, mask, texture, inBlocks, [](int) {}, 1000);  // some five columns a block
     int passedOver = 0;
     for (int x = 0; x < 361; ++x) {
       for (int y = 0; y < 181; ++y) {
@@ -262,6 +265,7 @@ TEST(Reproject, PassesOverOnlyTexelsThatWouldLandOffTheMap) {
       }
     }
     EXPECT_EQ(reprojected.Image().pixels, plotted.Image().pixels);
+    EXPECT_EQ(inBlocks.Image().pixels, plotted.Image().pixels);
     EXPECT_EQ(passedOver > 0, c.passesOver) << passedOver;
   }
 }
