@@ -189,8 +189,8 @@ bool PostProcessMap(RedrawContext& context) {
             [&](int x) { showProgress(2, x, textureHeight, textureWidth, textureHeight); });
 
   // Phase 3 reads only this snapshot, so pixels it fills never serve as samples.
-  const Picture snapshot = map.Image();
-  context.picture3.SetPicture(snapshot);
+  context.picture3.SetPicture(map.Image());
+  const Picture& snapshot = *context.picture3.GetPicture();
   FillHoles(
       snapshot.pixels.data(), map.MutablePixels(), mapWidth, mapHeight, context.random,
       [&](int x) { showProgress(3, x, mapHeight, mapWidth, mapHeight); }, context.buffers);
