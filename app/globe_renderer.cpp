@@ -7,7 +7,7 @@
 
 #include "base/number_text.h"
 #include "base/render_target.h"
-#include "render/d3dx/d3dx_math.h"
+#include "render/types/d3dx_math.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "base/platform.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/device/adapter.h"
-#include "render/device/d3d_types.h"
 #include "render/device/device.h"
-#include "render/device/texture.h"
+#include "render/types/d3d_types.h"
+#include "render/types/texture.h"
 
 struct ModelSlot {
   std::int32_t MaterialCount = 0;

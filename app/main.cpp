@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "app/start_up.h"
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
@@ -16,6 +17,7 @@
 #include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
+  GiveLargeBlocksBackToTheSystem();
   int exitStatus = 0;
   std::optional<StartUp> startUp = PrepareStartUp(argc, argv, &exitStatus);
   if (!startUp) return exitStatus;
@@ -45,9 +47,9 @@ int main(int argc, char* argv[]) {
       ProgramServices{pictures, clock, settings, messages, clipboard, files, pictureFiles, frmMain, process,
                       screen, startUp->dataFolder, [](ScreenSize size) { return Direct3DCreate8(size); },
                       D3DXCreateTextureFromFile},
-      StationServices{&placeDialog, [](const StationMapRequest& request, const StationMapProgress& progress) {
-                        return MakeStationMap(request, progress);
-                      }});
+      StationServices{&placeDialog,
+                      [](const StationMapRequest& request, const StationMapProgress& progress,
+                         FileStore& files) { return MakeStationMap(request, progress, &files); }});
   frmMain.SetEvents(&program);
   program.Main();
 }

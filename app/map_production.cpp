@@ -87,8 +87,7 @@ void Program::StoreStationMap() {
   ApplyMapCentreRule(view_);
   StationMapRequest request;
   request.centre = GeoPoint{view_.Lat, view_.Long};
-  // Beyond the antipode a larger radius adds only background: the whole Earth is the most a map shows.
-  request.radiusKm = std::min(view_.Radius, kMaxMapRadiusKm);
+  request.radiusKm = StationMapRadiusKm(view_.Radius);
   request.size = settings.size;
   request.ringsKm = settings.ringsKm;
   request.spokesDeg = settings.spokesDeg;
@@ -99,28 +98,51 @@ void Program::StoreStationMap() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     request.unixTime = std::chrono::duration_cast<std::chrono::seconds>(now).count();
   }
-  // The station is marked when the map is centred elsewhere.
-  if (auto station = ReadStation(services_.settings)) {
-    const GeoPoint shown = WholeDegreeCentre(station->place);
-    if (shown.lat != request.centre.lat || shown.lon != request.centre.lon)
-      request.target = std::move(station);
-  }
+  if (auto station = ReadStation(services_.settings);
+      station && !CentredOnStation(request.centre, station->place))
+    request.target = std::move(station);
 
   Pictures& p = services_.pictures;
   WindowProgress progress(services_.window, p.Picture1, services_.clock);
+  WorkStop stop;
   stationWorkRunning_ = true;
-  const StationMapResult result = MakeStationMapBesideEvents(
-      station_.makeStationMap, request, [&](std::string_view phase, double fraction) {
-        progress.SetCaption(StationMapCaption(phase, fraction));
-        progress.ProcessEvents();
-      });
+  stationMapName_ = request.outPath;
+  StationMapResult result;
+  {
+    // The stop is reachable from the key handlers only while the map is made, however that ends.
+    struct ClearOnExit {
+      WorkStop*& pointer;
+      ~ClearOnExit() { pointer = nullptr; }
+    } clear{stationMapStop_};
+    stationMapStop_ = &stop;
+    result = MakeStationMapBesideEvents(station_.makeStationMap, request, services_.files, stop,
+                                        [&](std::string_view phase, double fraction) {
+                                          progress.SetCaption(StationMapCaption(phase, fraction));
+                                          progress.ProcessEvents();
+                                        });
+  }
   services_.window.SetCaption(FrameCaption(view_));
   if (result.ok) {
     WriteLog("Station map: " + request.outPath);
     if (!result.targetLine.empty()) WriteLog(result.targetLine);
+  } else if (result.stopped) {
+    WriteLog("Station map stopped: " + request.outPath);
   } else {
     messages_.Show("The station map was not stored: " + WindowProblem(result.problem), "ERROR",
                    MessageIcon::Critical);
   }
   EndStationWork();
+}
+
+void Program::StopStationMap(bool endProgram) {
+  stationMapStop_->Ask();
+  if (!endProgram) return;
+  // Closing ends the program at once, but not while the map's temporaries are on disk: the
+  // store takes them away within a piece of its writing once it sees the stop.
+  constexpr std::chrono::seconds kFilesPatience{10};
+  stationMapStop_->WaitForFiles(kFilesPatience);
+  WriteLog("Station map stopped: " + stationMapName_);
+  flags_.Running = false;
+  renderer_.ReleaseRenderer();
+  services_.process.EndProgram();
 }

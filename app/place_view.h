@@ -17,8 +17,14 @@ struct WholeDegreeTurn {
 // as 180), the latitude in -89..90 (the view tilts no further south than -89).
 GeoPoint WholeDegreeCentre(const GeoPoint& place);
 
+// Whether a map centred on `centre` has the station at its centre, so it needs no mark: the
+// view was turned to it (the centre is the station to whole degrees) or it is the very
+// place. A station south of 89 S lies beyond the view's tilt, 1 degree from any centre.
+bool CentredOnStation(const GeoPoint& centre, const GeoPoint& station);
+
 // Rotation and Tilt whose map centre is WholeDegreeCentre(place).
 WholeDegreeTurn TurnTowards(const GeoPoint& place);
 
-// What the go-to dialog shows for `text`: the place as read, and the centre the view takes.
+// What the go-to dialog shows for `text`: the place as read, and the centre the view takes;
+// a text longer than any place is refused.
 PlaceUnderstanding UnderstandPlace(const std::string& text);

@@ -129,6 +129,8 @@ void Program::Form_KeyDown(int keyCode, int shift) {
   } else if (shift == shift_state::Ctrl) {
     if (keyCode == vk::Left) keys_.CtrlLeftHeld = true;
     if (keyCode == vk::Right) keys_.CtrlRightHeld = true;
+    // A desktop shortcut acts on the press: the hand may let go of Ctrl before G.
+    if (keyCode == vk::G && flags_.Running && !stationWorkRunning_) GoToPlace();
   } else if (shift == shift_state::Alt) {
     services_.window.SetBorderStyle(0);
   }
@@ -168,6 +170,7 @@ void Program::Form_KeyUp(int keyCode, int shift) {
     case vk::Escape:
       flags_.Running = false;
       flags_.QuitRequested = true;
+      if (stationMapStop_ != nullptr) StopStationMap(false);
       break;
     default:
       break;
@@ -179,11 +182,10 @@ void Program::Form_KeyUp(int keyCode, int shift) {
     TakeCapture();
   }
   WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
-  // After the release's log line: both run events of their own, and only between frames of
-  // the interactive loop, never during the redraw.
-  if (flags_.Running && !stationWorkRunning_) {
-    if (keyCode == vk::G && shift == shift_state::Ctrl) GoToPlace();
-    if (keyCode == vk::M && shift == shift_state::None) StoreStationMap();
+  // After the release's log line: it runs events of its own, and only between frames of the
+  // interactive loop, never during the redraw.
+  if (flags_.Running && !stationWorkRunning_ && keyCode == vk::M && shift == shift_state::None) {
+    StoreStationMap();
   }
 }
 
@@ -194,7 +196,8 @@ void Program::Form_Terminate() { flags_.Running = false; }
 void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
 
 void Program::Form_Unload() {
-  // A station map being stored is finished first, so that no file of it is left half-written.
+  if (stationMapStop_ != nullptr) StopStationMap(true);
+  // The dialog is closed with the window once it returns.
   if (stationWorkRunning_) {
     unloadAfterStationWork_ = true;
     return;

@@ -96,8 +96,11 @@ class Program : public FormEvents {
   void GoToPlace();
   // M: the station map of the view's centre and radius, named STATION_..., in the working folder.
   void StoreStationMap();
-  // Ends the program now when its window was closed while the dialog or a station map ran.
+  // Ends the program now when its window was closed while the dialog ran.
   void EndStationWork();
+  // Closing the window or Esc while a station map is made stops it; closing then ends the
+  // program as soon as no file of the map is being written.
+  void StopStationMap(bool endProgram);
 
   // Every message box the program shows is modal and takes the keyboard: the keys held
   // before it are released, as their releases go to the box.
@@ -129,6 +132,9 @@ class Program : public FormEvents {
   bool stationWorkRunning_ = false;
   bool unloadAfterStationWork_ = false;
   bool stationMapRefusalReported_ = false;
+  // While a station map is made: what stops it, and its picture's name for the log.
+  WorkStop* stationMapStop_ = nullptr;
+  std::string stationMapName_;
   struct MapProduction;
   std::unique_ptr<MapProduction> maps_;
 };

@@ -1,10 +1,17 @@
 #include "app/start_checks.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 #include <thread>
+
+#include "base/posix_file_store.h"
+#include "base/regular_file.h"
 
 namespace fs = std::filesystem;
 
@@ -80,9 +87,14 @@ DataFolder FindDataFolder(const std::vector<fs::path>& candidates) {
 std::string MakeMapsFolder(const fs::path& folder) {
   std::error_code error;
   fs::create_directories(folder, error);
-  if (!error && fs::is_directory(folder, error)) return "";
-  return "cannot make the maps folder " + folder.string() + ": " +
-         (error ? error.message() : "a file of that name is in the way");
+  if (error || !fs::is_directory(folder, error)) {
+    return "cannot make the maps folder " + folder.string() + ": " +
+           (error ? error.message() : "a file of that name is in the way");
+  }
+  // A folder that exists may still take no files (/proc/self, a read-only mount).
+  if (const std::string refusal = FolderTakesFiles(folder.string()); !refusal.empty())
+    return "cannot store maps in the maps folder " + folder.string() + ": " + refusal;
+  return "";
 }
 
 fs::path ShippedEarthMap(const fs::path& dataFolder) {
@@ -105,21 +117,29 @@ std::string EarthMapAbsence(const fs::path& workingFolder, const fs::path& dataF
 std::string PutEarthMap(const fs::path& folder, const fs::path& dataFolder) {
   std::error_code error;
   const fs::path target = folder / kEarthMapFile;
-  if (fs::exists(target, error)) return "";
+  if (fs::exists(fs::symlink_status(target, error))) return "";
   const fs::path source = ShippedEarthMap(dataFolder);
   if (source.empty())
     return std::string(kEarthMapFile) + " is missing: looked in " + dataFolder.string() + " and " +
            (dataFolder / "maps").string() + ", so maps are redrawn on black";
-  const fs::path partial = folder / (std::string(kEarthMapFile) + ".part");
   const auto fail = [&](const std::string& reason) {
-    std::error_code ignored;
-    fs::remove(partial, ignored);
     return std::string("cannot put ") + kEarthMapFile + " into " + folder.string() + " from " +
            source.string() + ": " + reason;
   };
-  if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, error))
-    return fail(error ? error.message() : "the copy failed");
-  fs::rename(partial, target, error);
-  if (error) return fail(error.message());
+  std::string problem;
+  const int fd = OpenRegularFile(source.string(), O_RDONLY, &problem);
+  if (fd < 0) return fail(problem);
+  std::string bytes;
+  char buffer[1 << 16];
+  ssize_t got = 0;
+  while ((got = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(got));
+  const int code = errno;
+  ::close(fd);
+  if (got < 0) return fail(std::strerror(code));
+  // Through the program's own temporaries, so a failed copy leaves no partial picture and no
+  // file of the operator's is taken for one.
+  PosixFileStore files;
+  WriteFailure failure;
+  if (!files.WriteWholeFiles({{target.string(), bytes}}, &failure)) return fail(failure.reason);
   return "";
 }

@@ -43,7 +43,8 @@ std::vector<std::filesystem::path> DataFolderCandidates(const std::filesystem::p
 // it is missing, as it does for a build tree).
 DataFolder FindDataFolder(const std::vector<std::filesystem::path>& candidates);
 
-// Makes `folder` when missing. Returns an empty string, or the line that says what failed.
+// Makes `folder` when missing and checks that files can be made in it. Returns an empty
+// string, or the line that says what failed.
 std::string MakeMapsFolder(const std::filesystem::path& folder);
 
 // The "earthmap.bmp" shipped in `dataFolder` or its "maps" folder (where a build tree keeps
@@ -55,7 +56,7 @@ std::filesystem::path ShippedEarthMap(const std::filesystem::path& dataFolder);
 std::string EarthMapAbsence(const std::filesystem::path& workingFolder,
                             const std::filesystem::path& dataFolder);
 
-// Copies the shipped "earthmap.bmp" into `folder` when absent there, through a temporary name so that a
-// failed copy leaves no partial picture. Returns an empty string, or the line naming the file, where it was
-// looked for and what failed.
+// Copies the shipped "earthmap.bmp" into `folder` when nothing stands there under that name,
+// through the program's own temporary so that a failed copy leaves no partial picture. Returns an empty
+// string, or the line naming the file, where it was looked for and what failed.
 std::string PutEarthMap(const std::filesystem::path& folder, const std::filesystem::path& dataFolder);

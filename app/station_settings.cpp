@@ -1,5 +1,6 @@
 #include "app/station_settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/number_text.h"
@@ -40,11 +41,13 @@ StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& ref
 
 std::optional<MapTarget> ReadStation(SettingsStore& store) {
   const auto text = store.Read(kStationSection, kStationPlaceKey);
-  if (!text) return std::nullopt;
+  if (!text || text->size() > kMaxPlaceTextLength) return std::nullopt;
   const PlaceReading reading = ReadPlace(*text);
   if (!reading.place) return std::nullopt;
   return MapTarget{*reading.place, *text};
 }
+
+double StationMapRadiusKm(double viewRadiusKm) { return std::min(viewRadiusKm, kMaxMapRadiusKm); }
 
 std::string StationMapName(const GeoPoint& centre, double radiusKm) {
   // Named as the window names its map pairs, so that the two never differ in their numbers.

@@ -26,8 +26,12 @@ struct StationMapSettings {
 // of range, which is added to `refused` as "\nKey = "text"".
 StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& refused);
 
-// The stored station as a target, when it is stored and readable.
+// The stored station as a target, when it is stored and readable (and no longer than a place).
 std::optional<MapTarget> ReadStation(SettingsStore& store);
+
+// The radius of the window's station map for the view's radius: beyond the antipode a larger
+// radius adds only background, so the whole Earth is the most a map shows.
+double StationMapRadiusKm(double viewRadiusKm);
 
 // "STATION_<radius as 0000>_<long>_<lat>.PNG", the numbers formed as in the window's map
 // names: STATION_3340_6_52.PNG.

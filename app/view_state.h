@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 // Held keys, set and cleared by the window's key handlers, read by the view update.
 struct KeyFlags {

@@ -8,7 +8,7 @@
 #include <thread>
 
 StationMapResult MakeStationMapBesideEvents(
-    const StationMapMaker& make, const StationMapRequest& request,
+    const StationMapMaker& make, const StationMapRequest& request, FileStore& files, WorkStop& stop,
     const std::function<void(std::string_view phase, double fraction)>& show) {
   struct Shared {
     std::mutex mutex;
@@ -18,12 +18,17 @@ StationMapResult MakeStationMapBesideEvents(
     bool done = false;
   } shared;
   StationMapResult result;
+  StoppableFileStore stoppableFiles(files, stop);
   std::jthread worker([&] {
-    StationMapResult made = make(request, [&](std::string_view phase, double fraction) {
-      const std::lock_guard lock(shared.mutex);
-      shared.phase = phase;
-      shared.fraction = fraction;
-    });
+    StationMapResult made = make(
+        request,
+        [&](std::string_view phase, double fraction) {
+          const std::lock_guard lock(shared.mutex);
+          shared.phase = phase;
+          shared.fraction = fraction;
+          return !stop.Asked();
+        },
+        stoppableFiles);
     const std::lock_guard lock(shared.mutex);
     result = std::move(made);
     shared.done = true;

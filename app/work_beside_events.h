@@ -5,13 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "base/platform.h"
+#include "base/work_stop.h"
 #include "stationmap/station_map.h"
 
-using StationMapMaker = std::function<StationMapResult(const StationMapRequest&, const StationMapProgress&)>;
+// Makes a station map, storing its files through the store given.
+using StationMapMaker =
+    std::function<StationMapResult(const StationMapRequest&, const StationMapProgress&, FileStore&)>;
 
-// Makes the map on another thread and calls `show` on this one about every 16 ms with the
-// latest phase and share reported, until the map is made. Should `show` throw, the map is
-// still finished before the exception goes on.
+// Makes the map on another thread, its files stored through `files` while `stop` has not
+// been asked, and calls `show` on this one about every 16 ms with the latest phase and share
+// reported, until the map is made or has stopped. Should `show` throw, the map is still
+// finished (or stopped) before the exception goes on.
 StationMapResult MakeStationMapBesideEvents(
-    const StationMapMaker& make, const StationMapRequest& request,
+    const StationMapMaker& make, const StationMapRequest& request, FileStore& files, WorkStop& stop,
     const std::function<void(std::string_view phase, double fraction)>& show);

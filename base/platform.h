@@ -4,6 +4,7 @@
 // for it and inject a failure.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,30 +72,41 @@ struct WholeFile {
   std::string_view bytes;
 };
 
-// Which file of a set could not be written, how many files of the set (from the first) were
-// already in place when it failed, and why.
+// Why a set was not written. `file` is the one at fault and `placed` how many files of the
+// set (from the first) stand new although the set failed: none, unless an older file could
+// not be put back after a failed rename. With `refused`, `reason` says what stands at the
+// file's name ("is a folder"); otherwise it is the system's reason ("No space left on
+// device"). With `stopped` the caller asked to stop and nothing was written.
 struct WriteFailure {
   std::size_t file = 0;
   std::size_t placed = 0;
   std::string reason;
+  bool refused = false;
+  bool stopped = false;
 };
+
+// Asked now and then during long work; true stops it.
+using StopAsked = std::function<bool()>;
 
 // Files of the working directory. Every call reports failure with the reason (not the file
 // name, which the caller says in its own words).
 class FileStore {
  public:
   virtual ~FileStore() = default;
-  // Writes the whole file under a temporary name and renames it into place, so the file
-  // either keeps its old content or has the new one, never a part of it.
-  virtual bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) = 0;
-  // Writes every file whole under its own temporary name first, then renames them into
-  // place in the order given, one right after the other, so the moment in which some stand
-  // new and others old is as short as it can be. Temporaries that a killed run left for these
-  // names are cleared first. On failure no temporary is left, and only the files counted in
-  // `failure->placed` (none unless a rename failed) have their new content.
-  virtual bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure) = 0;
+  // What stands at `path` that a new file may not replace, in words that follow the name
+  // ("is a folder", "is a named pipe", "is read-only"); nothing when the name is free or
+  // holds a file that may be replaced. Nothing is opened.
+  virtual std::optional<std::string> CheckTarget(const std::string& path) = 0;
+  // Writes every file whole under a temporary name of its own beside it, then renames them
+  // into place in the order given, one right after the other, so the moment in which some
+  // stand new and others old is as short as it can be, and no other writer of this program
+  // renames into the same folder meanwhile. A name that CheckTarget refuses fails the set
+  // before anything is written. `stop` is asked while the files are written; once the
+  // renames begin the set is finished. On failure no temporary is left and the files hold
+  // what they held before.
+  virtual bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure,
+                               const StopAsked& stop = {}) = 0;
   virtual bool Append(const std::string& path, const std::string& bytes, std::string* error) = 0;
-  virtual bool Remove(const std::string& path) = 0;
 };
 
 class PictureFiles {

@@ -93,11 +93,8 @@ const Picture& Texture() {
 
 class MemoryFiles : public FileStore {
  public:
-  bool WriteWhole(const std::string& path, const std::string& bytes, std::string*) override {
-    files_[path] = bytes;
-    return true;
-  }
-  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure*) override {
+  std::optional<std::string> CheckTarget(const std::string&) override { return std::nullopt; }
+  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure*, const StopAsked&) override {
     for (const WholeFile& file : files) files_[file.path] = std::string(file.bytes);
     return true;
   }
@@ -105,8 +102,6 @@ class MemoryFiles : public FileStore {
     files_[path] += bytes;
     return true;
   }
-  bool Remove(const std::string& path) override { return files_.erase(path) > 0; }
-  bool Exists(const std::string& path) const { return files_.count(path) > 0; }
 
  private:
   std::map<std::string, std::string> files_;
@@ -133,7 +128,7 @@ struct Rig {
   Surface picture4{kSide, kSide, 0x808080};
   MemoryFiles files;
   NoMessages messages;
-  MapStore store{files, messages, [this](const std::string& p) { return files.Exists(p); }};
+  MapStore store{files, messages};
   CaptionStub progress;
   UniformRandom random;
   HoleFillingBuffers buffers;  // kept from one redraw to the next, as the program keeps them

@@ -11,16 +11,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/render_target.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/device.h"
+#include "render/types/d3dx_math.h"
 #include "support/present_parameters.h"
 
 namespace {
@@ -147,6 +148,8 @@ class GlobeFrame {
     device_->Present(nullptr, nullptr, nullptr, nullptr);
   }
 
+  const std::vector<std::uint32_t>& Shown() const { return sink_.shown; }
+
   // Pixels of the last frame that show the globe rather than the background.
   int CoveredPixels() const {
     int covered = 0;
@@ -192,6 +195,18 @@ class GlobeFrame {
   std::string sceneName_;
 };
 
+// FNV-1a over the pixels, printed in the label: a change meant to draw the same frame faster
+// must leave it as it was.
+std::string PixelsChecksum(const std::uint32_t* pixels, std::size_t count) {
+  std::uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < count; ++i) {
+    for (int shift = 0; shift < 32; shift += 8) hash = (hash ^ ((pixels[i] >> shift) & 0xFF)) * 16777619u;
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "%08x", hash);
+  return text;
+}
+
 // Besides the mean over iterations, each frame is timed on its own: on a machine shared with
 // other work the fastest and the middle frame say more about the renderer than the mean does.
 void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
@@ -204,6 +219,7 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
   frame.SetFillMode(fillMode);
   frame.Draw();
   const int covered = frame.CoveredPixels();
+  const std::string checksum = PixelsChecksum(frame.Shown().data(), frame.Shown().size());
   std::vector<double> frameMs;
   for (auto _ : state) {
     const auto begin = std::chrono::steady_clock::now();
@@ -212,7 +228,7 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
   }
   std::sort(frameMs.begin(), frameMs.end());
-  state.SetLabel(frame.SceneName());
+  state.SetLabel(frame.SceneName() + ", pixels " + checksum);
   state.counters["frame_ms_min"] = frameMs.front();
   state.counters["frame_ms_median"] = frameMs[frameMs.size() / 2];
   state.counters["covered_pixels"] = covered;
@@ -262,6 +278,7 @@ void BM_FullFrameTexturedQuad(benchmark::State& state) {
   state.counters["ns_per_covered_pixel"] =
       benchmark::Counter(static_cast<double>(covered) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel("pixels " + PixelsChecksum(device->BackBuffer(), static_cast<std::size_t>(kSide) * kSide));
 }
 
 BENCHMARK(BM_GlobeFrameInside)->Unit(benchmark::kMillisecond);

@@ -2,7 +2,9 @@
 # Times skerrowen-map against gdalwarp and xplanet making the same map: the shipped NASA
 # picture, centre JO62qm, radius 3340 km (the window's first view), no overlays, 557 and
 # 4096 pixels square, each as a whole process (the median of RUNS runs, default 5). Then
-# the peak memory of one 16384-pixel map (left out with NO_PEAK=1). Not run by CI.
+# skerrowen-map alone writing PNG and JPEG, and from a 21600 x 10800 picture made once from
+# the shipped one (BUILD-DIR/earth-21600.jpg, with gdal_translate, about 30 s); then the peak
+# memory of one 16384-pixel map (left out with NO_PEAK=1). Not run by CI.
 # Usage: bench/station_map_bench.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -63,6 +65,29 @@ echo "skerrowen-map's phases (start-up here is from main on; loading the program
 echo "libraries and ending it take $(median_ms "$map" --version) ms, the median of --version):"
 for size in 557 4096; do
   echo "  $size: $("$map" --centre "$lat,$lon" --radius "$radius_km" --size "$size" --out ours.bmp --timings 2>&1 >/dev/null)"
+done
+
+echo
+echo "skerrowen-map alone, the median of $runs runs, with its peak resident memory:"
+echo
+echo "| picture | size | radius | output | wall | peak |"
+echo "|---|---|---|---|---|---|"
+large="$build/earth-21600.jpg"
+if [ ! -f "$large" ]; then
+  gdal_translate -q -outsize 21600 10800 -r bilinear -of JPEG -co QUALITY=90 "$picture" "$large.part"
+  mv "$large.part" "$large"
+fi
+for row in "$picture 557 3340 png" "$picture 557 3340 jpg" "$picture 4096 3340 png" "$picture 4096 3340 jpg" \
+  "$large 557 20038 bmp" "$large 557 3340 bmp" "$large 4096 3340 bmp"; do
+  read -r image size radius suffix <<<"$row"
+  wall=$(median_ms "$map" --image "$image" --centre "$lat,$lon" --radius "$radius" --size "$size" --out "ours.$suffix")
+  if /usr/bin/time -f %M -o peak.txt "$map" --image "$image" --centre "$lat,$lon" --radius "$radius" --size "$size" \
+    --out "ours.$suffix" >/dev/null 2>&1; then
+    peak="$(($(tail -1 peak.txt) / 1024)) MB"
+  else
+    peak="refused the picture"
+  fi
+  echo "| $(basename "$image") | $size | $radius km | $suffix | $wall ms | $peak |"
 done
 
 [ "${NO_PEAK:-0}" = 1 ] && exit 0

@@ -53,7 +53,8 @@ struct MapSampling {
 // one step darker for civil, nautical and astronomical twilight and for the night.
 float DaylightFactor(double sinElevation);
 
-// Fills the canvas. `progress` gets the share of rows done (0..1) now and then, on the
-// calling thread.
-void SampleMap(const MapSampling& sampling, const MapCanvas& canvas,
-               const std::function<void(double)>& progress = {});
+// Fills the canvas. `progress` gets the share of rows done (0..1) about every 50 ms, on the
+// calling thread; when it returns false the rows not yet begun are left as they are and the
+// result is false.
+bool SampleMap(const MapSampling& sampling, const MapCanvas& canvas,
+               const std::function<bool(double)>& progress = {});

@@ -14,28 +14,34 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// One angle: a decimal number, or a number without sign followed by one of the two
-// hemisphere letters (the second one making it negative).
+// One angle: a decimal number with an optional sign, or a number without sign followed by one
+// of the two hemisphere letters (the second one making it negative).
 std::optional<double> ReadAngle(std::string_view text, char positive, char negative, double limit,
                                 const char* what, std::string& problem) {
-  text = Trimmed(text);
+  const std::string_view typed = Trimmed(text);
+  std::string_view number = typed;
   double sign = 1;
   bool lettered = false;
-  if (!text.empty()) {
-    const char last = static_cast<char>(std::toupper(static_cast<unsigned char>(text.back())));
+  if (!number.empty()) {
+    const char last = static_cast<char>(std::toupper(static_cast<unsigned char>(number.back())));
     if (last == positive || last == negative) {
       sign = last == negative ? -1 : 1;
       lettered = true;
-      text = Trimmed(text.substr(0, text.size() - 1));
+      number = Trimmed(number.substr(0, number.size() - 1));
     }
   }
+  // A sign of its own, before a number with no hemisphere letter only; from_chars would read
+  // a second "-" but no "+".
+  const bool signedNumber = !number.empty() && (number.front() == '+' || number.front() == '-');
+  if (signedNumber) {
+    if (number.front() == '-') sign = -1;
+    number.remove_prefix(1);
+  }
   double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-      (lettered && text.front() == '-')) {
-    problem = std::string(what) + " \"" + std::string(text) +
-              (lettered ? std::string(1, sign < 0 ? negative : positive) : "") +
-              "\" is not a number of degrees";
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (number.empty() || number.front() == '-' || error != std::errc() ||
+      end != number.data() + number.size() || !std::isfinite(value) || (lettered && signedNumber)) {
+    problem = std::string(what) + " \"" + std::string(typed) + "\" is not a number of degrees";
     return std::nullopt;
   }
   value *= sign;

@@ -1,8 +1,8 @@
 #pragma once
-// Places as operators type them: "52.5,13.4", "-33.87,151.21", "52.5N,13.4E", "33.87S,151.21E"
-// (latitude first, decimal degrees, a "." as decimal point whatever the locale), or a
-// Maidenhead locator ("JO62qm"). The station map's options and the window's dialog read
-// places with these, so both accept the same texts.
+// Places as operators type them: "52.5,13.4", "-33.87,+151.21", "52.5N,13.4E", "33.87S,151.21E"
+// (latitude first, decimal degrees with an optional sign or a hemisphere letter, a "." as
+// decimal point whatever the locale), or a Maidenhead locator ("JO62qm"). The station map's
+// options and the window's dialog read places with these, so both accept the same texts.
 #include <optional>
 #include <string>
 #include <string_view>

@@ -1,5 +1,6 @@
 // skerrowen-map: writes a station map and its side file, without a display.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -9,7 +10,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/number_text.h"
+#include "base/posix_file_store.h"
+#include "base/work_stop.h"
 #include "mapcli/map_options.h"
+#include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
 #include "stationmap/map_picture_file.h"
 #include "ui/qt_settings_store.h"
@@ -17,6 +22,39 @@
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// What a signal handler reaches: the stop, the signal, and where to say that the run stopped
+// (standard error as the operator sees it, and whether a progress line stands there).
+WorkStop gStop;
+volatile sig_atomic_t gStopSignal = 0;
+volatile sig_atomic_t gStopNoteFd = STDERR_FILENO;
+volatile sig_atomic_t gStopNoteOnTerminal = 0;
+constexpr char kClearLine[] = "\r\033[K";
+constexpr char kStoppedNote[] = "skerrowen-map: stopped; no file was written\n";
+
+void WriteStopNote() {
+  ssize_t ignored = 0;
+  if (gStopNoteOnTerminal) ignored = ::write(gStopNoteFd, kClearLine, sizeof kClearLine - 1);
+  ignored = ::write(gStopNoteFd, kStoppedNote, sizeof kStoppedNote - 1);
+  (void)ignored;
+}
+
+// Ctrl+C (or a TERM or HUP): while no file of the map is on disk the run ends at once; while
+// its temporaries are written the store stops, takes them away, and main ends the run.
+void StopOnSignal(int signal) {
+  gStopSignal = signal;
+  gStop.Ask();
+  if (gStop.WritingFiles()) return;
+  WriteStopNote();
+  ::_exit(128 + signal);
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = StopOnSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 class StderrMessages : public MessageBoxes {
  public:
@@ -33,16 +71,22 @@ void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& mess
 }
 
 // Picture libraries print their own notes on a damaged file (libpng's "Read Error"); the
-// operator gets this program's one line about it instead.
+// operator gets this program's one line about it instead. `work` gets the descriptor on which
+// standard error still reaches the operator.
 template <typename Work>
 auto WithoutForeignNotes(const Work& work) {
   std::fflush(stderr);
-  const int saved = ::dup(STDERR_FILENO);
+  const int saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
   const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-  auto result = work();
+  const int operatorFd = saved >= 0 ? saved : STDERR_FILENO;
+  gStopNoteFd = operatorFd;
+  gStopNoteOnTerminal = ::isatty(operatorFd);
+  auto result = work(operatorFd);
   std::fflush(stderr);
   if (saved >= 0) ::dup2(saved, STDERR_FILENO);
+  gStopNoteFd = STDERR_FILENO;
+  gStopNoteOnTerminal = 0;
   for (const int fd : {saved, null}) {
     if (fd >= 0) ::close(fd);
   }
@@ -66,10 +110,13 @@ std::string ShippedPicture() {
   return (folder / "earth.jpg").string();
 }
 
+std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto started = SteadyClock::now();
+  CatchStopSignals();
   qInstallMessageHandler(QuietQtNotes);
   const MapOptionsReading reading = ReadMapOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!reading.options) return Refuse(reading.problem);
@@ -87,8 +134,14 @@ int main(int argc, char** argv) {
     QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
     StderrMessages messages;
     const ViewCentre view = ReadViewCentre(store, messages);
-    if (!options.centreGiven) request.centre = view.centre;
-    if (!options.radiusGiven) request.radiusKm = view.radiusKm;
+    if (!options.centreGiven) {
+      if (!view.centreProblem.empty()) return Refuse(view.centreProblem);
+      request.centre = view.centre;
+    }
+    if (!options.radiusGiven) {
+      if (!view.radiusProblem.empty()) return Refuse(view.radiusProblem);
+      request.radiusKm = view.radiusKm;
+    }
   }
   if (!options.imageGiven) request.imagePath = ShippedPicture();
   if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
@@ -107,16 +160,32 @@ int main(int argc, char** argv) {
   }
   const double startUp = std::chrono::duration<double, std::milli>(SteadyClock::now() - started).count();
 
-  const StationMapResult result = WithoutForeignNotes([&] { return MakeStationMap(request); });
+  PosixFileStore posixFiles;
+  StoppableFileStore files(posixFiles, gStop);
+  const StationMapResult result = WithoutForeignNotes([&](int operatorFd) {
+    TerminalProgress line(operatorFd);
+    return MakeStationMap(
+        request,
+        [&](std::string_view phase, double fraction) {
+          line.Show(phase, fraction);
+          return !gStop.Asked();
+        },
+        &files);
+  });
+  if (result.stopped) {
+    WriteStopNote();
+    return 128 + gStopSignal;
+  }
   if (!result.ok) return Refuse(result.problem);
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
   std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
   std::fflush(stdout);
   if (options.timings) {
     const StationMapTimings& t = result.timings;
-    std::fprintf(stderr,
-                 "start-up %.1f ms, decode %.1f ms, projection %.1f ms, overlays %.1f ms, encode %.1f ms\n",
-                 startUp, t.decode, t.projection, t.overlays, t.encode);
+    std::fprintf(stderr, "start-up %s, decode %s, projection %s, overlays %s, encode %s\n",
+                 Milliseconds(startUp).c_str(), Milliseconds(t.decode).c_str(),
+                 Milliseconds(t.projection).c_str(), Milliseconds(t.overlays).c_str(),
+                 Milliseconds(t.encode).c_str());
   }
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <set>
 
 #include "geo/place_text.h"
 #include "geo/utc_time.h"
@@ -123,6 +124,7 @@ MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
   MapOptionsReading reading;
   MapOptions options;
   bool fromView = false;
+  std::set<std::string> given;
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     std::string option = arguments[k];
     std::optional<std::string> value;
@@ -147,6 +149,11 @@ MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
           return reading;
         }
         value = arguments[++k];
+      }
+      // A second value would silently win over the first; the centre says so in its own words.
+      if (!given.insert(option).second && option != "--centre" && option != "--locator") {
+        reading.problem = option + ": given twice";
+        return reading;
       }
       if (std::string problem = ReadValue(option, *value, options); !problem.empty()) {
         reading.problem = problem;

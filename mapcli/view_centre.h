@@ -1,6 +1,5 @@
 #pragma once
 // The centre and radius the window shows now, as its settings store holds the view.
-#include <functional>
 #include <string>
 
 #include "base/platform.h"
@@ -8,7 +7,10 @@
 
 struct ViewCentre {
   GeoPoint centre;
-  double radiusKm = 0;
+  double radiusKm = 0;  // capped as the window caps its station maps' radius
+  // What keeps the stored view from giving a map, naming the store; empty when nothing does.
+  std::string centreProblem;
+  std::string radiusProblem;
 };
 
 // As the window derives them at start-up (start values where the store holds nothing or

@@ -1,7 +1,6 @@
 #pragma once
 // The map file pair: a bitmap "MAP_<radius>_<long>_<lat>.BMP" and its side file ".DAT"
 // that records the radius and the centre. Both go to the working directory.
-#include <functional>
 #include <string>
 
 #include "base/platform.h"
@@ -23,23 +22,17 @@ std::string MakeMapName(const MapCentre& centre);
 std::string MakeSideFileText(const MapCentre& centre);
 
 // Stores map file pairs. Both files are written whole under temporary names first, then
-// renamed into place one right after the other, the side file first, so no half-written
-// file is ever left and a bitmap never stands without its side file. A failure shows one
-// message box (title "ERROR", critical icon) naming the file that failed and the reason;
-// the program goes on.
+// renamed into place one right after the other, the bitmap first, so no half-written file is
+// ever left and a failed store leaves the older pair as it was. A name that holds a folder,
+// a pipe or a device, or a file made read-only, is refused before anything is written. A
+// failure shows one message box (title "ERROR", critical icon) naming the file and the
+// reason; the program goes on.
 class MapStore {
  public:
-  // Tells whether a file of the working directory exists.
-  using FileExists = std::function<bool(const std::string& path)>;
-
-  // `exists` defaults to std::filesystem on the working directory; a test that stands in
-  // for `files` passes its own.
-  MapStore(FileStore& files, MessageBoxes& messages, FileExists exists = {});
+  MapStore(FileStore& files, MessageBoxes& messages) : files_(files), messages_(messages) {}
 
   // Stores the box's image (its whole inner area) under the name made from `centre`,
-  // replacing a pair of that name. False when the pair could not be stored; the files
-  // then hold what they held before, except that a side file which did not exist before
-  // and could not be removed again after a failed bitmap may remain (the message says so).
+  // replacing a pair of that name. False when the pair could not be stored.
   // With `toldFailure`, a failure told in just these words before (kept there) is not
   // shown again: the redraw stores twice under one name.
   bool SaveMap(const Surface& box, const MapCentre& centre, std::string* toldFailure = nullptr);
@@ -47,5 +40,8 @@ class MapStore {
  private:
   FileStore& files_;
   MessageBoxes& messages_;
-  FileExists exists_;
 };
+
+// The words for a failed store of `path`: "\"MAP_0300_6_52.DAT\" is a folder", or
+// "cannot write \"MAP_0300_6_52.BMP\": No space left on device".
+std::string DescribeWriteFailure(const std::string& path, const WriteFailure& failure);

@@ -1,7 +1,9 @@
 #include "stationmap/overlay_plan.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "base/number_text.h"
 #include "geo/azimuthal.h"
@@ -42,6 +44,16 @@ class Frame {
 };
 
 std::string Kilometres(double km) { return FormatFixed(km, 0) + " km"; }
+
+// The decimals the ring spacing was given with (at most 6): rings every 2.5 km are labelled
+// "2.5 km", "5.0 km", so a short-range map never shows rounded distances.
+int DecimalsOf(double spacing) {
+  char text[64];
+  const auto end = std::to_chars(text, text + sizeof text, spacing, std::chars_format::fixed).ptr;
+  const std::string_view digits(text, static_cast<std::size_t>(end - text));
+  const std::size_t point = digits.find('.');
+  return point == std::string_view::npos ? 0 : std::min(6, static_cast<int>(digits.size() - point - 1));
+}
 
 std::string Degrees(double degrees) { return FormatGeneral(degrees) + "\u00b0"; }
 
@@ -94,9 +106,13 @@ void PlanTarget(const StationMapRequest& request, const Frame& frame, double lab
   const GreatCirclePath path = PathBetween(request.centre, request.target->place);
   TargetMarks marks;
   marks.place = frame.Along(path.bearingDeg, path.distanceKm);
-  marks.shortPath = {plan.centre, marks.place};
-  marks.longPath = {{plan.centre, frame.Along(path.longBearingDeg, kHalfCircumferenceKm)},
-                    {frame.Along(path.bearingDeg, kHalfCircumferenceKm), marks.place}};
+  // A target at the centre or at its antipode lies on every great circle through the
+  // centre: there is no one path to draw, only the place.
+  if (!TargetOnEveryPath(path)) {
+    marks.shortPath = {plan.centre, marks.place};
+    marks.longPath = {{plan.centre, frame.Along(path.longBearingDeg, kHalfCircumferenceKm)},
+                      {frame.Along(path.bearingDeg, kHalfCircumferenceKm), marks.place}};
+  }
   // Above the target, or inside where the short path leaves the picture, clear of the
   // bearing labels along the edge.
   const double labelKm =
@@ -117,12 +133,16 @@ OverlayPlan PlanOverlays(const StationMapRequest& request, double labelPx) {
   plan.scale = frame.Scale();
   const double farthestKm = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
   if (request.ringsKm > 0) {
-    for (double km = request.ringsKm; km < farthestKm; km += request.ringsKm) {
+    const int decimals = DecimalsOf(request.ringsKm);
+    // Each ring from its own multiple: summing the spacing would let its rounding error grow.
+    for (int k = 1;; ++k) {
+      const double km = k * request.ringsKm;
+      if (km >= farthestKm) break;
       const PixelPoint at = frame.Along(kRingLabelBearing, km);
       if (at.x > plan.size - labelPx || at.y < labelPx) {
         plan.rings.push_back({km * frame.Scale(), {}});
       } else {
-        plan.rings.push_back({km * frame.Scale(), {at, Kilometres(km)}});
+        plan.rings.push_back({km * frame.Scale(), {at, FormatFixed(km, decimals) + " km"}});
       }
     }
   }

@@ -1,23 +1,24 @@
-#include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <future>
-#include <iterator>
-#include <optional>
-#include <system_error>
+#include <numbers>
+#include <vector>
 
+#include "base/memory_policy.h"
 #include "base/posix_file_store.h"
+#include "draw/qt_text_shaper.h"
+#include "draw/raster_painter.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
+#include "imagecodec/earth_picture_reader.h"
+#include "imagecodec/map_encoding.h"
+#include "imagecodec/qt_picture_decoder.h"
+#include "mapout/map_files.h"
+#include "stationmap/map_file_checks.h"
 #include "stationmap/map_picture_file.h"
+#include "stationmap/overlay_drawing.h"
 #include "stationmap/overlay_plan.h"
-#include "stationmap/qt_overlay_painter.h"
 #include "stationmap/station_map.h"
 
 namespace {
@@ -30,124 +31,117 @@ double MillisecondsSince(SteadyClock::time_point start) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`.
-// With `centre` and `radiusKm`, only the rows the map needs are decoded; `picture` tells
-// which.
+// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`: only
+// the rows a map around `centre` of `radiusKm` needs, at a smaller scale when the picture
+// holds far more than `mapSize` pixels can show. `picture` tells which rows; `image` owns them.
 std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
-                             EarthPicture& picture, const GeoPoint* centre = nullptr, double radiusKm = 0) {
-  const QString name = QString::fromStdString(path);
-  const QFileInfo info(name);
+                             EarthPicture& picture, const GeoPoint& centre, double radiusKm, int mapSize) {
+  EarthPictureReader reader(OpenQtPictureDecoder);
+  DecodedPicture decoded;
+  if (reader.Open(path)) {
+    const PictureRows rows = PictureRowsNeeded(centre, radiusKm, reader.Height());
+    const double mapPixelsPerTurn = 2 * std::numbers::pi * kEarthRadiusKm / (2 * radiusKm / mapSize);
+    reader.Decode({rows.first, rows.count, mapPixelsPerTurn}, decoded);
+  }
+  const PictureProblem& problem = reader.Problem();
   const std::string at = std::string(option) + ": " + Quoted(path);
-  if (!info.exists()) return at + " does not exist";
-  if (info.isDir()) return at + " is a folder, not a picture";
-  if (!info.isReadable()) return at + " cannot be read (permission denied)";
-  QImageReader reader(name);
-  if (!reader.canRead()) return at + " is not a picture this program can read";
-  const QSize size = reader.size();
-  if (size.isValid() && size.width() != 2 * size.height()) {
-    return at + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
-           " pixels; an Earth picture is twice as wide as high (2:1)";
+  const std::string size = std::to_string(problem.width) + " x " + std::to_string(problem.height) + " pixels";
+  const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
+  switch (problem.fault) {
+    case PictureFault::None:
+      break;
+    case PictureFault::Missing:
+      return at + " does not exist";
+    case PictureFault::Folder:
+      return at + " is a folder, not a picture";
+    case PictureFault::NotRegularFile:
+      return at + " is not a regular file";
+    case PictureFault::NoPermission:
+      return at + " cannot be read (permission denied)";
+    case PictureFault::LinkLoop:
+      return at + " cannot be read: its links lead round in a loop";
+    case PictureFault::Unreadable:
+      return at + " cannot be read" + detail;
+    case PictureFault::NotAPicture:
+      return at + " is not a picture this program can read";
+    case PictureFault::NotTwoToOne:
+      return at + " is " + size + "; an Earth picture is twice as wide as high (2:1)";
+    case PictureFault::CutShort:
+      return at + " cannot be read: the file ends before its picture does";
+    case PictureFault::Damaged:
+      return at + " cannot be read: its picture data are damaged" + detail;
+    case PictureFault::TooLarge:
+      return at + " cannot be read: the " + size + " this map needs are too many";
+    case PictureFault::OutOfMemory:
+      return at + " cannot be read: not enough memory";
   }
-  PictureRows rows{0, size.height()};
-  if (centre != nullptr && size.isValid()) {
-    rows = PictureRowsNeeded(*centre, radiusKm, size.height());
-    reader.setClipRect(QRect(0, rows.first, size.width(), rows.count));
-  }
-  if (!reader.read(&image)) return at + " cannot be read: " + reader.errorString().toStdString();
-  if (!size.isValid()) {
-    if (image.width() != 2 * image.height()) return at + " is not twice as wide as high (2:1)";
-    rows = {0, image.height()};
-  }
-  if (image.height() != rows.count) return at + " cannot be read whole";
-  image.convertTo(QImage::Format_RGB32);
-  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height(),
-             rows.first, size.isValid() ? size.height() : image.height()};
+  // The picture's memory goes when the last QImage sharing it does.
+  image = QImage(
+      reinterpret_cast<uchar*>(decoded.pixels.get()), decoded.width, decoded.rowCount,
+      static_cast<qsizetype>(decoded.width) * 4, QImage::Format_RGB32,
+      [](void* pixels) { delete[] static_cast<std::uint32_t*>(pixels); }, decoded.pixels.get());
+  if (image.isNull()) return at + " cannot be read: not enough memory";
+  decoded.pixels.release();
+  picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), decoded.width, decoded.rowCount,
+             decoded.firstRow, decoded.fullHeight};
   return {};
 }
 
-std::string CheckOutputFolder(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  const QFileInfo info(QString::fromStdString(folder.empty() ? "." : folder.string()));
-  const std::string at = "--out: the folder " + Quoted(folder.empty() ? "." : folder.string());
-  if (!info.exists()) return at + " does not exist";
-  if (!info.isDir()) return at + " is not a folder";
-  if (!info.isWritable()) return at + " cannot be written to (permission denied)";
-  return {};
-}
-
-// The encoded picture file, or the problem.
-std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes) {
-  QByteArray encoded;
-  QBuffer buffer(&encoded);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, kind == MapPictureKind::Png ? "png" : "jpeg");
-  // For PNG the quality sets zlib's effort: a low level packs a map nearly as tight in a
-  // fraction of the default's time.
-  writer.setQuality(kind == MapPictureKind::Jpeg ? 92 : 70);
-  if (!writer.write(image))
-    return "--out: the picture could not be encoded: " + writer.errorString().toStdString();
-  bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-  return {};
-}
-
-struct SideFileOutcome {
-  std::string problem;
-  std::optional<std::string> oldText;  // what stood there before
-};
-
-SideFileOutcome StoreSideFile(FileStore& files, const std::string& path, const std::string& text) {
-  SideFileOutcome outcome;
-  if (std::ifstream old(path, std::ios::binary); old) {
-    outcome.oldText.emplace(std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>());
+// The encoded picture file, or the problem. `progress` gets the share done and answers false
+// to stop, which `stopped` then tells.
+std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes,
+                             const std::function<bool(double)>& progress, bool& stopped) {
+  const RgbRows rows{image.constBits(), image.bytesPerLine(), image.width(), image.height(), false};
+  EncodeOptions options;
+  options.progress = progress;
+  EncodeProblem problem;
+  if (kind == MapPictureKind::Png ? EncodePng(rows, options, bytes, problem)
+                                  : EncodeJpeg(rows, options, bytes, problem)) {
+    return {};
   }
-  std::string error;
-  if (!files.WriteWhole(path, text, &error))
-    outcome.problem = "--out: cannot write " + Quoted(path) + ": " + error;
-  return outcome;
-}
-
-// When the picture cannot be stored, the side file goes back to what it was: removed when it
-// is new, its old text when it stood beside an older picture.
-void PutSideFileBack(FileStore& files, const std::string& path, const SideFileOutcome& stored,
-                     std::string& problem) {
-  std::string ignored;
-  if (stored.oldText ? !files.WriteWhole(path, *stored.oldText, &ignored) : !files.Remove(path)) {
-    problem += "; " + Quoted(path) + " could not be put back";
-  }
+  stopped = problem.fault == EncodeFault::Cancelled;
+  if (problem.fault == EncodeFault::OutOfMemory) return "--out: not enough memory to encode the picture";
+  return "--out: the picture could not be encoded: " + problem.detail;
 }
 
 }  // namespace
 
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
                                 FileStore* fileStore) {
+  GiveLargeBlocksBackToTheSystem();
   PosixFileStore posixFiles;
   FileStore& files = fileStore != nullptr ? *fileStore : posixFiles;
   StationMapResult result;
+  // False once the caller asks to stop.
   const auto report = [&](std::string_view phase, double fraction) {
-    if (progress) progress(phase, fraction);
+    return !progress || progress(phase, fraction);
   };
   const auto fail = [&](std::string problem) {
     result.problem = std::move(problem);
     return result;
   };
+  const auto stopped = [&] {
+    result.stopped = true;
+    return fail("stopped before the map was stored");
+  };
   if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return fail(problem);
-  if (std::string problem = CheckOutputFolder(request.outPath); !problem.empty()) return fail(problem);
+  if (std::string problem = CheckMapFiles(request, files); !problem.empty()) return fail(problem);
   result.picturePath = request.outPath;
   result.sidePath = SideFilePathOf(request.outPath);
   if (request.target) result.targetLine = TargetLine(request.centre, *request.target);
 
   auto start = SteadyClock::now();
-  report("Decoding", 0);
+  if (!report("Decoding", 0)) return stopped();
   QImage day, night;
   MapSampling sampling;
-  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, &request.centre,
-                                             request.radiusKm);
+  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, request.centre,
+                                             request.radiusKm, request.size);
       !problem.empty()) {
     return fail(problem);
   }
   if (!request.nightImagePath.empty()) {
-    if (std::string problem =
-            LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night);
+    if (std::string problem = LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night,
+                                               request.centre, request.radiusKm, request.size);
         !problem.empty()) {
       return fail(problem);
     }
@@ -155,15 +149,13 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   result.timings.decode = MillisecondsSince(start);
 
   start = SteadyClock::now();
+  if (!report("Projecting", 0)) return stopped();
   const MapPictureKind kind = PictureKindOf(request.outPath);
   MapCanvas canvas;
   std::string bmpFile;
   QImage image;
   if (kind == MapPictureKind::Bmp) {
     bmpFile = MakeBmpFile(request.size, canvas);
-    // The rows as stored, bottom row first: the overlays are painted upside down onto them.
-    image = QImage(canvas.top + canvas.stride * (request.size - 1), request.size, request.size,
-                   -canvas.stride, QImage::Format_BGR888);
   } else {
     image = QImage(request.size, request.size, QImage::Format_RGB888);
     if (image.isNull())
@@ -174,18 +166,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   sampling.radiusKm = request.radiusKm;
   sampling.threads = request.threads;
   if (request.unixTime) sampling.subSolar = SubSolarPoint(*request.unixTime);
-  // The side file goes first, stored while the map is drawn: it needs only the request. From
-  // here on a failure puts it back as it was.
-  auto sideFile = std::async(std::launch::async, StoreSideFile, std::ref(files), result.sidePath,
-                             MapSideFileText(request.centre, request.radiusKm));
-  const auto failStoring = [&](std::string problem) {
-    const SideFileOutcome side = sideFile.get();
-    if (!side.problem.empty()) return fail(side.problem);
-    PutSideFileBack(files, result.sidePath, side, problem);
-    return fail(problem);
-  };
-  report("Projecting", 0);
-  SampleMap(sampling, canvas, [&](double fraction) { report("Projecting", fraction); });
+  if (!SampleMap(sampling, canvas, [&](double fraction) { return report("Projecting", fraction); }))
+    return stopped();
   day = QImage();
   night = QImage();
   result.timings.projection = MillisecondsSince(start);
@@ -193,26 +175,41 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   start = SteadyClock::now();
   const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
   if (!plan.Empty()) {
-    report("Marking", 0);
-    PaintOverlays(image, kind == MapPictureKind::Bmp, plan, LabelFontFamily());
+    if (!report("Marking", 0)) return stopped();
+    QtTextShaper text;
+    PaintRaster(OverlayDrawList(plan, text),
+                {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);
 
   start = SteadyClock::now();
-  report("Storing", 0);
+  if (!report("Storing", 0)) return stopped();
   std::string compressed;
+  double storedShare = 0;
   if (kind != MapPictureKind::Bmp) {
-    if (std::string problem = EncodeCompressed(image, kind, compressed); !problem.empty())
-      return failStoring(problem);
+    bool encodingStopped = false;
+    if (std::string problem = EncodeCompressed(
+            image, kind, compressed,
+            [&](double fraction) {
+              storedShare = fraction;
+              return report("Storing", fraction);
+            },
+            encodingStopped);
+        !problem.empty()) {
+      return encodingStopped ? stopped() : fail(problem);
+    }
     image = QImage();
   }
-  const SideFileOutcome side = sideFile.get();
-  if (!side.problem.empty()) return fail(side.problem);
-  if (std::string error;
-      !files.WriteWhole(request.outPath, kind == MapPictureKind::Bmp ? bmpFile : compressed, &error)) {
-    std::string problem = "--out: cannot write " + Quoted(request.outPath) + ": " + error;
-    PutSideFileBack(files, result.sidePath, side, problem);
-    return fail(problem);
+  // The picture first, as the window stores its pairs; both are whole and synced before
+  // either takes its name.
+  const std::string sideText = MapSideFileText(request.centre, request.radiusKm);
+  const std::vector<WholeFile> pair{{result.picturePath, kind == MapPictureKind::Bmp ? bmpFile : compressed},
+                                    {result.sidePath, sideText}};
+  WriteFailure failure;
+  if (!files.WriteWholeFiles(pair, &failure, [&] { return !report("Storing", storedShare); })) {
+    if (failure.stopped) return stopped();
+    return fail("--out: " +
+                DescribeWriteFailure(pair[std::min(failure.file, pair.size() - 1)].path, failure));
   }
   result.timings.encode = MillisecondsSince(start);
   report("Storing", 1);

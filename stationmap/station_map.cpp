@@ -1,5 +1,6 @@
 #include "stationmap/station_map.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/number_text.h"
@@ -10,7 +11,38 @@ namespace {
 
 std::string Number(double value) { return FormatGeneral(value); }
 
+// `value` rounded up to two significant digits: the spacing to suggest in a refusal.
+double RoundUpToTwoDigits(double value) {
+  const int exponent = static_cast<int>(std::floor(std::log10(value))) - 1;
+  const double step = std::pow(10.0, std::abs(exponent));
+  // Dividing by a power of ten keeps "0.54" the shortest text of the result.
+  const double steps = std::ceil((exponent < 0 ? value * step : value / step) - 1e-9);
+  return exponent < 0 ? steps / step : steps * step;
+}
+
+// How many lines each overlay draws on this map, by the rules PlanOverlays follows.
+int RingCount(const StationMapRequest& r) {
+  const double farthest = std::min(kHalfCircumferenceKm, r.radiusKm * std::sqrt(2.0));
+  return static_cast<int>(std::min(1e9, std::ceil(farthest / r.ringsKm - 1e-9) - 1));
+}
+int SpokeCount(double spokes) { return static_cast<int>(std::ceil(360 / spokes - 1e-9)); }
+int GridCount(double grid) {
+  return static_cast<int>(std::ceil(360 / grid - 1e-9) + std::ceil(180 / grid - 1e-9) - 1);
+}
+
+std::string TooManyLines(const char* option, double every, const char* unit, int count, const char* lines,
+                         double enough) {
+  return std::string(option) + ": every " + Number(every) + " " + unit + " would draw " +
+         std::to_string(count) + " " + lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
+         " are drawn, so give " + Number(enough) + " " + unit + " or more";
+}
+
 }  // namespace
+
+bool TargetOnEveryPath(const GreatCirclePath& path) {
+  constexpr double kMillimetreKm = 1e-6;
+  return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
+}
 
 std::string CheckStationMapRequest(const StationMapRequest& request) {
   if (!(std::fabs(request.centre.lat) <= 90) || !(std::fabs(request.centre.lon) <= 180)) {
@@ -32,12 +64,23 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
     return "--spokes: give degrees above 0, at most 360";
   if (!(request.gridDeg >= 0) || request.gridDeg > 90) return "--grid: give degrees above 0, at most 90";
-  // So dense that lines would only paint the map over.
-  if (request.ringsKm > 0 && request.radiusKm / request.ringsKm > 1000) {
-    return "--rings: every " + Number(request.ringsKm) + " km gives more than 1000 rings on this map";
+  if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
+    const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
+    return TooManyLines("--rings", request.ringsKm, "km", RingCount(request), "rings",
+                        RoundUpToTwoDigits(farthest / (kMaxOverlayLines + 1)));
   }
-  if (request.spokesDeg > 0 && request.spokesDeg < 0.5) return "--spokes: give at least 0.5 degrees";
-  if (request.gridDeg > 0 && request.gridDeg < 0.5) return "--grid: give at least 0.5 degrees";
+  if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
+    return TooManyLines("--spokes", request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
+                        "bearing lines", RoundUpToTwoDigits(360.0 / kMaxOverlayLines));
+  }
+  if (request.gridDeg > 0 && GridCount(request.gridDeg) > kMaxOverlayLines) {
+    return TooManyLines("--grid", request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
+                        RoundUpToTwoDigits(540.0 / (kMaxOverlayLines + 1)));
+  }
+  if (request.target && request.target->name.size() > kMaxPlaceTextLength) {
+    return "--target: the place is " + std::to_string(request.target->name.size()) +
+           " characters long; give at most " + std::to_string(kMaxPlaceTextLength);
+  }
   if (request.imagePath.empty()) return "--image: no Earth picture given";
   if (!request.nightImagePath.empty() && !request.unixTime) return "--night-image needs --time";
   if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
@@ -49,6 +92,12 @@ std::string CheckStationMapRequest(const StationMapRequest& request) {
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
   const GreatCirclePath path = PathBetween(centre, target.place);
+  if (TargetOnEveryPath(path) && path.distanceKm < kHalfCircumferenceKm / 2)
+    return "Target " + target.name + ": 0 km, at the centre";
+  if (TargetOnEveryPath(path)) {
+    return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) +
+           " km, the antipode: every bearing leads there";
+  }
   // To a tenth of a degree, 359.96 being 0.0 rather than 360.0.
   const auto tenths = [](double degrees) {
     const double rounded = std::round(degrees * 10) / 10;

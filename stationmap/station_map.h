@@ -3,6 +3,7 @@
 // an equirectangular Earth picture, with optional range rings, bearing lines, a grid, the
 // grey line and the path to a target, stored with its side file. The command skerrowen-map
 // and the window make their station maps through MakeStationMap.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,11 +12,16 @@
 
 #include "base/platform.h"
 #include "geo/geo_point.h"
+#include "geo/great_circle.h"
 
 inline constexpr int kMinMapSize = 16;
 inline constexpr int kMaxMapSize = 16384;
 // The largest radius: the whole Earth, half the circumference rounded up to whole kilometres.
 inline constexpr double kMaxMapRadiusKm = 20038;
+// More lines of one kind (rings, bearing lines, grid lines) only paint the map over.
+inline constexpr int kMaxOverlayLines = 1000;
+// A place's text (a target, the station) is drawn as its label; longer texts are refused.
+inline constexpr std::size_t kMaxPlaceTextLength = 100;
 
 struct MapTarget {
   GeoPoint place;
@@ -42,12 +48,13 @@ struct StationMapTimings {
   double decode = 0;
   double projection = 0;
   double overlays = 0;
-  double encode = 0;  // encoding and storing the picture (the side file is stored during the projection)
+  double encode = 0;  // encoding the picture and storing it with its side file
 };
 
 struct StationMapResult {
   bool ok = false;
-  std::string problem;  // one line naming the option at fault, when not ok
+  bool stopped = false;  // the caller stopped it; nothing was stored
+  std::string problem;   // one line naming the option at fault, when not ok
   std::string picturePath;
   std::string sidePath;
   std::string targetLine;  // "Target JO62qm: 8123 km, short path 45.3°, long path 225.3° (31914 km)"
@@ -55,20 +62,25 @@ struct StationMapResult {
 };
 
 // Called with the phase ("Decoding", "Projecting", "Marking", "Storing") and the share of it
-// done, on the thread that called MakeStationMap.
-using StationMapProgress = std::function<void(std::string_view phase, double fraction)>;
+// done, on the thread that called MakeStationMap, several times a second while the work
+// goes on. Returning false stops the map: nothing is stored.
+using StationMapProgress = std::function<bool(std::string_view phase, double fraction)>;
 
 // The problem with the request's numbers and names, naming the option; empty when there is
 // none. Files are not looked at.
 std::string CheckStationMapRequest(const StationMapRequest& request);
 
-// Writes the side file (while the map is drawn), then the picture, each under a temporary name
-// renamed into place; on any failure neither file is left new or half-written, and an older
-// pair stays as it was. Needs a QGuiApplication for labels
+// Checks the request and the files it names before anything is drawn, draws the map, and
+// stores the picture and then its side file through `files` (default: the POSIX files), both
+// written whole before either takes its name; on any failure or stop neither file is left
+// new or half-written, and an older pair stays as it was. Needs a QGuiApplication for labels
 // (rings, spokes, target).
-// `files` (default: the POSIX files) stores both files; it is called from one thread at a time.
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress = {},
                                 FileStore* files = nullptr);
+
+// Whether the target is the centre or its antipode, which every great circle through the
+// centre reaches: it has no one path or bearing.
+bool TargetOnEveryPath(const GreatCirclePath& path);
 
 // The line printed for a target: distance and the short and long path bearings from the centre.
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target);

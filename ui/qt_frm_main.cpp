@@ -1,5 +1,8 @@
 #include "ui/qt_frm_main.h"
 
+#include <xcb/xcb.h>
+
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QImage>
@@ -18,6 +21,13 @@ FrmMain::FrmMain(Surface& picture1, Clipboard& clipboard) : picture1_(picture1),
   setFixedSize(kClientSize, kClientSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  QCoreApplication::instance()->installEventFilter(this);
+  QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+FrmMain::~FrmMain() {
+  QCoreApplication::instance()->removeNativeEventFilter(this);
+  QCoreApplication::instance()->removeEventFilter(this);
 }
 
 void FrmMain::ShowModeless() {
@@ -57,8 +67,8 @@ void FrmMain::paintEvent(QPaintEvent*) {
 }
 
 void FrmMain::keyPressEvent(QKeyEvent* event) {
-  if (event->nativeScanCode() != 0) keysDown_.insert(event->nativeScanCode());
   const int code = VirtualKeyCode(*event);
+  if (event->nativeScanCode() != 0) heldKeys_.Pressed(event->nativeScanCode(), code);
   const int shift = ModifierState(event->modifiers());
   if (code == vk::PrintScreen && shift == shift_state::Alt) {
     // The desktop's Alt+Print Screen: the window's picture goes to the clipboard.
@@ -69,16 +79,44 @@ void FrmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmMain::keyReleaseEvent(QKeyEvent* event) {
-  // Held keys repeat their presses only; repeated releases would each write a log line.
-  if (event->isAutoRepeat()) return;
-  // The Return that closed a message box comes up here: it must not start a redraw (nor an
-  // Esc end the program). Only releases of keys pressed in this window count.
-  if (event->nativeScanCode() != 0 && keysDown_.erase(event->nativeScanCode()) == 0) {
-    event->accept();
-    return;
-  }
-  if (events_ != nullptr) events_->Form_KeyUp(VirtualKeyCode(*event), ModifierState(event->modifiers()));
   event->accept();
+  // Held keys repeat their presses only; repeated releases would each write a log line. The
+  // Return that closed a message box comes up here: it must not start a redraw (nor an Esc
+  // end the program). Only releases of keys pressed in this window count.
+  if (event->nativeScanCode() != 0) {
+    HandOn(heldKeys_.Delivered(event->nativeScanCode(), ModifierState(event->modifiers()),
+                               event->isAutoRepeat()));
+  } else if (!event->isAutoRepeat() && events_ != nullptr) {
+    events_->Form_KeyUp(VirtualKeyCode(*event), ModifierState(event->modifiers()));
+  }
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyRelease || !watched->isWidgetType() ||
+      static_cast<QWidget*>(watched)->window() == this) {
+    return false;
+  }
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->nativeScanCode() != 0)
+    HandOn(heldKeys_.Delivered(key->nativeScanCode(), ModifierState(key->modifiers()), key->isAutoRepeat()));
+  return false;
+}
+
+bool FrmMain::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+  if (eventType != "xcb_generic_event_t") return false;
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  if ((event->response_type & 0x7F) != XCB_KEY_RELEASE) return false;
+  const auto* release = static_cast<const xcb_key_release_event_t*>(message);
+  heldKeys_.Reported(release->detail, (release->state & XCB_MOD_MASK_SHIFT ? shift_state::Shift : 0) |
+                                          (release->state & XCB_MOD_MASK_CONTROL ? shift_state::Ctrl : 0) |
+                                          (release->state & XCB_MOD_MASK_1 ? shift_state::Alt : 0));
+  return false;
+}
+
+void FrmMain::HandOn(const std::vector<KeyRelease>& releases) {
+  for (const KeyRelease& release : releases) {
+    if (events_ != nullptr) events_->Form_KeyUp(release.code, release.shift);
+  }
 }
 
 void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
@@ -89,7 +127,13 @@ void FrmMain::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void FrmMain::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) LoseKeyboard();
+  if (event->type() == QEvent::ActivationChange) {
+    if (isActiveWindow()) {
+      HandOn(heldKeys_.Undelivered());
+    } else {
+      LoseKeyboard();
+    }
+  }
   QWidget::changeEvent(event);
 }
 
@@ -99,9 +143,10 @@ void FrmMain::focusOutEvent(QFocusEvent* event) {
 }
 
 void FrmMain::LoseKeyboard() {
-  // A key released elsewhere is never released here; back in the window it must not go on
-  // turning the globe, nor log a release it never saw.
-  keysDown_.clear();
+  // A key released in another program is never released here; back in the window it must
+  // not go on turning the globe, nor log a release it never saw. A dialog of the program
+  // hands its releases on.
+  if (QApplication::activeModalWidget() == nullptr) heldKeys_.Forget();
   if (events_ != nullptr) events_->Form_Deactivate();
 }
 

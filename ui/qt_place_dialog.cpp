@@ -18,6 +18,9 @@ std::optional<PlaceAnswer> QtPlaceDialog::AskPlace(const std::string& text, cons
       "whole degree.");
   hint->setWordWrap(true);
   auto* place = new QLineEdit(QString::fromStdString(text));
+  // Far longer than any place, which the understanding refuses as such: a paste of pages is
+  // cut here and still told to be too long, never taken for the place its start spells.
+  place->setMaxLength(1000);
   auto* understood = new QLabel;
   understood->setWordWrap(true);
   auto* station = new QCheckBox("This is my station");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "render/device/d3d_types.h"
-#include "render/device/vertex.h"
+#include "render/types/d3d_types.h"
+#include "render/types/vertex.h"
 
 class Direct3DDevice8;
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "render/device/d3d_types.h"
-#include "render/device/texture.h"
+#include "render/types/d3d_types.h"
+#include "render/types/texture.h"
 
 class Direct3DDevice8;
 

@@ -3,7 +3,7 @@
 // reason, "name: reason".
 #include <string>
 
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 inline HRESULT Refuse(HRESULT result, const std::string& name, const std::string& reason,
                       std::string* error) {

@@ -4,8 +4,8 @@
 // can stand in an adapter with no modes, no depth formats or a failing device creation.
 #include <memory>
 
-#include "render/device/d3d_types.h"
 #include "render/device/device.h"
+#include "render/types/d3d_types.h"
 
 class Direct3D8 {
  public:

@@ -5,12 +5,12 @@
 #include <limits>
 
 #include "base/render_target.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/device/device_state.h"
 #include "render/device/frame_history.h"
 #include "render/device/surface_fill.h"
-#include "render/pipeline/draw_primitives.h"
-#include "render/pipeline/pixel_shading.h"
+#include "render/types/d3dx_math.h"
+
+static_assert(Direct3DDevice8::kMaxLights == kLightSlotCount);
 
 namespace {
 
@@ -72,14 +72,14 @@ bool IsValidRenderStateValue(D3DRENDERSTATETYPE state, DWORD value) {
   }
 }
 
-D3DMATRIX* TransformSlot(DeviceState& state, D3DTRANSFORMSTATETYPE type) {
+D3DMATRIX* TransformSlot(DrawInputs& inputs, D3DTRANSFORMSTATETYPE type) {
   switch (type) {
     case D3DTS_WORLD:
-      return &state.world;
+      return &inputs.world;
     case D3DTS_VIEW:
-      return &state.view;
+      return &inputs.view;
     case D3DTS_PROJECTION:
-      return &state.projection;
+      return &inputs.projection;
   }
   return nullptr;
 }
@@ -103,11 +103,9 @@ void Execute(DeviceState& state, FrameOperation& operation) {
     ClearBuffers(state, operation);
     return;
   }
-  SwapDrawInputs(state, operation.inputs);
-  DrawIndexedTriangles(state, operation.fvf, operation.vertices.data(),
-                       static_cast<std::uint32_t>(operation.vertices.size()), operation.indices.data(),
-                       operation.triangleCount);
-  SwapDrawInputs(state, operation.inputs);
+  DrawIndexedTriangles(operation.inputs, state.Target(), state.scratch, operation.fvf,
+                       operation.vertices.data(), static_cast<std::uint32_t>(operation.vertices.size()),
+                       operation.indices.data(), operation.triangleCount);
 }
 
 }  // namespace
@@ -116,9 +114,9 @@ Direct3DDevice8::Direct3DDevice8()
     : state_(std::make_unique<DeviceState>()),
       frames_(std::make_unique<FrameHistory>(
           [state = state_.get()](FrameOperation& operation) { Execute(*state, operation); })) {
-  D3DXMatrixIdentity(&state_->world);
-  D3DXMatrixIdentity(&state_->view);
-  D3DXMatrixIdentity(&state_->projection);
+  D3DXMatrixIdentity(&state_->inputs.world);
+  D3DXMatrixIdentity(&state_->inputs.view);
+  D3DXMatrixIdentity(&state_->inputs.projection);
 }
 
 Direct3DDevice8::~Direct3DDevice8() = default;
@@ -150,7 +148,7 @@ HRESULT Direct3DDevice8::Create(const D3DPRESENT_PARAMETERS& params,
     state.hasDepthBuffer = true;
     state.depthFormat = params.AutoDepthStencilFormat;
     state.depthBuffer.assign(pixels + kRasterTargetPadding, 1.0f);
-    state.renderStates.zEnable = D3DZB_TRUE;
+    state.inputs.renderStates.zEnable = D3DZB_TRUE;
   }
   *device = std::move(created);
   return D3D_OK;
@@ -162,7 +160,7 @@ HRESULT Direct3DDevice8::SetVertexShader(DWORD fvf) {
 
 HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   if (const DWORD* fixed = FixedRenderState(state)) return value == *fixed ? D3D_OK : D3DERR_INVALIDCALL;
-  DWORD* slot = RenderStateSlot(state_->renderStates, state);
+  DWORD* slot = RenderStateSlot(state_->inputs.renderStates, state);
   if (slot == nullptr || !IsValidRenderStateValue(state, value)) return D3DERR_INVALIDCALL;
   *slot = value;
   return D3D_OK;
@@ -170,21 +168,21 @@ HRESULT Direct3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 
 HRESULT Direct3DDevice8::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) const {
   const DWORD* slot = FixedRenderState(state);
-  if (slot == nullptr) slot = RenderStateSlot(state_->renderStates, state);
+  if (slot == nullptr) slot = RenderStateSlot(state_->inputs.renderStates, state);
   if (slot == nullptr || value == nullptr) return D3DERR_INVALIDCALL;
   *value = *slot;
   return D3D_OK;
 }
 
 HRESULT Direct3DDevice8::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix) {
-  D3DMATRIX* slot = TransformSlot(*state_, state);
+  D3DMATRIX* slot = TransformSlot(state_->inputs, state);
   if (slot == nullptr) return D3DERR_INVALIDCALL;
   *slot = matrix;
   return D3D_OK;
 }
 
 HRESULT Direct3DDevice8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) const {
-  const D3DMATRIX* slot = TransformSlot(*state_, state);
+  const D3DMATRIX* slot = TransformSlot(state_->inputs, state);
   if (slot == nullptr || matrix == nullptr) return D3DERR_INVALIDCALL;
   *matrix = *slot;
   return D3D_OK;
@@ -192,19 +190,19 @@ HRESULT Direct3DDevice8::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* ma
 
 HRESULT Direct3DDevice8::SetLight(DWORD index, const D3DLIGHT8& light) {
   if (index >= kMaxLights || !IsValidLight(light)) return D3DERR_INVALIDCALL;
-  state_->lights[index].light = light;
-  state_->lights[index].defined = true;
+  state_->inputs.lights[index].light = light;
+  state_->inputs.lights[index].defined = true;
   return D3D_OK;
 }
 
 HRESULT Direct3DDevice8::LightEnable(DWORD index, BOOL enable) {
-  if (index >= kMaxLights || !state_->lights[index].defined) return D3DERR_INVALIDCALL;
-  state_->lights[index].enabled = enable != 0;
+  if (index >= kMaxLights || !state_->inputs.lights[index].defined) return D3DERR_INVALIDCALL;
+  state_->inputs.lights[index].enabled = enable != 0;
   return D3D_OK;
 }
 
 HRESULT Direct3DDevice8::SetMaterial(const D3DMATERIAL8& material) {
-  state_->material = material;
+  state_->inputs.material = material;
   return D3D_OK;
 }
 
@@ -217,7 +215,7 @@ HRESULT Direct3DDevice8::SetTexture(DWORD stage, std::shared_ptr<const Texture> 
             static_cast<std::size_t>(texture->width) * static_cast<std::size_t>(texture->height))
       return D3DERR_INVALIDCALL;
   }
-  state_->texture = std::move(texture);
+  state_->inputs.texture = std::move(texture);
   return D3D_OK;
 }
 
@@ -272,7 +270,7 @@ HRESULT Direct3DDevice8::DrawIndexedTriangleList(DWORD fvf, const Vertex* vertic
     return D3DERR_INVALIDCALL;
   FrameOperation operation;
   operation.kind = FrameOperation::Kind::Draw;
-  operation.inputs = CaptureDrawInputs(*state_);
+  operation.inputs = state_->inputs;
   operation.fvf = fvf;
   operation.vertices.assign(vertices, vertices + vertexCount);
   operation.indices.assign(indices, indices + indexCount);

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "render/device/d3d_types.h"
-#include "render/device/texture.h"
-#include "render/device/vertex.h"
+#include "render/types/d3d_types.h"
+#include "render/types/texture.h"
+#include "render/types/vertex.h"
 
 // The only depth compare and shading mode the device draws with (D3DRS_ZFUNC, D3DRS_SHADEMODE).
 enum D3DCMPFUNC : DWORD { D3DCMP_LESSEQUAL = 4 };

@@ -29,28 +29,6 @@ bool SameInputs(const DrawInputs& a, const DrawInputs& b) {
 
 }  // namespace
 
-DrawInputs CaptureDrawInputs(const DeviceState& state) {
-  DrawInputs inputs;
-  inputs.renderStates = state.renderStates;
-  inputs.world = state.world;
-  inputs.view = state.view;
-  inputs.projection = state.projection;
-  inputs.lights = state.lights;
-  inputs.material = state.material;
-  inputs.texture = state.texture;
-  return inputs;
-}
-
-void SwapDrawInputs(DeviceState& state, DrawInputs& inputs) {
-  std::swap(state.renderStates, inputs.renderStates);
-  std::swap(state.world, inputs.world);
-  std::swap(state.view, inputs.view);
-  std::swap(state.projection, inputs.projection);
-  std::swap(state.lights, inputs.lights);
-  std::swap(state.material, inputs.material);
-  std::swap(state.texture, inputs.texture);
-}
-
 bool SameOperation(const FrameOperation& a, const FrameOperation& b) {
   if (a.kind != b.kind) return false;
   if (a.kind == FrameOperation::Kind::Clear) {

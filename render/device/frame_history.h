@@ -6,32 +6,14 @@
 // therefore held back, and carried out only if the frame turns out to differ, ends early, or
 // has its pixels read half-way. A globe standing still then costs a comparison per tick
 // instead of a frame.
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <utility>
 #include <vector>
 
-#include "render/device/d3d_types.h"
-#include "render/device/device.h"
-#include "render/device/device_state.h"
-#include "render/device/vertex.h"
-
-// What a triangle-list draw reads of the device's state.
-struct DrawInputs {
-  RenderStateValues renderStates;
-  D3DMATRIX world{};
-  D3DMATRIX view{};
-  D3DMATRIX projection{};
-  std::array<LightSlot, Direct3DDevice8::kMaxLights> lights;
-  D3DMATERIAL8 material{};
-  std::shared_ptr<const Texture> texture;
-};
-
-DrawInputs CaptureDrawInputs(const DeviceState& state);
-// Puts `inputs` into `state` and what was there into `inputs`.
-void SwapDrawInputs(DeviceState& state, DrawInputs& inputs);
+#include "render/pipeline/draw_inputs.h"
+#include "render/types/d3d_types.h"
+#include "render/types/vertex.h"
 
 struct FrameOperation {
   enum class Kind { Clear, Draw } kind = Kind::Clear;

@@ -79,17 +79,19 @@ GuardBand MakeGuardBand(int viewportWidth, int viewportHeight) {
 }
 
 Outcode ComputeOutcode(const ClipVertex& v, const GuardBand& band) {
-  if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || !std::isfinite(v.w))
-    return kNotFinite;
-  Outcode code = 0;
-  for (Outcode plane = 1; plane & kClipPlanes; plane <<= 1) {
-    if (PlaneDistance(plane, v, band) < 0.0) code |= plane;
-  }
+  // In double, a sum of floats cannot overflow: it is finite exactly when all four are.
+  if (!std::isfinite(static_cast<double>(v.x) + v.y + v.z + v.w)) return kNotFinite;
+  // The planes' distances as PlaneDistance gives them, each tested without a branch: a vertex's
+  // side of a plane follows the mesh irregularly, and this runs for every vertex of every draw.
+  const double x = v.x, y = v.y, z = v.z, w = v.w;
+  const double guardX = band.xLimit * w, guardY = band.yLimit * w;
+  Outcode code = (z < 0.0 ? kOutsideNear : 0u) | (w - z < 0.0 ? kOutsideFar : 0u) |
+                 (w - kMinimumW < 0.0 ? kOutsideMinimumW : 0u) | (guardX + x < 0.0 ? kOutsideGuardLeft : 0u) |
+                 (guardX - x < 0.0 ? kOutsideGuardRight : 0u) | (guardY - y < 0.0 ? kOutsideGuardTop : 0u) |
+                 (guardY + y < 0.0 ? kOutsideGuardBottom : 0u);
   if ((code & (kOutsideNear | kOutsideMinimumW)) == 0) {
-    if (v.x < -v.w) code |= kBeyondViewportLeft;
-    if (v.x > v.w) code |= kBeyondViewportRight;
-    if (v.y > v.w) code |= kBeyondViewportTop;
-    if (v.y < -v.w) code |= kBeyondViewportBottom;
+    code |= (v.x < -v.w ? kBeyondViewportLeft : 0u) | (v.x > v.w ? kBeyondViewportRight : 0u) |
+            (v.y > v.w ? kBeyondViewportTop : 0u) | (v.y < -v.w ? kBeyondViewportBottom : 0u);
   }
   return code;
 }

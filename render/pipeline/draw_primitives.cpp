@@ -10,7 +10,8 @@
 
 namespace {
 
-enum VertexProgress : std::uint8_t { kUntouched, kTransformed, kShaded };
+// What has been worked out for a vertex so far: bits, set once each.
+enum VertexProgress : std::uint8_t { kUntouched = 0, kTransformed = 1, kMapped = 2, kShaded = 4 };
 
 struct DrawContext {
   VertexStageSetup vertexSetup;
@@ -23,14 +24,14 @@ struct DrawContext {
   DWORD cullMode;
 };
 
-LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
+LightingModel MakeLightingModel(const DrawInputs& inputs, DWORD fvf) {
   LightingModel model;
-  for (const LightSlot& slot : state.lights) {
+  for (const LightSlot& slot : inputs.lights) {
     if (slot.enabled && model.lightCount < kMaxActiveLights)
-      model.lights[model.lightCount++] = MakeCameraSpaceLight(slot.light, state.view);
+      model.lights[model.lightCount++] = MakeCameraSpaceLight(slot.light, inputs.view);
   }
-  model.globalAmbient = ColourFromD3DColor(state.renderStates.ambient);
-  const D3DMATERIAL8& material = state.material;
+  model.globalAmbient = ColourFromD3DColor(inputs.renderStates.ambient);
+  const D3DMATERIAL8& material = inputs.material;
   model.materialAmbient = {material.Ambient.r, material.Ambient.g, material.Ambient.b};
   model.materialDiffuse = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b};
   model.materialEmissive = {material.Emissive.r, material.Emissive.g, material.Emissive.b};
@@ -38,36 +39,46 @@ LightingModel MakeLightingModel(const DeviceState& state, DWORD fvf) {
   return model;
 }
 
-PixelPipeline MakePixelPipeline(const DeviceState& state, DWORD fvf) {
+PixelPipeline MakePixelPipeline(const DrawInputs& inputs, const RasterTarget& target, DWORD fvf) {
   PixelPipeline pixels;
-  pixels.depthTest = state.renderStates.zEnable != D3DZB_FALSE && state.hasDepthBuffer;
-  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = state.texture.get();
+  pixels.depthTest = inputs.renderStates.zEnable != D3DZB_FALSE && target.depth != nullptr;
+  if ((fvf & D3DFVF_TEX1) != 0) pixels.texture = inputs.texture.get();
   return pixels;
 }
 
-// Position, outcode and, for a vertex that needs no clipping, its place on screen.
+// Position and outcode.
 void EnsureTransformed(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
   if (scratch.progress[index] != kUntouched) return;
   ClipVertex& vertex = scratch.clipVertices[index];
   TransformVertex(context.vertexSetup, context.vertices[index], &vertex);
   scratch.outcodes[index] = ComputeOutcode(vertex, context.guardBand);
-  if ((scratch.outcodes[index] & (kClipPlanes | kNotFinite)) == 0)
-    scratch.screenVertices[index] = MapToViewport(vertex, context.target.width, context.target.height);
   scratch.progress[index] = kTransformed;
+}
+
+// The place on screen of a vertex that needs no clipping, only for triangles that are not
+// rejected whole: most vertices of a globe seen from inside lie off the screen's sides.
+void EnsureMapped(DrawContext& context, std::uint32_t index) {
+  DrawScratch& scratch = *context.scratch;
+  if ((scratch.progress[index] & kMapped) != 0) return;
+  scratch.screenVertices[index] =
+      MapToViewport(scratch.clipVertices[index], context.target.width, context.target.height);
+  scratch.progress[index] |= kMapped;
 }
 
 // The colour, lit only for vertices of triangles that are drawn.
 void EnsureShaded(DrawContext& context, std::uint32_t index) {
   DrawScratch& scratch = *context.scratch;
-  if (scratch.progress[index] == kShaded) return;
+  if ((scratch.progress[index] & kShaded) != 0) return;
   ClipVertex& vertex = scratch.clipVertices[index];
   ShadeVertex(context.vertexSetup, context.vertices[index], &vertex);
-  ScreenVertex& screen = scratch.screenVertices[index];
-  screen.r = vertex.r;
-  screen.g = vertex.g;
-  screen.b = vertex.b;
-  scratch.progress[index] = kShaded;
+  if ((scratch.progress[index] & kMapped) != 0) {
+    ScreenVertex& screen = scratch.screenVertices[index];
+    screen.r = vertex.r;
+    screen.g = vertex.g;
+    screen.b = vertex.b;
+  }
+  scratch.progress[index] |= kShaded;
 }
 
 // Twice the signed screen area; positive when the vertices run clockwise (y grows downwards).
@@ -116,7 +127,10 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
   const Outcode planes = (a | b | c) & kClipPlanes;
   if (planes == 0) {
     ScreenVertex triangle[3];
-    for (int i = 0; i < 3; ++i) triangle[i] = scratch.screenVertices[corner[i]];
+    for (int i = 0; i < 3; ++i) {
+      EnsureMapped(context, corner[i]);
+      triangle[i] = scratch.screenVertices[corner[i]];
+    }
     // Culled before lighting: half of a closed mesh faces away.
     if (IsDropped(context, triangle, 3)) return;
     for (int i = 0; i < 3; ++i) {
@@ -146,9 +160,9 @@ void DrawTriangle(DrawContext& context, const std::uint32_t corner[3]) {
 
 }  // namespace
 
-void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
+void DrawIndexedTriangles(const DrawInputs& inputs, const RasterTarget& target, DrawScratch& scratch,
+                          DWORD fvf, const Vertex* vertices, std::uint32_t vertexCount,
                           const std::uint32_t* indices, std::uint32_t triangleCount) {
-  DrawScratch& scratch = state.scratch;
   if (scratch.progress.size() < vertexCount) {
     scratch.clipVertices.resize(vertexCount);
     scratch.screenVertices.resize(vertexCount);
@@ -157,17 +171,15 @@ void DrawIndexedTriangles(DeviceState& state, DWORD fvf, const Vertex* vertices,
   }
   std::fill(scratch.progress.begin(), scratch.progress.begin() + vertexCount, kUntouched);
 
-  DrawContext context{
-      MakeVertexStageSetup(fvf, state.world, state.view, state.projection, state.renderStates.lighting != 0,
-                           MakeLightingModel(state, fvf)),
-      vertices,
-      &scratch,
-      MakeGuardBand(state.width, state.height),
-      RasterTarget{state.backBuffer.data(), state.hasDepthBuffer ? state.depthBuffer.data() : nullptr,
-                   state.width, state.height},
-      MakePixelPipeline(state, fvf),
-      state.renderStates.fillMode,
-      state.renderStates.cullMode};
+  DrawContext context{MakeVertexStageSetup(fvf, inputs.world, inputs.view, inputs.projection,
+                                           inputs.renderStates.lighting != 0, MakeLightingModel(inputs, fvf)),
+                      vertices,
+                      &scratch,
+                      MakeGuardBand(target.width, target.height),
+                      target,
+                      MakePixelPipeline(inputs, target, fvf),
+                      inputs.renderStates.fillMode,
+                      inputs.renderStates.cullMode};
   for (std::uint32_t t = 0; t < triangleCount; ++t)
     DrawTriangle(context, indices + 3 * static_cast<std::size_t>(t));
 }

@@ -34,22 +34,31 @@ inline FloorDivision DivideFloor(std::int64_t numerator, std::int64_t divisor) {
 }
 
 // The column limit a sloped edge (a != 0) sets on successive rows, stepped exactly: the first
-// covered column when a > 0, the last when a < 0.
+// covered column when a > 0, the last when a < 0. Both are kept as a floor, so a row's limit is
+// read without a branch.
 class EdgeColumnLimit {
  public:
   EdgeColumnLimit() = default;
   EdgeColumnLimit(const EdgeFunction& edge, int firstRow) : isLowerLimit_(edge.a > 0) {
-    // Lower limit: i >= -(b j + c) / a, rounded up. Upper limit: i <= (b j + c) / -a, rounded down.
+    // Lower limit: i >= -(b j + c) / a rounded up, which is floor((-(b j + c) + a - 1) / a).
+    // Upper limit: i <= (b j + c) / -a, rounded down.
     divisor_ = isLowerLimit_ ? edge.a : -edge.a;
     const std::int64_t sign = isLowerLimit_ ? -1 : 1;
-    current_ = DivideFloor(sign * (edge.b * firstRow + edge.c), divisor_);
+    const std::int64_t roundUp = isLowerLimit_ ? divisor_ - 1 : 0;
+    current_ = DivideFloor(sign * (edge.b * firstRow + edge.c) + roundUp, divisor_);
     step_ = DivideFloor(sign * edge.b, divisor_);
   }
 
-  bool IsLowerLimit() const { return isLowerLimit_; }
-  std::int64_t Limit() const {
-    return current_.quotient + (isLowerLimit_ && current_.remainder != 0 ? 1 : 0);
+  // A limit that stays at `column` on every row, for a side of the triangle without a sloped edge.
+  static EdgeColumnLimit Fixed(bool isLowerLimit, std::int64_t column) {
+    EdgeColumnLimit limit;
+    limit.isLowerLimit_ = isLowerLimit;
+    limit.current_ = {column, 0};
+    return limit;
   }
+
+  bool IsLowerLimit() const { return isLowerLimit_; }
+  std::int64_t Limit() const { return current_.quotient; }
 
   // Written without a branch: whether the remainder carries follows the edge's slope
   // irregularly, and mispredicting it costs more than the row's pixels.

@@ -3,7 +3,7 @@
 // clamped to 0..1 once, after all lights. Specular is not lit (the device never turns it on).
 #include <cstdint>
 
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 struct Rgb {
   float r, g, b;

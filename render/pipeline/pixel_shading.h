@@ -4,7 +4,7 @@
 // loops are built from these.
 #include <cstdint>
 
-#include "render/device/texture.h"
+#include "render/types/texture.h"
 
 // The surfaces a draw writes into. `depth` is null when there is no depth buffer. Both have
 // kRasterTargetPadding elements past the last pixel: the fill loops read and write back (unchanged)

@@ -44,8 +44,8 @@ void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVert
     planes->ddx[i] = (f10 * y20 - f20 * y10) / area;
     planes->ddy[i] = (f20 * x10 - f10 * x20) / area;
   }
-  planes->value[kSpanAttributeCount] = planes->ddx[kSpanAttributeCount] = planes->ddy[kSpanAttributeCount] =
-      0.0;
+  for (int i = kSpanAttributeCount; i < kSpanAttributeSlots; ++i)
+    planes->value[i] = planes->ddx[i] = planes->ddy[i] = 0.0;
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;
@@ -107,11 +107,23 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
     }
   }
   if (triangle.firstRow > triangle.lastRow) return;
-  triangle.limitCount = 0;
+  // A triangle has a sloped edge on either side, and a third edge that is sloped or horizontal.
+  bool hasLower = false, hasUpper = false, hasSecond = false;
   for (const EdgeFunction& edge : edges) {
-    if (edge.a != 0) triangle.limits[triangle.limitCount++] = EdgeColumnLimit(edge, triangle.firstRow);
+    if (edge.a == 0) continue;
+    const EdgeColumnLimit limit(edge, triangle.firstRow);
+    if (limit.IsLowerLimit() && !hasLower) {
+      triangle.lowerLimit = limit;
+      hasLower = true;
+    } else if (!limit.IsLowerLimit() && !hasUpper) {
+      triangle.upperLimit = limit;
+      hasUpper = true;
+    } else {
+      triangle.secondLimit = limit;
+      hasSecond = true;
+    }
   }
-
+  if (!hasSecond) triangle.secondLimit = EdgeColumnLimit::Fixed(true, triangle.firstColumn);
   if (pipeline.texture != nullptr) {
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);

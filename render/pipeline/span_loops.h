@@ -18,6 +18,8 @@ enum SpanAttribute {
   kSpanBlue,
   kSpanAttributeCount
 };
+constexpr int kSpanAttributeSlots = 8;
+static_assert(kSpanAttributeSlots >= kSpanAttributeCount);
 
 // What the loops get for a triangle: the attributes' steps per pixel and the texture.
 struct SpanSetup {

@@ -40,16 +40,14 @@ inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t*
 
 template <bool kDepthTest, bool kTextured, bool kPowerOfTwo>
 void FillOneByOne(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
-  RunWalker runs(triangle);
-  int row, column, count;
-  float start[kSpanAttributeCount];
-  while (runs.Next(&row, &column, &count)) {
-    AttributesAt(triangle, row, column, start);
-    const std::size_t offset = static_cast<std::size_t>(row) * target.width + column;
-    std::uint32_t* colour = target.colour + offset;
-    float* depth = target.depth != nullptr ? target.depth + offset : nullptr;
-    for (int k = 0; k < count; ++k)
-      FillPixel<kDepthTest, kTextured, kPowerOfTwo>(setup, start, colour, depth, k);
+  SpanRuns runs;
+  for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
+    for (const SpanRun& run : runs) {
+      std::uint32_t* colour = target.colour + run.offset;
+      float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
+      for (int k = 0; k < run.count; ++k)
+        FillPixel<kDepthTest, kTextured, kPowerOfTwo>(setup, run.start, colour, depth, k);
+    }
   }
 }
 

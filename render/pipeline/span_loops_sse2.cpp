@@ -92,15 +92,14 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
 // The last group of a run is masked to its length (hence the target's padding).
 template <bool kDepthTest, bool kTextured>
 void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
-  RunWalker runs(triangle);
-  int row, column, count;
-  float start[kSpanAttributeCount];
-  while (runs.Next(&row, &column, &count)) {
-    AttributesAt(triangle, row, column, start);
-    const std::size_t offset = static_cast<std::size_t>(row) * target.width + column;
-    std::uint32_t* colour = target.colour + offset;
-    float* depth = target.depth != nullptr ? target.depth + offset : nullptr;
-    for (int k = 0; k < count; k += 4) FillFour<kDepthTest, kTextured>(setup, start, colour, depth, k, count);
+  SpanRuns runs;
+  for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
+    for (const SpanRun& run : runs) {
+      std::uint32_t* colour = target.colour + run.offset;
+      float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
+      for (int k = 0; k < run.count; k += 4)
+        FillFour<kDepthTest, kTextured>(setup, run.start, colour, depth, k, run.count);
+    }
   }
 }
 

@@ -1,14 +1,10 @@
 #include "render/pipeline/triangle_spans.h"
 
+#include <bit>
+
 namespace {
 
-bool IsPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
-
-int Log2(int powerOfTwo) {
-  int bits = 0;
-  while ((1 << bits) < powerOfTwo) ++bits;
-  return bits;
-}
+bool IsPowerOfTwo(int value) { return value > 0 && std::has_single_bit(static_cast<unsigned>(value)); }
 
 SpanLoop ChooseSpanLoop(const PixelPipeline& pipeline) {
   const bool textured = pipeline.texture != nullptr;
@@ -32,7 +28,8 @@ SpanSetup MakeSpanSetup(const TriangleSpans& triangle, const PixelPipeline& pipe
     setup.texels = pipeline.texture->texels.data();
     setup.textureWidth = pipeline.texture->width;
     setup.textureHeight = pipeline.texture->height;
-    setup.textureWidthLog2 = IsPowerOfTwo(setup.textureWidth) ? Log2(setup.textureWidth) : 0;
+    setup.textureWidthLog2 =
+        IsPowerOfTwo(setup.textureWidth) ? std::countr_zero(static_cast<unsigned>(setup.textureWidth)) : 0;
     setup.textureWidthF = static_cast<float>(setup.textureWidth);
     setup.textureHeightF = static_cast<float>(setup.textureHeight);
   }

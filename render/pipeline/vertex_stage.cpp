@@ -1,6 +1,6 @@
 #include "render/pipeline/vertex_stage.h"
 
-#include "render/d3dx/d3dx_math.h"
+#include "render/types/d3dx_math.h"
 
 VertexStageSetup MakeVertexStageSetup(DWORD fvf, const D3DMATRIX& world, const D3DMATRIX& view,
                                       const D3DMATRIX& projection, bool lighting,

@@ -1,10 +1,10 @@
 #pragma once
 // Transform and lighting of single vertices. The draw call runs them lazily, once per vertex it
 // actually needs, however many triangles share the vertex.
-#include "render/device/d3d_types.h"
-#include "render/device/vertex.h"
 #include "render/pipeline/lighting.h"
 #include "render/pipeline/pipeline_vertex.h"
+#include "render/types/d3d_types.h"
+#include "render/types/vertex.h"
 
 struct VertexStageSetup {
   DWORD fvf = 0;

@@ -36,6 +36,7 @@
 
 #include "app/program.h"
 #include "base/posix_file_store.h"
+#include "mapout/bmp_encoder.h"
 #include "mapout/bmp_reader.h"
 #include "mapout/map_files.h"
 #include "render/d3dx/d3dx_texture.h"
@@ -145,24 +146,21 @@ void ResetPeakResident() { WriteFile("/proc/self/clear_refs", "5"); }
 class FailingFileStore : public FileStore {
  public:
   FailingFileStore(int code, std::size_t quota) : code_(code), quota_(quota) {}
-  bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) override {
-    if (!Take(bytes.size())) return Fail(path, error);
-    return real_.WriteWhole(path, bytes, error);
-  }
-  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure) override {
+  std::optional<std::string> CheckTarget(const std::string& path) override { return real_.CheckTarget(path); }
+  bool WriteWholeFiles(const std::vector<WholeFile>& files, WriteFailure* failure,
+                       const StopAsked& stop) override {
     for (std::size_t k = 0; k < files.size(); ++k) {
       if (!Take(files[k].bytes.size())) {
         failure->file = k;
         return Fail(files[k].path, &failure->reason);
       }
     }
-    return real_.WriteWholeFiles(files, failure);
+    return real_.WriteWholeFiles(files, failure, stop);
   }
   bool Append(const std::string& path, const std::string& bytes, std::string* error) override {
     if (!Take(bytes.size())) return Fail(path, error);
     return real_.Append(path, bytes, error);
   }
-  bool Remove(const std::string& path) override { return code_ != EROFS && real_.Remove(path); }
 
  private:
   bool Take(std::size_t bytes) {
@@ -300,8 +298,7 @@ class BadInput : public ::testing::Test {
   void ExpectNothingHalfWritten(const fs::path& dir) {
     for (const auto& entry : fs::directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
-      EXPECT_FALSE(name.size() > 5 && name.substr(name.size() - 5) == ".part")
-          << "temporary file left: " << name;
+      EXPECT_FALSE(IsOwnTemporaryName(name)) << "temporary file left: " << name;
       if (name.rfind("MAP_", 0) != 0 || name.size() < 4) continue;
       const std::string base = name.substr(0, name.size() - 4);
       const std::string extension = name.substr(name.size() - 4);
@@ -1243,32 +1240,48 @@ TEST_F(BadInput, ALogThatIsANamedPipeIsToldOnceAndTheProgramGoesOn) {
   EXPECT_TRUE(fs::is_fifo(work / "Brannoch.log"));
 }
 
-TEST_F(BadInput, LinksPlantedAtTheTemporaryNamesCannotRedirectAMap) {
-  const std::string precious = "a file of the operator's that a map must never replace";
+// A link at the side file's name is replaced, never followed nor read.
+TEST_F(BadInput, ALinkAtTheSideFileNameIsReplacedAndWhatItPointsToLeftUnread) {
+  const std::string precious = "a file of the operator's that a map must never read or replace";
   WriteFile(root / "victim", precious);
-  for (const char* extension : {".BMP.part", ".DAT.part"}) {
-    fs::create_symlink(root / "victim", work / (std::string(kMapName) + extension));
-  }
+  fs::permissions(root / "victim", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(root / "victim", work / (std::string(kMapName) + ".DAT"));
   EnterWorkingDirectory();
   MakeProgram();
-  const SessionResult r = EnterThenEsc();
-  ExpectWentOn(r);
+  ExpectWentOn(EnterThenEsc());
   EXPECT_TRUE(messages.shown.empty()) << AllMessages();
   EXPECT_EQ(ReadFile(root / "victim"), precious);
-  EXPECT_TRUE(fs::is_symlink(work / (std::string(kMapName) + ".BMP.part")));
+  EXPECT_FALSE(fs::is_symlink(work / (std::string(kMapName) + ".DAT")));
   StoredMap(kMapName);
 }
 
-// Killed between the two renames: the new side file stands alone, the bitmap's temporary is
-// left (an earlier version's read-only one too). Storing that map again clears them.
+// A folder at the side file's name is refused before anything is written, told once for the
+// redraw's two stores, and the program goes on.
+TEST_F(BadInput, AFolderAtTheSideFileNameIsToldOnceARedrawAndTheOlderBitmapStays) {
+  WriteFile(work / (std::string(kMapName) + ".BMP"), "an older bitmap");
+  fs::create_directory(work / (std::string(kMapName) + ".DAT"));
+  EnterWorkingDirectory();
+  MakeProgram();
+  ExpectWentOn(EnterThenEsc());
+  EXPECT_EQ(MessagesContaining("The map was not stored: \"" + std::string(kMapName) + ".DAT\" is a folder"),
+            2)
+      << AllMessages();  // once for each pass's redraw
+  EXPECT_EQ(ReadFile(work / (std::string(kMapName) + ".BMP")), "an older bitmap");
+  for (const auto& entry : fs::directory_iterator(work))
+    EXPECT_FALSE(IsOwnTemporaryName(entry.path().filename().string())) << entry.path();
+}
+
+// Killed between the two renames: the new bitmap stands without its side file, and a
+// temporary of the store is left. Storing that map again clears the temporary and makes the
+// pair whole; a file of the operator's that only looks like a temporary stays.
 TEST_F(BadInput, WhatAKilledStoreLeftIsClearedWhenTheMapIsStoredAgain) {
   const std::string name = kMapName;
-  WriteFile(work / (name + ".DAT"), "Radius : 3340\r\nLong   : 6\r\nLat    : 52\r\n");
-  WriteFile(work / (name + ".BMP.k1LLed.part"), std::string(931 * 1024, '\x80'));
-  fs::last_write_time(work / (name + ".BMP.k1LLed.part"),
+  WriteFile(work / (name + ".BMP"),
+            EncodeBmp24(std::vector<std::uint32_t>(557 * 557, kGreyPixel).data(), 557, 557));
+  WriteFile(work / ".skerrowen-k1LLedk1LLed.part", std::string(931 * 1024, '\x80'));
+  fs::last_write_time(work / ".skerrowen-k1LLedk1LLed.part",
                       fs::file_time_type::clock::now() - std::chrono::hours(1));
-  WriteFile(work / (name + ".BMP.part"), "an earlier version's temporary");
-  fs::permissions(work / (name + ".BMP.part"), fs::perms::owner_read);
+  WriteFile(work / (name + ".BMP.part"), "the operator's own");
   EnterWorkingDirectory();
   MakeProgram();
   const SessionResult r = EnterThenEsc();
@@ -1276,6 +1289,7 @@ TEST_F(BadInput, WhatAKilledStoreLeftIsClearedWhenTheMapIsStoredAgain) {
   EXPECT_TRUE(messages.shown.empty()) << AllMessages();
   StoredMap(kMapName);
   ExpectNothingHalfWritten(work);
+  EXPECT_EQ(ReadFile(work / (name + ".BMP.part")), "the operator's own");
 }
 
 // A redraw whose two stores fail alike tells it once; every failed capture tells its own.
@@ -1294,7 +1308,7 @@ TEST_F(BadInput, EachFailedCaptureIsToldAndEachFailedRedrawOnce) {
   });
   EXPECT_TRUE(r.ended);
   EXPECT_EQ(r.ticks[2], 4) << "no second pass after the redraw";
-  EXPECT_EQ(MessagesContaining("The map was not stored: cannot write \"" + std::string(kMapName) + ".DAT\""),
+  EXPECT_EQ(MessagesContaining("The map was not stored: cannot write \"" + std::string(kMapName) + ".BMP\""),
             4)
       << AllMessages();
   EXPECT_EQ(MessagesContaining("Brannoch.log"), 1) << AllMessages();

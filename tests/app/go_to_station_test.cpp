@@ -1,7 +1,9 @@
 // Ctrl+G and M in the window: the turn to a typed place, the station in its own section,
 // and the station map of the view through a stand-in maker.
+#include <atomic>
 #include <future>
 #include <regex>
+#include <thread>
 
 #include "app/place_view.h"
 #include "app/station_settings.h"
@@ -57,6 +59,11 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
   }
   EXPECT_EQ(UnderstandPlace("JO62qm").text,
             "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
+  // A coordinate padded to 30 kB would be stored as the station and drawn as its label.
+  const PlaceUnderstanding padded = UnderstandPlace("52." + std::string(30000, '0') + ",13");
+  EXPECT_FALSE(padded.usable);
+  EXPECT_EQ(padded.text,
+            "the text is longer than 100 characters; a place is a locator or latitude,longitude");
 
   // The window sets the desktop's locale up; a German one must not turn the points into commas.
   const CommaLocale german("de_DE");
@@ -81,6 +88,8 @@ TEST(StationFiles, NamesAndSettings) {
   EXPECT_EQ(s.spokesDeg, 30);
   EXPECT_FALSE(s.greyLine);
   EXPECT_EQ(refused, "\nSpokes = \"nan\"");
+  store.values["Station/Place"] = "52." + std::string(30000, '0') + ",13";
+  EXPECT_FALSE(ReadStation(store).has_value());
 }
 
 class ScriptedPlaceDialog : public PlaceDialog {
@@ -98,13 +107,22 @@ class ScriptedPlaceDialog : public PlaceDialog {
 struct StandInStationMaps {
   std::vector<StationMapRequest> requests;
   StationMapResult result;
-  std::function<void(const StationMapProgress&)> whileMaking;
-  StationMapResult operator()(const StationMapRequest& request, const StationMapProgress& progress) {
+  std::function<void(const StationMapProgress&, FileStore&)> whileMaking;
+  StationMapResult operator()(const StationMapRequest& request, const StationMapProgress& progress,
+                              FileStore& files) {
     requests.push_back(request);
-    if (whileMaking) whileMaking(progress);
+    if (whileMaking) whileMaking(progress, files);
     return result;
   }
 };
+
+// Reports progress until it is told to stop, as MakeStationMap does, and says so.
+StationMapResult UntilStopped(const StationMapProgress& progress) {
+  while (progress("Projecting", 0.25)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  StationMapResult stopped;
+  stopped.stopped = true;
+  return stopped;
+}
 
 class StationKeys : public ProgramFixture {
  protected:
@@ -112,8 +130,8 @@ class StationKeys : public ProgramFixture {
     maps.result.ok = true;
     program = std::make_unique<Program>(
         Services(directory.string()),
-        StationServices{
-            &dialog, [this](const StationMapRequest& r, const StationMapProgress& p) { return maps(r, p); }});
+        StationServices{&dialog, [this](const StationMapRequest& r, const StationMapProgress& p,
+                                        FileStore& f) { return maps(r, p, f); }});
     program->view().Rotation = 264;
     program->view().Tilt = 52;
     program->flags().Running = true;
@@ -123,43 +141,55 @@ class StationKeys : public ProgramFixture {
   StandInStationMaps maps;
 };
 
-TEST_F(StationKeys, CtrlGTurnsTheViewAfterTheReleaseIsLogged) {
+// Ctrl+G acts on the press of G, as desktop shortcuts do: a hand that lets go of Ctrl first
+// opens the dialog as well. The release is logged as every release is, wherever it lands.
+TEST_F(StationKeys, CtrlGOpensTheDialogOnThePressAndTurnsTheView) {
   Program& p = MakeStationProgram();
   std::vector<std::string> logWhenOpened;
   dialog.answer = PlaceAnswer{"JO62qm", false};
-  dialog.whileOpen = [&] { logWhenOpened = LogLines(); };
+  dialog.whileOpen = [&] {
+    logWhenOpened = LogLines();
+    p.Form_KeyUp(vk::Control, 0);
+    p.Form_KeyUp(vk::G, 0);
+  };
   p.Form_KeyDown(vk::Left, 0);
-  p.Form_KeyUp(vk::G, 2);
-  EXPECT_EQ(logWhenOpened, std::vector<std::string>{"71; 2"});
+  p.Form_KeyDown(vk::Control, 2);
+  p.Form_KeyDown(vk::G, 2);
+  ASSERT_EQ(dialog.shownTexts.size(), 1u);
+  EXPECT_TRUE(logWhenOpened.empty());
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"17; 0", "71; 0"}));
   EXPECT_EQ(window.caption, "Skerrowen, Long:  013 Lat:  53 Radius: 3340");
   EXPECT_EQ(store.values["Setting/Rotation"] + " " + store.values["Setting/Tilt"], "257 53");
   EXPECT_EQ(store.values.count("Station/Place"), 0u) << "not the station unless the operator says so";
   EXPECT_FALSE(p.keys().LeftHeld) << "the Left released inside the dialog still turns the globe";
 
   dialog.answer = PlaceAnswer{"33.87S,151.21E", true};
-  p.Form_KeyUp(vk::G, 2);
+  dialog.whileOpen = {};
+  p.Form_KeyDown(vk::G, 2);
   EXPECT_EQ(window.caption, "Skerrowen, Long:  151 Lat: -34 Radius: 3340");
   EXPECT_EQ(store.values["Station/Place"], "33.87S,151.21E");
-  p.Form_KeyUp(vk::G, 2);
+  p.Form_KeyDown(vk::G, 2);
   EXPECT_EQ(dialog.shownTexts.back(), "33.87S,151.21E") << "the dialog starts with the station";
 }
 
 TEST_F(StationKeys, CancelChangesNothingAndOtherKeysOpenNothing) {
   Program& p = MakeStationProgram();
-  p.Form_KeyUp(vk::G, 2);
+  p.Form_KeyDown(vk::G, 2);
   ASSERT_EQ(dialog.shownTexts.size(), 1u);
   EXPECT_TRUE(store.values.empty());
   EXPECT_EQ(p.view().Rotation, 264);
   EXPECT_TRUE(p.flags().Running && !p.flags().QuitRequested);
 
-  p.Form_KeyUp(vk::G, 0);
+  p.Form_KeyDown(vk::G, 0);
+  p.Form_KeyUp(vk::G, 2);
+  p.Form_KeyDown(vk::G, 6);  // Ctrl+Alt+G
   p.Form_KeyUp(vk::M, 2);
   p.flags().Running = false;  // the redraw
-  p.Form_KeyUp(vk::G, 2);
+  p.Form_KeyDown(vk::G, 2);
   p.Form_KeyUp(vk::M, 0);
   EXPECT_EQ(dialog.shownTexts.size(), 1u);
   EXPECT_TRUE(maps.requests.empty());
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"71; 2", "71; 0", "77; 2", "71; 2", "77; 0"}));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"71; 2", "77; 2", "77; 0"}));
 }
 
 TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
@@ -192,15 +222,26 @@ TEST_F(StationKeys, MMakesTheStationMapOfTheView) {
   p.view().Distance = 1e6;
   p.Form_KeyUp(vk::M, 0);
   EXPECT_EQ(maps.requests[3].outPath, "STATION_20038_6_52.PNG");
+
+  // The view tilts no further than 89 S: a station at the pole is 111 km from that centre.
+  store.values["Station/Place"] = "-90,0";
+  p.view().Rotation = 270;
+  p.view().Tilt = 271;
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_EQ(maps.requests[4].centre.lat, -89);
+  EXPECT_TRUE(maps.requests[4].target.has_value());
+  p.view().Tilt = 90;  // every longitude of the pole is the pole
+  store.values["Station/Place"] = "90,45";
+  p.Form_KeyUp(vk::M, 0);
+  EXPECT_FALSE(maps.requests[5].target.has_value());
 }
 
 // The map is made beside the window's events: its progress shows in the caption, and keys
-// released meanwhile are logged but start nothing until the map is stored; closing the
-// window ends the program once the files are whole.
+// released meanwhile are logged but start nothing until the map is stored.
 TEST_F(StationKeys, TheWindowRunsOnWhileTheMapIsMade) {
   Program& p = MakeStationProgram();
   std::promise<void> keysPressed;
-  maps.whileMaking = [&](const StationMapProgress& progress) {
+  maps.whileMaking = [&](const StationMapProgress& progress, FileStore&) {
     progress("Storing", 0.5);
     keysPressed.get_future().wait_for(std::chrono::seconds(10));
   };
@@ -209,19 +250,71 @@ TEST_F(StationKeys, TheWindowRunsOnWhileTheMapIsMade) {
     if (pressed || window.caption != "Station map: Storing 50.0 %") return;
     pressed = true;
     p.Form_KeyUp(vk::M, 0);
-    p.Form_KeyUp(vk::G, 2);
-    p.Form_KeyUp(vk::Escape, 0);
-    p.Form_Unload();
-    EXPECT_EQ(process.ends, 0) << "the program ended in the middle of storing";
+    p.Form_KeyDown(vk::G, 2);
+    p.Form_KeyUp(vk::Enter, 0);
     keysPressed.set_value();
   };
-  EXPECT_THROW(p.Form_KeyUp(vk::M, 0), ProgramEnded);
+  p.Form_KeyUp(vk::M, 0);
   EXPECT_TRUE(pressed);
   EXPECT_EQ(maps.requests.size(), 1u);
   EXPECT_TRUE(dialog.shownTexts.empty());
+  EXPECT_FALSE(p.flags().Running) << "Enter still ends the loop for the redraw";
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{"77; 0", "77; 0", "13; 0", "Station map: STATION_3340_6_52.PNG"}));
+}
+
+TEST_F(StationKeys, EscStopsTheMapAndLogsOneLine) {
+  Program& p = MakeStationProgram();
+  maps.whileMaking = [&](const StationMapProgress& progress, FileStore&) {
+    maps.result = UntilStopped(progress);
+  };
+  bool pressed = false;
+  window.onDoEvents = [&] {
+    if (!pressed && window.caption == "Station map: Projecting 25.0 %") {
+      pressed = true;
+      p.Form_KeyUp(vk::Escape, 0);
+    }
+  };
+  p.Form_KeyUp(vk::M, 0);
   EXPECT_TRUE(p.flags().QuitRequested);
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0", "71; 2", "27; 0",
-                                                  "Station map: STATION_3340_6_52.PNG"}));
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{"77; 0", "27; 0", "Station map stopped: STATION_3340_6_52.PNG"}));
+}
+
+// Closing the window ends the program at once, except while the map's temporaries are on
+// disk: then it waits until the store has taken them away.
+TEST_F(StationKeys, ClosingStopsTheMapAndEndsOnceNoFileIsBeingWritten) {
+  Program& p = MakeStationProgram();
+  std::atomic<bool> writing{false}, temporariesGone{false};
+  files.whileWriting = [&](const StopAsked& stop) {
+    writing = true;
+    while (!stop()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    temporariesGone = true;
+  };
+  maps.whileMaking = [&](const StationMapProgress& progress, FileStore& files) {
+    progress("Storing", 0.5);
+    WriteFailure failure;
+    files.WriteWholeFiles({{"STATION_3340_6_52.PNG", "picture"}, {"STATION_3340_6_52.DAT", "side"}},
+                          &failure);
+    maps.result = StationMapResult{};
+    maps.result.stopped = failure.stopped;
+  };
+  bool closed = false;
+  window.onDoEvents = [&] {
+    if (!closed && writing) {
+      closed = true;
+      p.Form_Unload();
+    }
+  };
+  bool goneAtEnd = false;
+  process.atEnd = [&] { goneAtEnd = temporariesGone; };
+  EXPECT_THROW(p.Form_KeyUp(vk::M, 0), ProgramEnded);
+  EXPECT_EQ(process.ends, 1);
+  EXPECT_TRUE(goneAtEnd);
+  EXPECT_EQ(files.files.count("STATION_3340_6_52.PNG"), 0u);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "Station map stopped: STATION_3340_6_52.PNG"}));
 }
 
 TEST_F(StationKeys, TheTargetLineKeepsItsDecimalPointOnACommaDesktop) {
@@ -229,7 +322,7 @@ TEST_F(StationKeys, TheTargetLineKeepsItsDecimalPointOnACommaDesktop) {
   if (!french.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
   Program& p = MakeStationProgram();
   store.values["Station/Place"] = "JO62qm";
-  maps.whileMaking = [&](const StationMapProgress&) {
+  maps.whileMaking = [&](const StationMapProgress&, FileStore&) {
     maps.result.targetLine = TargetLine(maps.requests[0].centre, *maps.requests[0].target);
   };
   p.Form_KeyUp(vk::M, 0);

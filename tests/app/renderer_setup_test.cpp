@@ -17,29 +17,53 @@ TEST_F(RendererSetup, LogsThreeLinesPerSetUpAndDrawsTheModel) {
   EXPECT_EQ(adapterTemplate.creates, 0);  // each set-up made its own adapter copy
 }
 
-TEST_F(RendererSetup, NoDisplayModeOfTheScreenSizeEndsTheProgram) {
-  adapterTemplate.modes = {
-      {1280, 1024, 60, D3DFMT_A8R8G8B8}, {1280, 1024, 60, D3DFMT_A1R5G5B5}, {800, 600, 60, D3DFMT_X8R8G8B8}};
-  Program& p = MakeProgram();
-  EXPECT_THROW(p.renderer().InitRenderer(&pictures.Picture1), ProgramEnded);
+// The software adapter lists the screen's size in X8R8G8B8 and R5G6B5 and takes D24X8 silently.
+TEST_F(RendererSetup, OnTheSoftwareAdapterBothSearchesFindTheScreenSize) {
+  WriteModel("");
+  program = std::make_unique<Program>(Services(directory.string()));
+  ASSERT_TRUE(program->renderer().InitRenderer(&pictures.Picture1));
+  EXPECT_TRUE(messages.shown.empty());
+  GlobeRenderer& renderer = program->renderer();
+  EXPECT_EQ(renderer.FindDisplayMode(1280, 1024, 32), D3DFMT_X8R8G8B8);
+  EXPECT_EQ(renderer.FindDisplayMode(1280, 1024, 16), D3DFMT_R5G6B5);
+  EXPECT_EQ(renderer.FindDisplayMode(1024, 768, 32), 0);
+  EXPECT_EQ(renderer.FindDisplayMode(1280, 1024, 24), 0);
+  EXPECT_EQ(renderer.Device()->BackBufferFormat(), D3DFMT_X8R8G8B8);
+  EXPECT_TRUE(renderer.Device()->HasDepthBuffer());
+}
+
+// A screen that reports no size leaves the software adapter without modes.
+TEST_F(RendererSetup, AScreenWithoutSizeHasNoDisplayModeAndEndsTheProgram) {
+  screen = ScreenGeometry{0, 0, 15, 15};
+  program = std::make_unique<Program>(Services(directory.string()));
+  EXPECT_THROW(program->renderer().InitRenderer(&pictures.Picture1), ProgramEnded);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text, "Neither 16-Bit nor 32-Bit Display Mode Supported");
   EXPECT_EQ(messages.shown[0].title, "ERROR");
   EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
 }
 
-TEST_F(RendererSetup, FindsTheFirstModeOfTheSizeInTheAskedGroup) {
+// Adapters of other desktops list formats the software one never does: only R8G8B8 and X8R8G8B8
+// count as 32-bit, R5G6B5, X1R5G5B5 and X4R4G4B4 as 16-bit, and the first listed match wins.
+TEST_F(RendererSetup, FormatsOutsideBothGroupsAreNoDisplayMode) {
   adapterTemplate.modes = {{1280, 1024, 60, D3DFMT_A8R8G8B8},
                            {1280, 1024, 75, D3DFMT_X4R4G4B4},
                            {1280, 1024, 60, D3DFMT_R8G8B8},
-                           {1024, 768, 60, D3DFMT_X8R8G8B8}};
+                           {1280, 1024, 60, D3DFMT_X8R8G8B8},
+                           {1024, 768, 60, D3DFMT_X1R5G5B5}};
   WriteModel("");
   Program& p = MakeProgram();
   ASSERT_TRUE(p.renderer().InitRenderer(&pictures.Picture1));
   EXPECT_EQ(p.renderer().FindDisplayMode(1280, 1024, 32), D3DFMT_R8G8B8);
   EXPECT_EQ(p.renderer().FindDisplayMode(1280, 1024, 16), D3DFMT_X4R4G4B4);
-  EXPECT_EQ(p.renderer().FindDisplayMode(1024, 768, 16), 0);
-  EXPECT_EQ(p.renderer().FindDisplayMode(1280, 1024, 24), 0);
+  EXPECT_EQ(p.renderer().FindDisplayMode(1024, 768, 16), D3DFMT_X1R5G5B5);
+
+  messages.shown.clear();
+  adapterTemplate.modes = {{1280, 1024, 60, D3DFMT_A8R8G8B8}, {1280, 1024, 60, D3DFMT_A1R5G5B5}};
+  Program& q = MakeProgram();
+  EXPECT_THROW(q.renderer().InitRenderer(&pictures.Picture1), ProgramEnded);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Neither 16-Bit nor 32-Bit Display Mode Supported");
 }
 
 TEST_F(RendererSetup, DepthFormatChoiceAndItsMessages) {

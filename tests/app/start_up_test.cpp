@@ -125,6 +125,21 @@ TEST(MapsFolder, MadeWithTheEarthPictureAndAnOperatorsPictureLeftAlone) {
   EXPECT_FALSE(fs::exists(maps / "earthmap.bmp.part"));
 }
 
+// A folder that exists but takes no files is no maps folder: the program says so and does
+// not start, rather than blame the Earth picture and run without a log.
+TEST(MapsFolder, AFolderThatTakesNoFilesIsRefused) {
+  EXPECT_EQ(MakeMapsFolder("/proc/self"),
+            "cannot store maps in the maps folder /proc/self: No such file or directory");
+  ScratchFolder scratch;
+  std::ofstream(scratch.Path() / "earthmap.bmp.part") << "the operator's own";
+  fs::create_directories(scratch.Path() / "data");
+  std::ofstream(scratch.Path() / "data" / "earthmap.bmp") << "BM";
+  EXPECT_EQ(MakeMapsFolder(scratch.Path()), "");
+  EXPECT_EQ(PutEarthMap(scratch.Path(), scratch.Path() / "data"), "");
+  std::ifstream kept(scratch.Path() / "earthmap.bmp.part");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the operator's own");
+}
+
 TEST(MapsFolder, SaysWhatIsMissingOrInTheWay) {
   ScratchFolder scratch;
   const fs::path data = scratch.Path() / "data";

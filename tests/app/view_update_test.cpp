@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "base/surface.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/device/adapter.h"
+#include "render/types/d3dx_math.h"
 #include "support/comma_locale.h"
 #include "support/fakes.h"
 #include "support/present_parameters.h"

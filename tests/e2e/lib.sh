@@ -208,7 +208,7 @@ close_error_box() {
 # maps_whole DIR: no temporary file, and no bitmap without its side file or the reverse.
 maps_whole() {
   local f
-  ! ls "$1" | grep -q '\.part$' || fail "a temporary file was left in $1: $(ls "$1")"
+  ! ls -A "$1" | grep -q '^\.skerrowen-.*\.part$' || fail "a temporary file was left in $1: $(ls -A "$1")"
   for f in "$1"/MAP_*.BMP "$1"/MAP_*.DAT; do
     [ -e "$f" ] || continue
     [ -e "${f%.*}.BMP" ] && [ -e "${f%.*}.DAT" ] || fail "$(basename "$f") stands without its partner"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Ctrl+G turns the view to a typed locator and can keep it as the station; Esc in the dialog
-# changes nothing; M stores the station map of the view, the same map skerrowen-map makes,
-# and in a folder it cannot write, says so once and leaves no file.
+# Ctrl+G opens on the press of G, whichever key the hand lets go of first, turns the view to a
+# typed locator and can keep it as the station; Esc in the dialog changes nothing; M stores
+# the station map of the view, the same map skerrowen-map makes; Esc or closing the window
+# while it is made stop it within a second and leave no file; a folder or a link where its
+# files go is told, never followed; a folder it cannot write is told once and left empty.
 source "$(dirname "$0")/lib.sh"
 
 goto_dialog() { xdotool search --onlyvisible --name '^Go to$' 2>/dev/null | head -n 1 || true; }
@@ -38,8 +40,9 @@ start_display
 new_workdir
 start_app
 
-# A locator, kept as the station: the centre is the locator's, to whole degrees.
-ctrl_g
+# A locator, kept as the station: the centre is the locator's, to whole degrees. xdotool
+# lets go of Ctrl before G; both releases are logged.
+press ctrl+g
 wait_window goto_dialog 10 >/dev/null
 xdotool type --delay 20 'FN31pr'
 xdotool key Tab space Return
@@ -49,7 +52,7 @@ wait_caption '^Skerrowen, Long: -073 Lat:  42 Radius: 3340$' 5
 expect_eq "$(setting Rotation) $(setting Tilt)" "343 42" "view in the store after Ctrl+G"
 expect_eq "$(setting Place)" "FN31pr" "station in the store"
 grep -q '^\[Station\]$' "$SETTINGS" || fail "no Station section: $(cat "$SETTINGS")"
-expect_eq "$(log_lines | tail -n 1)" "71; 2" "last log line after the dialog"
+expect_eq "$(log_lines | tail -n 2 | sort | tr '\n' ' ')" "17; 0 71; 0 " "log lines of Ctrl released before G"
 running "Ctrl+G"
 
 # Another place, not the station: the view turns, the station stays.
@@ -75,7 +78,7 @@ sleep 0.5
 running "Esc in the dialog"
 expect_eq "$(caption)" "Skerrowen, Long:  013 Lat:  53 Radius: 3340" "caption after Esc in the dialog"
 expect_eq "$(cat "$SETTINGS")" "$before" "store after Esc in the dialog"
-expect_eq "$(log_lines | tail -n +$((lines + 1)) | tr '\n' ' ')" "71; 2 " "log lines of Ctrl+G and Esc"
+expect_eq "$(log_lines | tail -n +$((lines + 1)) | tr '\n' ' ')" "71; 2 17; 0 " "log lines of Ctrl+G and Esc"
 
 # M at the default size: a STATION pair, the same picture as skerrowen-map's with the same
 # centre, radius, overlays and station.
@@ -108,6 +111,75 @@ ncc=$(compare -metric NCC "$base.PNG" "$WORK/reference.png" null: 2>&1 || true)
 echo "correlation with skerrowen-map: $ncc"
 awk -v n="$ncc" 'BEGIN { exit !(n >= 0.98) }' || fail "the station map does not match skerrowen-map's: NCC $ncc"
 running "after M"
+
+# press_during_map KEY-COMMAND...: M, then the command as soon as the caption shows the map's
+# progress; prints the seconds from the command until the map is stopped (its log line).
+press_during_map() {
+  local deadline=$((SECONDS + 30)) started
+  press m
+  until caption | grep -q '^Station map: '; do
+    [ $SECONDS -le $deadline ] || fail "the station map's progress never showed (caption '$(caption)')"
+    sleep 0.01
+  done
+  started=$(date +%s.%N)
+  "$@"
+  until log_lines | grep -qx 'Station map stopped: STATION_3340_13_53.PNG'; do
+    [ $SECONDS -le $deadline ] || fail "the station map was not stopped (caption '$(caption)')"
+    sleep 0.01
+  done
+  echo "$(date +%s.%N) - $started" | bc
+}
+
+# Esc while the map is made: it stops within a second, the view is redrawn, the program ends.
+rm "$base.PNG" "$base.DAT"
+took=$(press_during_map press Escape)
+echo "Esc stopped the station map in $took s"
+awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "Esc took $took s to stop the station map"
+expect_exit 60
+[ ! -e "$base.PNG" ] && [ ! -e "$base.DAT" ] || fail "a stopped map left a file: $(ls -A "$WORK")"
+! ls -A "$WORK" | grep -q '^\.skerrowen-' || fail "a temporary was left: $(ls -A "$WORK")"
+expect_eq "$(log_lines | grep -A1 -x '27; 0' | tail -n 1)" "Station map stopped: STATION_3340_13_53.PNG" \
+  "log after Esc during the map"
+
+# Closing the window while the map is made ends the program at once, with no file left.
+start_app
+wait_caption '^Skerrowen, Long:  013 Lat:  53 Radius: 3340$' 5
+took=$(press_during_map close_window)
+expect_exit 2
+echo "closing stopped the station map in $took s"
+awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "closing took $took s to stop the station map"
+expect_eq "$(log_lines | tail -n 1)" "Station map stopped: STATION_3340_13_53.PNG" "last log line after closing"
+[ ! -e "$base.PNG" ] && ! ls -A "$WORK" | grep -q '^\.skerrowen-' || fail "closing left a file: $(ls -A "$WORK")"
+
+# A folder where the side file goes, a link beside it to a file only its owner reads: told in
+# one message, nothing read or replaced, and the program goes on.
+start_app
+wait_caption '^Skerrowen, Long:  013 Lat:  53 Radius: 3340$' 5
+mkdir "$base.DAT"
+press m
+box=$(wait_window error_box 30)
+grep -q "^skerrowen: ERROR: The station map was not stored: \"STATION_3340_13_53.DAT\" is a folder" "$OUT" \
+  || fail "a folder at the side file's name: $(cat "$OUT")"
+xdotool key --window "$box" Return 2>/dev/null || xdotool key Return
+wait_gone error_box 5
+rmdir "$base.DAT"
+echo "only for its owner" >"$WORK/secret"
+chmod 600 "$WORK/secret"
+ln -s "$WORK/secret" "$base.DAT"
+mkdir "$base.PNG"
+focus_main
+press m
+box=$(wait_window error_box 30)
+grep -q "^skerrowen: ERROR: The station map was not stored: \"STATION_3340_13_53.PNG\" is a folder" "$OUT" \
+  || fail "a folder at the picture's name: $(cat "$OUT")"
+xdotool key --window "$box" Return 2>/dev/null || xdotool key Return
+wait_gone error_box 5
+[ -L "$base.DAT" ] && [ "$(stat -c %a "$WORK/secret")" == 600 ] || fail "the link or its file was changed"
+rmdir "$base.PNG"
+rm "$base.DAT"
+focus_main
+sleep 0.5
+running "names in the way"
 
 # A folder the program cannot write: one message, no file, and the program goes on.
 readonly_dir="$WORK/readonly"

@@ -35,7 +35,7 @@ expect_eq "$(log_lines | grep -c '^Program start: ')" "2" "start lines after the
 wait_caption '^Skerrowen, Long:  006 Lat:  52 Radius: 3340$' 10
 expect_eq "$(bmp_size "$base.BMP")" "557 557" "size of the redrawn map"
 side_file_ok || fail "side file of the redraw: $(od -c "$base.DAT")"
-ls "$WORK" | grep -q '\.part$' && fail "a temporary file was left"
+ls -A "$WORK" | grep -q '^\.skerrowen-.*\.part$' && fail "a temporary file was left"
 
 # Esc pressed during the redraw: the redraw finishes, stores its map, and the program ends.
 rm -f "$base.BMP" "$base.DAT"

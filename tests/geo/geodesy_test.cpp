@@ -106,9 +106,14 @@ TEST(Locators, BadOnesAreRefusedWithTheReason) {
       {"JS", "field"},
       {"JOA2", "square"},
       {"JO62qy", "'y'"},
-      {"JO62qmx5", "extended square"},
-      {"JO62qm45ay", "extended subsquare"},
+      {"JO62qmx5", "is not an extended square"},
+      {"JO62qm45ay", "is not an extended subsquare"},
       {"JO62q!", "'!'"},
+      // Cyrillic look-alikes are named whole, and counted as one character each.
+      {"J\u041e62", "'\u041e' (character 2) is not a field"},
+      {"\u0410\u0410", "'\u0410' (character 1)"},
+      {"JO62\u0430\u0430\u0430", "not 7"},
+      {"JO\xd0\x32", "the byte 0xD0 (character 3) is not a square"},
   };
   for (const auto& row : rows) {
     const PlaceReading reading = ReadLocator(row.text);
@@ -126,6 +131,8 @@ TEST(Places, CoordinatesInEveryFormAndLocatorsAreRead) {
               {"52.5N,13.4E", 52.5, 13.4},
               {"33.87S, 151.21E", -33.87, 151.21},
               {" 40.7n , 74w ", 40.7, -74},
+              {"+52,+13", 52, 13},
+              {"-0.5, +100", -0.5, 100},
               {"0,-180", 0, 180},
               {"90,0", 90, 0},
               {"JO62", 52.5, 13}};
@@ -148,7 +155,13 @@ TEST(Places, TextsThatAreNoPlaceSayWhy) {
               {"52.5E,13.4N", "latitude"},
               {"-33S,151E", "latitude"},
               {"52,5,13,4", "one comma"},
-              {"nan,0", "not a number"},
+              {"nan,0", "latitude \"nan\" is not a number"},
+              {"0,inf", "longitude \"inf\" is not a number"},
+              {"0,-infinity", "\"-infinity\""},
+              {"+-52,0", "\"+-52\""},
+              {"++52,0", "\"++52\""},
+              {"+52N,0", "\"+52N\""},
+              {"-,0", "latitude"},
               {"52.5,", "longitude"},
               {"1e400,0", "latitude"},
               {"52;13", "characters, not 5"}};

@@ -49,12 +49,13 @@ Surface MapSurface(std::uint32_t pixel) {
   return surface;
 }
 
-TEST(SaveMap, StoresTheBitmapAndItsSideFileUnderOneName) {
+TEST(SaveMap, StoresTheBitmapAndThenItsSideFileUnderOneName) {
   MemoryMapStore rig;
   Surface box = MapSurface(Rgb(10, 20, 30));
   box.PSet(0, 0, 0x0000FF);  // red at the top-left, to catch a flipped picture
   ASSERT_TRUE(rig.store.SaveMap(box, {6, 52, 300}));
   EXPECT_TRUE(rig.messages.shown.empty());
+  EXPECT_EQ(rig.files.writeOrder, (std::vector<std::string>{"MAP_0300_6_52.BMP", "MAP_0300_6_52.DAT"}));
   ASSERT_EQ(rig.files.files.count("MAP_0300_6_52.DAT"), 1u);
   EXPECT_EQ(rig.files.files["MAP_0300_6_52.DAT"], "Radius : 300\r\nLong   : 6\r\nLat    : 52\r\n");
   const auto bitmap = DecodeBmp(rig.files.files["MAP_0300_6_52.BMP"]);
@@ -77,29 +78,28 @@ TEST(SaveMap, ReplacesAnEarlierPairOfTheSameName) {
 struct FailureCase {
   const char* source;
   const char* failingFile;
-  bool atRename;  // written whole, then the rename into place fails
+  enum { Write, Rename, RenameNoPutBack, Refused } how;
   bool pairExistedBefore;
-  bool removeFails;
-  const char* reason;
+  const char* says;
 };
 
 // Whatever fails, the store reports it once, names the file that failed and the reason, and
-// never leaves a bitmap without its side file.
+// leaves the older pair as it was (or none, when there was none).
 const FailureCase kFailures[] = {
-    {"side file fails, nothing there before", "MAP_0300_6_52.DAT", false, false, false,
-     "No space left on device"},
-    {"side file fails, older pair kept", "MAP_0300_6_52.DAT", false, true, false, "No space left on device"},
-    {"bitmap fails before anything is placed", "MAP_0300_6_52.BMP", false, false, false,
-     "No space left on device"},
-    {"bitmap fails, older pair kept whole", "MAP_0300_6_52.BMP", false, true, false,
-     "No space left on device"},
-    {"bitmap rename fails, new side file taken back", "MAP_0300_6_52.BMP", true, false, false,
-     "Is a directory"},
-    {"bitmap rename fails and the new side file cannot be removed", "MAP_0300_6_52.BMP", true, false, true,
-     "Is a directory"},
+    {"side file fails, nothing there before", "MAP_0300_6_52.DAT", FailureCase::Write, false,
+     "cannot write \"MAP_0300_6_52.DAT\": No space left on device"},
+    {"bitmap fails, older pair kept whole", "MAP_0300_6_52.BMP", FailureCase::Write, true,
+     "cannot write \"MAP_0300_6_52.BMP\": No space left on device"},
+    {"side file rename fails, the bitmap put back", "MAP_0300_6_52.DAT", FailureCase::Rename, true,
+     "cannot write \"MAP_0300_6_52.DAT\": Is a directory"},
+    {"side file name refused before anything is written", "MAP_0300_6_52.DAT", FailureCase::Refused, true,
+     "\"MAP_0300_6_52.DAT\" is a folder"},
+    {"bitmap cannot be put back", "MAP_0300_6_52.DAT", FailureCase::RenameNoPutBack, false,
+     "cannot write \"MAP_0300_6_52.DAT\": Is a directory\nThe bitmap \"MAP_0300_6_52.BMP\" could not be put "
+     "back"},
 };
 
-TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
+TEST(SaveMap, AFailureIsReportedOnceAndLeavesTheOlderPair) {
   for (const FailureCase& c : kFailures) {
     SCOPED_TRACE(c.source);
     MemoryMapStore rig;
@@ -109,8 +109,11 @@ TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
       rig.files.files["MAP_0300_6_52.BMP"] = oldBitmap;
       rig.files.files["MAP_0300_6_52.DAT"] = oldSide;
     }
-    (c.atRename ? rig.files.failRenames : rig.files.failWrites).insert(c.failingFile);
-    rig.files.failRemoves = c.removeFails;
+    if (c.how == FailureCase::Write) rig.files.failWrites.insert(c.failingFile);
+    if (c.how == FailureCase::Rename || c.how == FailureCase::RenameNoPutBack)
+      rig.files.failRenames.insert(c.failingFile);
+    if (c.how == FailureCase::Refused) rig.files.refused[c.failingFile] = "is a folder";
+    rig.files.failPutBack = c.how == FailureCase::RenameNoPutBack;
 
     EXPECT_FALSE(rig.store.SaveMap(MapSurface(Rgb(9, 9, 9)), {6, 52, 300}));
 
@@ -118,23 +121,12 @@ TEST(SaveMap, AFailureIsReportedOnceAndLeavesNoBitmapWithoutSideFile) {
     const ShownMessage& message = rig.messages.shown[0];
     EXPECT_EQ(message.title, "ERROR");
     EXPECT_EQ(message.icon, MessageIcon::Critical);
-    EXPECT_EQ(
-        message.text.rfind(
-            "The map was not stored: cannot write \"" + std::string(c.failingFile) + "\": " + c.reason, 0),
-        0u)
-        << message.text;
-
-    const bool hasBitmap = rig.files.files.count("MAP_0300_6_52.BMP") > 0;
-    const bool hasSide = rig.files.files.count("MAP_0300_6_52.DAT") > 0;
-    EXPECT_TRUE(!hasBitmap || hasSide);
+    EXPECT_EQ(message.text.rfind("The map was not stored: " + std::string(c.says), 0), 0u) << message.text;
     if (c.pairExistedBefore) {
       EXPECT_EQ(rig.files.files["MAP_0300_6_52.BMP"], oldBitmap);
       EXPECT_EQ(rig.files.files["MAP_0300_6_52.DAT"], oldSide);
-    } else if (c.removeFails) {
-      EXPECT_NE(message.text.find("could not be removed"), std::string::npos) << message.text;
-    } else {
-      EXPECT_FALSE(hasBitmap);
-      EXPECT_FALSE(hasSide);
+    } else if (c.how != FailureCase::RenameNoPutBack) {
+      EXPECT_TRUE(rig.files.files.empty());
     }
   }
 }

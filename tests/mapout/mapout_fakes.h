@@ -3,6 +3,7 @@
 // fail, message boxes and captions that are recorded, and a generator that plays a script.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,39 +15,32 @@
 class MemoryFiles : public FileStore {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> failWrites;  // paths whose writes fail, leaving the old content
-  // Paths whose rename into place fails, after the files before them in a set are placed.
+  std::map<std::string, std::string> refused;  // names CheckTarget refuses, with its words
+  std::set<std::string> failWrites;            // paths whose writes fail, leaving the old content
+  // Paths whose rename into place fails; the files placed before them in the set are put
+  // back, unless `failPutBack`.
   std::set<std::string> failRenames;
+  bool failPutBack = false;
   bool failAppends = false;
-  bool failRemoves = false;
   std::vector<std::string> writeOrder;
   std::vector<std::string> writtenBytes;  // what each write in writeOrder put there
 
-  bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) override {
-    if (failWrites.count(path)) {
-      if (error) *error = "No space left on device";
-      return false;
-    }
-    files[path] = bytes;
-    writeOrder.push_back(path);
-    writtenBytes.push_back(bytes);
-    return true;
+  std::optional<std::string> CheckTarget(const std::string& path) override {
+    const auto found = refused.find(path);
+    if (found == refused.end()) return std::nullopt;
+    return found->second;
   }
-  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure) override {
+  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure, const StopAsked&) override {
     for (std::size_t k = 0; k < set.size(); ++k) {
-      if (failWrites.count(set[k].path)) {
-        if (failure) *failure = WriteFailure{k, 0, "No space left on device"};
-        return false;
-      }
+      if (auto refusal = CheckTarget(set[k].path)) return Fail(failure, {k, 0, *refusal, true});
+      if (failWrites.count(set[k].path)) return Fail(failure, {k, 0, "No space left on device"});
     }
     for (std::size_t k = 0; k < set.size(); ++k) {
-      if (failRenames.count(set[k].path)) {
-        if (failure) *failure = WriteFailure{k, k, "Is a directory"};
-        return false;
-      }
-      files[set[k].path] = std::string(set[k].bytes);
-      writeOrder.push_back(set[k].path);
-      writtenBytes.push_back(std::string(set[k].bytes));
+      if (failRenames.count(set[k].path) && !failPutBack) return Fail(failure, {k, 0, "Is a directory"});
+    }
+    for (std::size_t k = 0; k < set.size(); ++k) {
+      Place(set[k]);
+      if (failRenames.count(set[k].path)) return Fail(failure, {k, k, "Is a directory"});
     }
     return true;
   }
@@ -58,11 +52,17 @@ class MemoryFiles : public FileStore {
     files[path] += bytes;
     return true;
   }
-  bool Remove(const std::string& path) override {
-    if (failRemoves) return false;
-    return files.erase(path) > 0;
+
+ private:
+  void Place(const WholeFile& file) {
+    files[file.path] = std::string(file.bytes);
+    writeOrder.push_back(file.path);
+    writtenBytes.push_back(std::string(file.bytes));
   }
-  bool Exists(const std::string& path) const { return files.count(path) > 0; }
+  static bool Fail(WriteFailure* failure, WriteFailure what) {
+    if (failure) *failure = std::move(what);
+    return false;
+  }
 };
 
 struct ShownMessage {
@@ -78,12 +78,11 @@ class RecordedMessages : public MessageBoxes {
   }
 };
 
-// A MapStore on memory files whose existence test looks at those same files.
+// A MapStore on memory files.
 struct MemoryMapStore {
   MemoryFiles files;
   RecordedMessages messages;
-  MapStore store;
-  MemoryMapStore() : store(files, messages, [this](const std::string& path) { return files.Exists(path); }) {}
+  MapStore store{files, messages};
 };
 
 class RecordedProgress : public RedrawProgress {

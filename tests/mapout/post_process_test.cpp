@@ -180,13 +180,13 @@ TEST(PostProcessMap, StoresTheViewFirstAndThenTheRedrawnMapUnderTheSameName) {
   std::fill_n(redraw.picture1.MutablePixels(), 557 * 557, Rgb(1, 2, 3));  // the globe as shown
   ASSERT_TRUE(redraw.Run());
   const auto& order = redraw.output.files.writeOrder;
-  ASSERT_EQ(order, (std::vector<std::string>{"MAP_3340_6_52.DAT", "MAP_3340_6_52.BMP", "MAP_3340_6_52.DAT",
-                                             "MAP_3340_6_52.BMP"}));
-  const auto view = DecodeBmp(redraw.output.files.writtenBytes[1]);
+  ASSERT_EQ(order, (std::vector<std::string>{"MAP_3340_6_52.BMP", "MAP_3340_6_52.DAT", "MAP_3340_6_52.BMP",
+                                             "MAP_3340_6_52.DAT"}));
+  const auto view = DecodeBmp(redraw.output.files.writtenBytes[0]);
   ASSERT_TRUE(view);
   EXPECT_EQ(view->pixels, std::vector<std::uint32_t>(557 * 557, Rgb(1, 2, 3)));
   EXPECT_EQ(redraw.picture4.Image().pixels, view->pixels);
-  const auto map = DecodeBmp(redraw.output.files.writtenBytes[3]);
+  const auto map = DecodeBmp(redraw.output.files.writtenBytes[2]);
   ASSERT_TRUE(map);
   EXPECT_EQ(map->pixels, redraw.picture1.Image().pixels);
   EXPECT_TRUE(redraw.picture1.Visible());

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -37,23 +38,29 @@ ScreenVertex Corner(double x, double y, float z, float rhw, float shade, float u
   return vertex;
 }
 
+// The shades of each triangle's three corners.
+struct Shades {
+  float first = 0.1f, second = 0.9f, third = 0.5f;
+};
+
 // A fan of slim and wide triangles at varied depths and perspective, overlapping each other,
 // so that runs of every length from one pixel up occur, and depth both passes and fails.
-std::vector<ScreenVertex> Scene() {
+std::vector<ScreenVertex> Scene(const Shades& shades) {
   std::vector<ScreenVertex> corners;
   for (int i = 0; i < 24; ++i) {
     const double x = 1.3 + i * 2.37, y = 0.6 + (i % 5) * 1.9;
     const float z = 0.2f + 0.03f * static_cast<float>(i % 7);
-    corners.push_back(Corner(x, y, z, 1.0f, 0.1f, -0.3f, 0.2f));
-    corners.push_back(Corner(x + 0.5 + i % 9, y + 25.3, z + 0.5f, 0.25f, 0.9f, 2.7f, 3.1f));
-    corners.push_back(Corner(x - 3.1 + (i % 4) * 2.2, y + 14.8 + i % 3, 0.9f - z, 0.6f, 0.5f, 1.1f, -1.4f));
+    corners.push_back(Corner(x, y, z, 1.0f, shades.first, -0.3f, 0.2f));
+    corners.push_back(Corner(x + 0.5 + i % 9, y + 25.3, z + 0.5f, 0.25f, shades.second, 2.7f, 3.1f));
+    corners.push_back(
+        Corner(x - 3.1 + (i % 4) * 2.2, y + 14.8 + i % 3, 0.9f - z, 0.6f, shades.third, 1.1f, -1.4f));
   }
   return corners;
 }
 
-std::vector<std::uint32_t> Draw(const PixelPipeline& pipeline) {
+std::vector<std::uint32_t> Draw(const PixelPipeline& pipeline, const Shades& shades) {
   Surfaces surfaces;
-  const std::vector<ScreenVertex> corners = Scene();
+  const std::vector<ScreenVertex> corners = Scene(shades);
   for (std::size_t i = 0; i + 2 < corners.size(); i += 3)
     FillTriangle(surfaces.Target(), pipeline, corners[i], corners[i + 1], corners[i + 2]);
   std::vector<std::uint32_t> result(surfaces.colour);
@@ -69,16 +76,16 @@ std::shared_ptr<Texture> Checker(int width, int height) {
   return texture;
 }
 
-void ExpectAllWidthsAgree(PixelPipeline pipeline) {
+void ExpectAllWidthsAgree(PixelPipeline pipeline, const Shades& shades = {}) {
   pipeline.widestSpanLoop = SpanLoopKind::kScalar;
-  const std::vector<std::uint32_t> scalar = Draw(pipeline);
+  const std::vector<std::uint32_t> scalar = Draw(pipeline, shades);
   // Something must have been drawn, and something left as it was, for the comparison to mean much.
   EXPECT_NE(std::count(scalar.begin(), scalar.begin() + kWidth * kHeight, 0x123456u), 0);
   EXPECT_NE(std::count(scalar.begin(), scalar.begin() + kWidth * kHeight, 0x123456u), kWidth * kHeight);
   pipeline.widestSpanLoop = SpanLoopKind::kSse2;
-  EXPECT_EQ(Draw(pipeline), scalar) << "SSE2 loop";
+  EXPECT_EQ(Draw(pipeline, shades), scalar) << "SSE2 loop";
   pipeline.widestSpanLoop = SpanLoopKind::kAvx2;
-  EXPECT_EQ(Draw(pipeline), scalar) << "AVX2 loop";
+  EXPECT_EQ(Draw(pipeline, shades), scalar) << "AVX2 loop";
 }
 
 TEST(SpanLoops, TexturedWithDepthTest) {
@@ -103,5 +110,17 @@ TEST(SpanLoops, TexturedWithoutDepthTest) {
 }
 
 TEST(SpanLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
+
+// Colours below 0, above 1, far above (beyond an int once scaled to bytes) and NaN are clamped
+// the same way by every loop.
+TEST(SpanLoops, ColoursOutsideTheirRangeAreClampedAlike) {
+  const auto texture = Checker(8, 8);
+  PixelPipeline pipeline;
+  pipeline.depthTest = true;
+  ExpectAllWidthsAgree(pipeline, {-2.0f, 5e9f, 1.5f});
+  pipeline.texture = texture.get();
+  ExpectAllWidthsAgree(pipeline, {-2.0f, 5e9f, 1.5f});
+  ExpectAllWidthsAgree(pipeline, {std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f});
+}
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/render_target.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/device/device.h"
+#include "render/types/d3dx_math.h"
 #include "support/present_parameters.h"
 
 class RecordingWindow : public RenderTarget {

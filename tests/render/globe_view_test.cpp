@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/surface.h"
-#include "render/d3dx/d3dx_math.h"
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
+#include "render/types/d3dx_math.h"
 #include "support/image_compare.h"
 #include "support/present_parameters.h"
 

@@ -34,6 +34,12 @@ TEST(Command, WithoutACentreItMapsTheWindowsViewNamedAsTheWindowNamesItsMaps) {
             "Radius : 1670\r\nLong   : -10\r\nLat    : 40\r\n");
   EXPECT_TRUE(std::filesystem::exists(folder.Path() / "MAP_1670_-10_40.BMP"));
   EXPECT_EQ(ReadWhole(folder.Path() / "stdout.txt"), "Wrote MAP_1670_-10_40.BMP and MAP_1670_-10_40.DAT\n");
+
+  // Zoomed far out: the radius is capped as the window caps its station maps.
+  folder.Write("skerrowen/skerrowen.conf", "[Setting]\nRotation=280\nTilt=40\nDistance=1000\n");
+  ASSERT_EQ(RunMap(folder, "--from-view --size 32"), 0) << ReadWhole(folder.Path() / "stderr.txt");
+  EXPECT_EQ(ReadWhole(folder.Path() / "MAP_20038_-10_40.DAT"),
+            "Radius : 20038\r\nLong   : -10\r\nLat    : 40\r\n");
 }
 
 TEST(Command, TheTargetLineGivesDistanceAndBothPaths) {

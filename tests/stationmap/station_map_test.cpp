@@ -135,9 +135,71 @@ TEST(Overlays, TheRingAt1000KmPassesThroughItsPixelsAndLeavesTheRestAlone) {
   EXPECT_EQ(changedElsewhere, 0);
 }
 
+std::vector<std::string> RingLabels(const OverlayPlan& plan) {
+  std::vector<std::string> labels;
+  for (const RangeRing& ring : plan.rings) labels.push_back(ring.label.text);
+  return labels;
+}
+
+// Short-range maps show the distances the operator asked for, not rounded ones.
+TEST(Overlays, RingLabelsCarryTheSpacingsDecimals) {
+  StationMapRequest request;
+  request.size = 4000;  // room for every label
+  request.radiusKm = 10;
+  request.ringsKm = 2.5;
+  EXPECT_EQ(RingLabels(PlanOverlays(request, 0)),
+            (std::vector<std::string>{"2.5 km", "5.0 km", "7.5 km", "10.0 km", "12.5 km"}));
+  request.radiusKm = 1000;
+  request.ringsKm = 333.3;
+  EXPECT_EQ(RingLabels(PlanOverlays(request, 0)),
+            (std::vector<std::string>{"333.3 km", "666.6 km", "999.9 km", "1333.2 km"}));
+  request.ringsKm = 0.1;  // no sum of tenths creeping to 0.30000000000000004
+  request.radiusKm = 0.3;
+  EXPECT_EQ(RingLabels(PlanOverlays(request, 0)),
+            (std::vector<std::string>{"0.1 km", "0.2 km", "0.3 km", "0.4 km"}));
+}
+
+// Every great circle through the centre reaches a target at the centre or its antipode: no
+// path is drawn through the map, only the place, and the printed line has no bearings.
+TEST(Overlays, ATargetAtTheCentreOrItsAntipodeHasNoPath) {
+  StationMapRequest request;
+  request.centre = {52, 13};
+  request.radiusKm = 20038;
+  for (const GeoPoint target : {GeoPoint{52, 13}, GeoPoint{-52, -167}}) {
+    request.target = MapTarget{target, "here"};
+    const OverlayPlan plan = PlanOverlays(request, 0);
+    ASSERT_TRUE(plan.target.has_value());
+    EXPECT_TRUE(plan.target->shortPath.empty());
+    EXPECT_TRUE(plan.target->longPath.empty());
+  }
+  EXPECT_EQ(TargetLine(request.centre, {{52, 13}, "JO52"}), "Target JO52: 0 km, at the centre");
+  EXPECT_EQ(TargetLine(request.centre, {{-52, -167}, "far"}),
+            "Target far: 20038 km, the antipode: every bearing leads there");
+  request.target = MapTarget{{52.1, 13}, "near"};
+  EXPECT_EQ(PlanOverlays(request, 0).target->longPath.size(), 2u);
+}
+
+// A spacing that would draw more than 1000 lines is refused with one that is taken.
+TEST(Overlays, ARefusedSpacingNamesOneThatIsTaken) {
+  for (const double radius : {0.5, 10.0, 1000.0, 20038.0}) {
+    StationMapRequest request;
+    request.radiusKm = radius;
+    request.imagePath = "earth.jpg";
+    request.outPath = "map.png";
+    request.ringsKm = radius / 2000;
+    const std::string problem = CheckStationMapRequest(request);
+    const std::size_t give = problem.find("so give ");
+    ASSERT_NE(give, std::string::npos) << problem;
+    request.ringsKm = std::stod(problem.substr(give + 8));
+    EXPECT_EQ(CheckStationMapRequest(request), "") << radius;
+    EXPECT_LE(PlanOverlays(request, 0).rings.size(), 1000u);
+    EXPECT_GT(PlanOverlays(request, 0).rings.size(), 900u) << "the suggestion is far from the limit";
+  }
+}
+
 // A full disk while the picture is stored: one message naming the file and the reason, and
-// the side file stored just before it taken away again.
-TEST(Files, APictureThatCannotBeStoredTakesItsNewSideFileWithIt) {
+// neither file stored.
+TEST(Files, APictureThatCannotBeStoredLeavesNoSideFile) {
   ScratchFolder folder;
   MemoryFileStore files;
   StationMapRequest request;
@@ -149,7 +211,12 @@ TEST(Files, APictureThatCannotBeStoredTakesItsNewSideFileWithIt) {
   files.failing.insert(request.outPath);
   std::vector<std::string> phases;
   const StationMapResult result = MakeStationMap(
-      request, [&](std::string_view phase, double) { phases.emplace_back(phase); }, &files);
+      request,
+      [&](std::string_view phase, double) {
+        phases.emplace_back(phase);
+        return true;
+      },
+      &files);
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.problem.find("--out: cannot write \"" + request.outPath + "\""), std::string::npos)
       << result.problem;

@@ -72,15 +72,16 @@ class MemoryFileStore : public FileStore {
  public:
   std::map<std::string, std::string> files;
   std::set<std::string> failing;  // paths whose writes fail
-  bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) override {
-    if (failing.count(path)) {
-      if (error) *error = path + ": No space left on device";
+  // Runs while a set is written, with the stop the writer asks: a long write.
+  std::function<void(const StopAsked&)> whileWriting;
+  std::optional<std::string> CheckTarget(const std::string&) override { return std::nullopt; }
+  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure,
+                       const StopAsked& stop) override {
+    if (whileWriting) whileWriting(stop);
+    if (stop && stop()) {
+      if (failure) *failure = WriteFailure{0, 0, "stopped", false, true};
       return false;
     }
-    files[path] = bytes;
-    return true;
-  }
-  bool WriteWholeFiles(const std::vector<WholeFile>& set, WriteFailure* failure) override {
     for (std::size_t k = 0; k < set.size(); ++k) {
       if (failing.count(set[k].path)) {
         if (failure) *failure = WriteFailure{k, 0, "No space left on device"};
@@ -98,7 +99,6 @@ class MemoryFileStore : public FileStore {
     files[path] += bytes;
     return true;
   }
-  bool Remove(const std::string& path) override { return files.erase(path) > 0; }
 };
 
 class FakePictureFiles : public PictureFiles {
@@ -146,8 +146,10 @@ struct ProgramEnded : std::runtime_error {
 class ThrowingProcessControl : public ProcessControl {
  public:
   int ends = 0;
+  std::function<void()> atEnd;  // sees the state in which the process would end
   [[noreturn]] void EndProgram() override {
     ++ends;
+    if (atEnd) atEnd();
     throw ProgramEnded();
   }
 };

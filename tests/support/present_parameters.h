@@ -2,7 +2,7 @@
 // The present parameters of a windowed device drawing for `window`, as the globe renderer
 // asks for them: 32-bit back buffer, copy swap, and a depth buffer in `depthFormat` (none
 // when D3DFMT_UNKNOWN).
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 inline D3DPRESENT_PARAMETERS WindowedParams(RenderTarget* window, D3DFORMAT depthFormat = D3DFMT_D24X8) {
   D3DPRESENT_PARAMETERS params{};

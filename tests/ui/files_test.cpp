@@ -7,10 +7,13 @@
 
 #include <QImage>
 #include <QImageReader>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <thread>
 
 #include "base/bmp_extent.h"
 #include "base/posix_file_store.h"
@@ -49,70 +52,133 @@ class Folder : public ::testing::Test {
   PosixFileStore files;
 };
 
-TEST_F(Folder, ALinkPlantedAtATemporaryNameNeverReceivesTheBytes) {
-  Write(dir / "victim", "precious");
-  fs::create_symlink(dir / "victim", dir / "MAP_0300_6_52.BMP.part");
-  fs::create_symlink(dir / "victim", dir / "MAP_0300_6_52.DAT.part");
-  const mode_t umaskBefore = ::umask(077);
-  WriteFailure failure;
-  ASSERT_TRUE(files.WriteWholeFiles(
-      {{Path("MAP_0300_6_52.DAT"), "side"}, {Path("MAP_0300_6_52.BMP"), "bitmap"}}, &failure))
-      << failure.reason;
+TEST_F(Folder, WhatStandsAtTheNamesIsReplacedOnlyWhenItIsAFileAndNeverRead) {
+  Write(dir / "secret", "only for its owner");
+  fs::permissions(dir / "secret", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(dir / "secret", dir / "linked.DAT");
+  fs::create_symlink(dir / "gone", dir / "dangling.DAT");
+  fs::create_directory(dir / "folder.DAT");
+  ASSERT_EQ(::mkfifo(Path("pipe.DAT").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.DAT");
+  fs::create_symlink(dir / "loop.DAT", dir / "loop.DAT");
+  Write(dir / "kept.DAT", "the operator's");
+  fs::permissions(dir / "kept.DAT", fs::perms::owner_read | fs::perms::group_read);
+  const struct {
+    const char* name;
+    std::optional<std::string> refusal;
+  } rows[] = {{"linked.DAT", std::nullopt},          {"dangling.DAT", std::nullopt},
+              {"folder.DAT", "is a folder"},         {"pipe.DAT", "is a named pipe"},
+              {"zero.DAT", "is a link to a device"}, {"loop.DAT", "is a loop of symbolic links"},
+              {"kept.DAT", "is read-only"}};
+  const mode_t umaskBefore = ::umask(027);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(files.CheckTarget(Path(row.name)), row.refusal);
+    WriteFailure failure;
+    const bool written =
+        files.WriteWholeFiles({{Path("map.BMP"), "bitmap"}, {Path(row.name), "side"}}, &failure);
+    EXPECT_EQ(written, !row.refusal.has_value());
+    if (row.refusal) {
+      EXPECT_TRUE(failure.refused);
+      EXPECT_EQ(failure.file, 1u);
+      EXPECT_EQ(failure.reason, *row.refusal);
+    } else {
+      // The link itself is replaced; what it pointed to is neither read nor written.
+      EXPECT_FALSE(fs::is_symlink(dir / row.name));
+      EXPECT_EQ(Read(dir / row.name), "side");
+      EXPECT_EQ(fs::status(dir / row.name).permissions(), fs::perms(0640));
+    }
+  }
   ::umask(umaskBefore);
-  EXPECT_EQ(Read(dir / "victim"), "precious");
-  EXPECT_EQ(Read(dir / "MAP_0300_6_52.BMP"), "bitmap");
-  EXPECT_EQ(Read(dir / "MAP_0300_6_52.DAT"), "side");
-  EXPECT_TRUE(fs::is_symlink(dir / "MAP_0300_6_52.BMP.part")) << "only regular files are cleared";
-  // 0644 less the umask, as a file created in place would have.
-  EXPECT_EQ(fs::status(dir / "MAP_0300_6_52.BMP").permissions(),
-            fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_TRUE(files.WriteWhole(Path("MAP_0300_6_52.BMP"), "again", nullptr));
-  EXPECT_EQ(fs::status(dir / "MAP_0300_6_52.BMP").permissions() & fs::perms::all,
-            fs::perms(0644 & ~umaskBefore));
+  EXPECT_EQ(Read(dir / "secret"), "only for its owner");
+  EXPECT_EQ(Read(dir / "kept.DAT"), "the operator's");
+  for (const std::string& name : Entries()) EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
 }
 
-TEST_F(Folder, TemporariesOfAKilledRunAreClearedWhenTheirMapIsStored) {
+TEST_F(Folder, OnlyTemporariesOfOurPatternLeftByAKilledRunAreCleared) {
   const auto backdate = [&](const std::string& name) {
     fs::last_write_time(dir / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
   };
   Write(dir / "victim", "precious");
-  Write(dir / "MAP_0300_6_52.BMP.part", "written by an earlier version");
-  fs::permissions(dir / "MAP_0300_6_52.BMP.part", fs::perms::owner_read);
-  Write(dir / "MAP_0300_6_52.BMP.aB3dE9.part", "killed before its rename");
-  backdate("MAP_0300_6_52.BMP.aB3dE9.part");
-  Write(dir / "MAP_0300_6_52.DAT.Zz9Zz9.part", "another run, writing now");
-  fs::create_symlink(dir / "victim", dir / "MAP_0300_6_52.DAT.Qq1Qq1.part");
-  Write(dir / "MAP_0300_6_52.BMP.notours.part", "someone else's");
-  backdate("MAP_0300_6_52.BMP.notours.part");
-  Write(dir / "MAP_0300_6_5.BMP.xY7xY7.part", "another map's");
-  backdate("MAP_0300_6_5.BMP.xY7xY7.part");
+  Write(dir / ".skerrowen-aB3dE9aB3dE9.part", "killed before its rename");
+  backdate(".skerrowen-aB3dE9aB3dE9.part");
+  Write(dir / ".skerrowen-Zz9Zz9Zz9Zz9.part", "another run, writing now");
+  fs::create_symlink(dir / "victim", dir / ".skerrowen-Qq1Qq1Qq1Qq1.part");
+  for (const char* operators : {"u.png.part", "MAP_0300_6_52.BMP.aB3dE9.part", ".skerrowen-notours.part"}) {
+    Write(dir / operators, "the operator's own");
+    backdate(operators);
+  }
   WriteFailure failure;
   ASSERT_TRUE(files.WriteWholeFiles(
-      {{Path("MAP_0300_6_52.DAT"), "side"}, {Path("MAP_0300_6_52.BMP"), "bitmap"}}, &failure))
+      {{Path("MAP_0300_6_52.BMP"), "bitmap"}, {Path("MAP_0300_6_52.DAT"), "side"}}, &failure))
       << failure.reason;
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"MAP_0300_6_5.BMP.xY7xY7.part", "MAP_0300_6_52.BMP",
-                                                 "MAP_0300_6_52.BMP.notours.part", "MAP_0300_6_52.DAT",
-                                                 "MAP_0300_6_52.DAT.Qq1Qq1.part",
-                                                 "MAP_0300_6_52.DAT.Zz9Zz9.part", "victim"}));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{".skerrowen-Qq1Qq1Qq1Qq1.part",
+                                                 ".skerrowen-Zz9Zz9Zz9Zz9.part", ".skerrowen-notours.part",
+                                                 "MAP_0300_6_52.BMP", "MAP_0300_6_52.BMP.aB3dE9.part",
+                                                 "MAP_0300_6_52.DAT", "u.png.part", "victim"}));
   EXPECT_EQ(Read(dir / "victim"), "precious");
 }
 
-TEST_F(Folder, ASetIsWrittenWholeBeforeAnyFileIsPlacedAndTheFailureNamesItsFile) {
-  Write(dir / "a.DAT", "old");
+// A rename that fails (here a name longer than the folder takes) puts the files already
+// placed back as they were: the older one under its old identity, a new one taken away.
+TEST_F(Folder, AFailedSetLeavesTheOlderFilesAsTheyWereAndNoTemporary) {
+  Write(dir / "a.BMP", "old bitmap");
+  const auto oldIdentity = fs::status(dir / "a.BMP").permissions();
+  struct stat before {};
+  ASSERT_EQ(::stat(Path("a.BMP").c_str(), &before), 0);
+  const std::string tooLong = Path(std::string(300, 'x') + ".DAT");
   WriteFailure failure;
-  EXPECT_FALSE(files.WriteWholeFiles({{Path("a.DAT"), "new"}, {Path("missing/a.BMP"), "bitmap"}}, &failure));
+  EXPECT_FALSE(files.WriteWholeFiles({{Path("a.BMP"), "new bitmap"}, {tooLong, "side"}}, &failure));
   EXPECT_EQ(failure.file, 1u);
   EXPECT_EQ(failure.placed, 0u);
-  EXPECT_EQ(failure.reason, "No such file or directory");
-  EXPECT_EQ(Read(dir / "a.DAT"), "old");
+  EXPECT_EQ(failure.reason, "File name too long");
+  EXPECT_EQ(Read(dir / "a.BMP"), "old bitmap");
+  struct stat after {};
+  ASSERT_EQ(::stat(Path("a.BMP").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(fs::status(dir / "a.BMP").permissions(), oldIdentity);
 
-  fs::create_directories(dir / "a.BMP" / "in the way");
-  EXPECT_FALSE(files.WriteWholeFiles({{Path("a.DAT"), "new"}, {Path("a.BMP"), "bitmap"}}, &failure));
-  EXPECT_EQ(failure.file, 1u);
-  EXPECT_EQ(failure.placed, 1u);
-  EXPECT_EQ(failure.reason, "Is a directory");
-  EXPECT_EQ(Read(dir / "a.DAT"), "new");
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.BMP", "a.DAT"})) << "a temporary was left";
+  EXPECT_FALSE(files.WriteWholeFiles({{Path("b.BMP"), "new bitmap"}, {tooLong, "side"}}, &failure));
+  EXPECT_FALSE(files.WriteWholeFiles({{Path("c.BMP"), "bitmap"}, {Path("missing/c.DAT"), "side"}}, &failure));
+  EXPECT_EQ(failure.reason, "No such file or directory");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.BMP"});
+}
+
+TEST_F(Folder, AStopWhileWritingLeavesTheOlderFilesAndNoTemporary) {
+  Write(dir / "a.BMP", "old bitmap");
+  const std::string big(20 << 20, 'b');  // written in several pieces
+  int asked = 0;
+  WriteFailure failure;
+  EXPECT_FALSE(files.WriteWholeFiles({{Path("a.BMP"), big}, {Path("a.DAT"), "side"}}, &failure,
+                                     [&] { return ++asked == 2; }));
+  EXPECT_TRUE(failure.stopped);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.BMP"});
+  EXPECT_EQ(Read(dir / "a.BMP"), "old bitmap");
+}
+
+// Ten writers store their pairs under the same names at once, round after round: each time
+// the pair that stands is one writer's whole pair.
+TEST_F(Folder, ConcurrentWritersOfOnePairLeaveOneWritersPair) {
+  constexpr int kWriters = 10;
+  for (int round = 0; round < 60; ++round) {
+    std::atomic<int> ready{0};
+    std::vector<std::thread> writers;
+    for (int k = 0; k < kWriters; ++k) {
+      writers.emplace_back([&, k] {
+        PosixFileStore own;
+        const std::string bitmap = "bitmap " + std::to_string(k), side = "side " + std::to_string(k);
+        ready.fetch_add(1);
+        while (ready.load() < kWriters) std::this_thread::yield();
+        WriteFailure failure;
+        EXPECT_TRUE(own.WriteWholeFiles({{Path("m.BMP"), bitmap}, {Path("m.DAT"), side}}, &failure))
+            << failure.reason;
+      });
+    }
+    for (std::thread& writer : writers) writer.join();
+    const std::string bitmap = Read(dir / "m.BMP");
+    ASSERT_EQ(Read(dir / "m.DAT"), "side " + bitmap.substr(7)) << "round " << round;
+  }
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"m.BMP", "m.DAT"}));
 }
 
 TEST_F(Folder, PipesAndDevicesAreRefusedWithoutWaiting) {

@@ -74,8 +74,14 @@ TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresSayWhy) {
   PosixFileStore files;
   std::string error;
   const std::string path = (dir / "MAP_0300_6_52.DAT").string();
-  ASSERT_TRUE(files.WriteWhole(path, "old", &error));
-  ASSERT_TRUE(files.WriteWhole(path, "new", &error));
+  const auto writeOne = [&](const std::string& at, std::string_view bytes) {
+    WriteFailure failure;
+    const bool written = files.WriteWholeFiles({{at, bytes}}, &failure);
+    error = failure.reason;
+    return written;
+  };
+  ASSERT_TRUE(writeOne(path, "old"));
+  ASSERT_TRUE(writeOne(path, "new"));
   std::ifstream in(path);
   std::string content((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(content, "new");
@@ -85,15 +91,15 @@ TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresSayWhy) {
 
   if (::geteuid() != 0) {  // root writes into read-only folders anyway
     ::chmod(dir.c_str(), 0555);
-    EXPECT_FALSE(files.WriteWhole(path, "x", &error));
+    EXPECT_FALSE(writeOne(path, "x"));
     EXPECT_EQ(error, "Permission denied");
     ::chmod(dir.c_str(), 0755);
   }
-  EXPECT_FALSE(files.WriteWhole((dir / "missing" / "a.BMP").string(), "x", &error));
+  EXPECT_FALSE(writeOne((dir / "missing" / "a.BMP").string(), "x"));
   EXPECT_EQ(error, "No such file or directory");
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << "temporary file left";
+    EXPECT_FALSE(IsOwnTemporaryName(entry.path().filename().string())) << "temporary file left";
   }
   std::filesystem::remove_all(dir);
 }

@@ -3,7 +3,7 @@
 // its left-handed camera and projection.
 #include <cmath>
 
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 using D3DXMATRIX = D3DMATRIX;
 

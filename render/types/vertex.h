@@ -1,5 +1,5 @@
 #pragma once
-#include "render/device/d3d_types.h"
+#include "render/types/d3d_types.h"
 
 // One vertex of a mesh or a draw call. Which fields mean something is said by the vertex
 // format (D3DFVF_* flags) that goes with it: position always; normal, diffuse colour and

@@ -1,4 +1,4 @@
-#include "render/d3dx/d3dx_math.h"
+#include "render/types/d3dx_math.h"
 
 #include <cmath>
 
