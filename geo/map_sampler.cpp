@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "geo/azimuthal.h"
@@ -24,7 +26,8 @@ std::uint32_t Scaled(std::uint32_t pixel, float factor) {
 struct RowGeometry {
   int size;
   double kmPerPixel, y;
-  Vec3 centre, east, north, sun;
+  AzimuthalEquidistant::Basis<float> basis;
+  Vec3 sun;
   double uScale, uOffset, vScale, vOffset;
 };
 
@@ -38,24 +41,12 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void LocateRow(const
                                                                            float* __restrict sunSine) {
   const auto f = [](double value) { return static_cast<float>(value); };
   const float half = f(g.size / 2.0), kmPerPixel = f(g.kmPerPixel), y = f(g.y);
-  const float perKm = f(1 / kEarthRadiusKm), pi = std::numbers::pi_v<float>;
-  const float cx = f(g.centre.x), cy = f(g.centre.y), cz = f(g.centre.z);
-  const float ex = f(g.east.x), ey = f(g.east.y), ez = f(g.east.z);
-  const float nx = f(g.north.x), ny = f(g.north.y), nz = f(g.north.z);
   const float sx = f(g.sun.x), sy = f(g.sun.y), sz = f(g.sun.z);
   const float uScale = f(g.uScale), uOffset = f(g.uOffset), vScale = f(g.vScale), vOffset = f(g.vOffset);
   for (int col = 0; col < g.size; ++col) {
     const float x = (static_cast<float>(col) + 0.5f - half) * kmPerPixel;
-    const float rho = std::sqrt(x * x + y * y);
-    const float c = rho * perKm;
-    float sinC, cosC;
-    FastSinCos(c < pi ? c : pi, sinC, cosC);
-    // At the centre x and y are 0, whatever `along` is.
-    const float along = sinC / (rho > 1e-30f ? rho : 1e-30f);
-    const float east = x * along, north = y * along;
-    const float px = cosC * cx + east * ex + north * nx;
-    const float py = cosC * cy + east * ey + north * ny;
-    const float pz = cosC * cz + east * ez + north * nz;
+    float px, py, pz;
+    AzimuthalEquidistant::InverseVector(g.basis, x, y, px, py, pz);
     u[col] = FastAtan2(py, px) * uScale + uOffset;
     v[col] = vOffset - FastAtan2(pz, std::sqrt(px * px + py * py)) * vScale;
     sunSine[col] = px * sx + py * sy + pz * sz;
@@ -115,7 +106,7 @@ class RowSampler {
   RowSampler(const MapSampling& sampling, const MapCanvas& canvas)
       : s_(sampling),
         canvas_(canvas),
-        projection_(sampling.centre),
+        basis_(AzimuthalEquidistant(sampling.centre).BasisIn<float>()),
         kmPerPixel_(2 * sampling.radiusKm / canvas.size),
         sun_(sampling.subSolar ? UnitVector(*sampling.subSolar) : Vec3{}),
         nightScaleU_(static_cast<float>(sampling.night.width) / static_cast<float>(sampling.day.width)),
@@ -134,20 +125,42 @@ class RowSampler {
     }
     std::uint8_t* out = canvas_.top + canvas_.stride * row;
     const int red = canvas_.bgr ? 2 : 0, blue = canvas_.bgr ? 0 : 2;
+    const auto put = [&](int col, std::uint32_t colour) {
+      std::uint8_t* pixel = out + 3 * col;
+      pixel[red] = static_cast<std::uint8_t>(colour >> 16);
+      pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+      pixel[blue] = static_cast<std::uint8_t>(colour);
+    };
+    const auto [first, end] = ColumnsOnTheEarth(row);
+    for (int col = 0; col < first; ++col) put(col, s_.background);
+    if (s_.subSolar) {
+      for (int col = first; col < end; ++col) put(col, Shade(scratch.colours[col], scratch, col));
+    } else {
+      for (int col = first; col < end; ++col) put(col, scratch.colours[col]);
+    }
+    for (int col = std::max(first, end); col < canvas_.size; ++col) put(col, s_.background);
+  }
+
+  // The columns [first, end) of a row whose pixel centres lie no farther from the map's centre
+  // than the antipode: a run, as the ring is round. Worked out from the ring's width at the row
+  // and then held to the test of each pixel at its ends, so no pixel falls to the other side.
+  std::pair<int, int> ColumnsOnTheEarth(int row) const {
     const double half = canvas_.size / 2.0;
     const double y = (half - (row + 0.5)) * kmPerPixel_;
     const double limit = kHalfCircumferenceKm * kHalfCircumferenceKm;
-    for (int col = 0; col < canvas_.size; ++col, out += 3) {
+    const auto inside = [&](int col) {
       const double x = (col + 0.5 - half) * kmPerPixel_;
-      std::uint32_t colour = s_.background;
-      if (x * x + y * y <= limit) {
-        colour = scratch.colours[col];
-        if (s_.subSolar) colour = Shade(colour, scratch, col);
-      }
-      out[red] = static_cast<std::uint8_t>(colour >> 16);
-      out[1] = static_cast<std::uint8_t>(colour >> 8);
-      out[blue] = static_cast<std::uint8_t>(colour);
-    }
+      return x * x + y * y <= limit;
+    };
+    if (y * y > limit) return {0, 0};
+    const double reach = std::sqrt(limit - y * y) / kmPerPixel_;
+    int first = std::clamp(static_cast<int>(std::ceil(half - 0.5 - reach)), 0, canvas_.size);
+    int end = std::clamp(static_cast<int>(std::floor(half - 0.5 + reach)) + 1, 0, canvas_.size);
+    while (first > 0 && inside(first - 1)) --first;
+    while (first < end && !inside(first)) ++first;
+    while (end < canvas_.size && inside(end)) ++end;
+    while (end > first && !inside(end - 1)) --end;
+    return {first, end};
   }
 
   void Locate(int row, RowScratch& scratch) const {
@@ -155,9 +168,7 @@ class RowSampler {
     g.size = canvas_.size;
     g.kmPerPixel = kmPerPixel_;
     g.y = (canvas_.size / 2.0 - (row + 0.5)) * kmPerPixel_;
-    g.centre = projection_.CentreVector();
-    g.east = projection_.East();
-    g.north = projection_.North();
+    g.basis = basis_;
     g.sun = sun_;
     g.uScale = s_.day.width / (2 * std::numbers::pi);
     g.uOffset = s_.day.width / 2.0 - 0.5;
@@ -178,7 +189,7 @@ class RowSampler {
 
   const MapSampling& s_;
   MapCanvas canvas_;
-  AzimuthalEquidistant projection_;
+  AzimuthalEquidistant::Basis<float> basis_;
   double kmPerPixel_;
   Vec3 sun_;
   float nightScaleU_, nightScaleV_;
