@@ -120,7 +120,11 @@ std::string ReadValue(const std::string& option, const std::string& value, MapOp
                   ? std::to_string(kMinPageDpi) + " to " + std::to_string(kMaxPageDpi) + " dots per inch"
                   : std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels");
     }
-    (option == "--dpi" ? r.dpi : r.size) = size;
+    if (option == "--dpi") {
+      r.dpi = size;
+    } else {
+      r.size = size;
+    }
     return {};
   }
   const auto number = ReadDecimal(value);

@@ -61,7 +61,7 @@ PageLayout LayOutPage(const StationMapRequest& request, double titleShare) {
         std::min(paper.widthPt - 2 * kPageMarginPt, (paper.heightPt - 2 * kPageMarginPt) / (1 + titleShare));
     layout.mapLeftPt = (paper.widthPt - layout.mapSidePt) / 2;
     layout.mapTopPt = kPageMarginPt;
-    const double pixels = std::round(layout.mapSidePt / 72 * request.dpi);
+    const double pixels = std::round(layout.mapSidePt / 72 * request.dpi.value_or(kDefaultPageDpi));
     layout.pictureSize = static_cast<int>(std::clamp(pixels, double{kMinMapSize}, double{kMaxMapSize}));
   }
   layout.titleTopPt = layout.mapTopPt + layout.mapSidePt;

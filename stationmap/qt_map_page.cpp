@@ -31,7 +31,9 @@ void PaintPage(QPainter& painter, const VectorMapPage& page, double unitsPerPoin
   painter.restore();
   if (!page.titleBlock.items.empty()) {
     painter.save();
-    painter.translate(map.left(), (layout.titleTopPt + kTitleGapPt) * unitsPerPoint);
+    // Under the map's left edge, or a gap in from the page's edge when the map fills the page.
+    const double inset = layout.mapLeftPt > 0 ? 0 : kTitleGapPt;
+    painter.translate(map.left() + inset * unitsPerPoint, (layout.titleTopPt + kTitleGapPt) * unitsPerPoint);
     PaintVector(painter, page.titleBlock, family, scale);
     painter.restore();
   }

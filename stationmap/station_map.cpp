@@ -65,9 +65,11 @@ std::string CheckOperatorLayers(const StationMapRequest& request, MapPictureKind
   }
   if (request.page != MapPage::None && kind != MapPictureKind::Pdf)
     return "--page: a page is laid out only for a .pdf map; an .svg or a picture is the map itself";
-  if (request.dpi < kMinPageDpi || request.dpi > kMaxPageDpi) {
-    return "--dpi: " + std::to_string(request.dpi) + " is out of range; give " + std::to_string(kMinPageDpi) +
-           " to " + std::to_string(kMaxPageDpi);
+  if (request.dpi && request.page == MapPage::None)
+    return "--dpi: sets the resolution on a --page; without one the map is --size pixels";
+  if (request.dpi && (*request.dpi < kMinPageDpi || *request.dpi > kMaxPageDpi)) {
+    return "--dpi: " + std::to_string(*request.dpi) + " is out of range; give " +
+           std::to_string(kMinPageDpi) + " to " + std::to_string(kMaxPageDpi);
   }
   if (!request.tablePath.empty() && request.targets.empty())
     return "--table: needs the stations of --targets";

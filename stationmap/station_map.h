@@ -90,9 +90,10 @@ struct StationMapRequest {
   // The grey line at sunrise and sunset on the 21st of each month of this year.
   std::optional<int> greylineFanYear;
   std::string title;  // empty: no title block
-  // For .pdf and .svg maps: the paper (PDF only) and the Earth picture's resolution on it.
+  // For a .pdf map: the paper, and the Earth picture's resolution on it (default
+  // kDefaultPageDpi); without paper the picture has the map's size.
   MapPage page = MapPage::None;
-  int dpi = kDefaultPageDpi;
+  std::optional<int> dpi;
 };
 
 // Milliseconds spent in each phase.

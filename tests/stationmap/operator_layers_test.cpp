@@ -151,8 +151,20 @@ TEST(Requests, OperatorLayersOutOfRangeAreRefusedNamingTheOption) {
   };
   EXPECT_EQ(problem([](StationMapRequest& r) { r.beam = MapBeam{360, 60}; }).rfind("--beam:", 0), 0u);
   EXPECT_EQ(problem([](StationMapRequest& r) { r.beam = MapBeam{10, 0}; }).rfind("--beam:", 0), 0u);
-  EXPECT_EQ(problem([](StationMapRequest& r) { r.dpi = 49; }).rfind("--dpi:", 0), 0u);
-  EXPECT_EQ(problem([](StationMapRequest& r) { r.dpi = 1201; }).rfind("--dpi:", 0), 0u);
+  const auto dpi = [](int dpi) {
+    return [dpi](StationMapRequest& r) {
+      r.outPath = "map.pdf";
+      r.page = MapPage::A4;
+      r.dpi = dpi;
+    };
+  };
+  EXPECT_EQ(problem(dpi(49)).rfind("--dpi:", 0), 0u);
+  EXPECT_EQ(problem(dpi(1201)).rfind("--dpi:", 0), 0u);
+  EXPECT_EQ(problem([](StationMapRequest& r) {
+              r.outPath = "map.svg";
+              r.dpi = 300;
+            }).rfind("--dpi:", 0),
+            0u);
   EXPECT_EQ(problem([](StationMapRequest& r) {
               r.outPath = "map.svg";
               r.page = MapPage::A4;
