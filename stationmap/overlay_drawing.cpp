@@ -119,7 +119,13 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   for (const auto& line : plan.spokes) spokes.lines.push_back(LineOf(line));
   LineBatch rings = Lines(kRingColour, 1.2, unit);
   for (const RangeRing& ring : plan.rings) rings.lines.push_back(Circle(plan.centre, ring.radiusPx));
-  for (LineBatch* batch : {&squares, &fields, &countries, &grid, &spokes, &rings}) {
+  // A log's paths under the map's own lines. Thousands of them meet at the centre: thin as the
+  // outlines, without a halo that would only darken the map there, and at a cost that grows
+  // with their length alone.
+  LineBatch paths = FineLines(kStationPathColour, 0.8, fine, 0);
+  paths.style.halo = {};
+  MoveLines(plan.stationPaths, paths);
+  for (LineBatch* batch : {&squares, &fields, &countries, &paths, &grid, &spokes, &rings}) {
     if (!batch->lines.empty()) list.items.push_back(std::move(*batch));
   }
   if (plan.target) {
@@ -147,12 +153,6 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
     if (!batch->lines.empty()) list.items.push_back(std::move(*batch));
   }
   if (!plan.stationDots.empty()) {
-    // Thousands of paths meet at the centre: thin as the outlines, without a halo that would
-    // only darken the map there, and at a cost that grows with their length alone.
-    LineBatch paths = FineLines(kStationPathColour, 0.8, fine, 0);
-    paths.style.halo = {};
-    MoveLines(plan.stationPaths, paths);
-    if (!paths.lines.empty()) list.items.push_back(std::move(paths));
     // A log's stations crowd: their dots grow as slowly as the outlines.
     DotBatch dots = Dot({}, kStationColour, 2.2, fine);
     dots.style.outlineWidth = 0.6 * fine;
