@@ -16,8 +16,8 @@
 #include "mapcli/map_options.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
+#include "settings/qt_settings_store.h"
 #include "stationmap/map_picture_file.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 
