@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/globe_renderer.h"
-#include "app/view_settings.h"
 #include "app/view_state.h"
 #include "app/work_beside_events.h"
 #include "base/platform.h"
 #include "base/surface.h"
 #include "calc/degree_tables.h"
+#include "settings/view_settings.h"
 #include "ui/main_window.h"
 
 // The four picture boxes of the main window, each with an inner area of 557 x 557 pixels.
