@@ -1,8 +1,8 @@
 // Ctrl+G: the go-to dialog, the view turned to the place, and the operator's station.
 #include "app/place_view.h"
 #include "app/program.h"
-#include "app/station_settings.h"
 #include "geo/place_text.h"
+#include "settings/station_settings.h"
 
 void Program::GoToPlace() {
   if (station_.placeDialog == nullptr) return;

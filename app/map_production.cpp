@@ -8,13 +8,14 @@
 #include <filesystem>
 
 #include "app/place_view.h"
-#include "app/station_settings.h"
+#include "app/station_map_problem.h"
 #include "app/work_beside_events.h"
 #include "base/uniform_random.h"
 #include "mapout/capture.h"
 #include "mapout/log_file.h"
 #include "mapout/map_files.h"
 #include "mapout/post_process.h"
+#include "settings/station_settings.h"
 
 namespace {
 
@@ -128,8 +129,8 @@ void Program::StoreStationMap() {
   } else if (result.stopped) {
     WriteLog("Station map stopped: " + request.outPath);
   } else {
-    messages_.Show("The station map was not stored: " + WindowProblem(result.problem), "ERROR",
-                   MessageIcon::Critical);
+    const std::string why = result.problem ? ": " + StationMapProblemText(*result.problem) : ".";
+    messages_.Show("The station map was not stored" + why, "ERROR", MessageIcon::Critical);
   }
   EndStationWork();
 }

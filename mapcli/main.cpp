@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
   if (!reading.options) return Refuse(reading.problem);
   MapOptions options = *reading.options;
   if (options.help) {
-    std::fputs(kMapUsage, stdout);
+    std::fputs(MapUsage().c_str(), stdout);
     return 0;
   }
   if (options.version) {
@@ -130,17 +130,20 @@ int main(int argc, char** argv) {
     return 0;
   }
   StationMapRequest& request = options.request;
-  if (!options.centreGiven || !options.radiusGiven) {
+  if (options.centreFrom.empty() || options.radiusFrom.empty()) {
     QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
     StderrMessages messages;
     const ViewCentre view = ReadViewCentre(store, messages);
-    if (!options.centreGiven) {
+    const std::string stored = "the view stored in \"" + store.Location() + "\"";
+    if (options.centreFrom.empty()) {
       if (!view.centreProblem.empty()) return Refuse(view.centreProblem);
       request.centre = view.centre;
+      options.centreFrom = stored;
     }
-    if (!options.radiusGiven) {
+    if (options.radiusFrom.empty()) {
       if (!view.radiusProblem.empty()) return Refuse(view.radiusProblem);
       request.radiusKm = view.radiusKm;
+      options.radiusFrom = stored;
     }
   }
   if (!options.imageGiven) request.imagePath = ShippedPicture();
@@ -150,7 +153,7 @@ int main(int argc, char** argv) {
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
             .count();
   }
-  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return Refuse(problem);
+  if (const auto problem = CheckStationMapRequest(request)) return Refuse(ProblemText(*problem, options));
 
   // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
   std::unique_ptr<QGuiApplication> application;
@@ -176,7 +179,8 @@ int main(int argc, char** argv) {
     WriteStopNote();
     return 128 + gStopSignal;
   }
-  if (!result.ok) return Refuse(result.problem);
+  if (!result.ok)
+    return Refuse(result.problem ? ProblemText(*result.problem, options) : "the map was not made");
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
   std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
   std::fflush(stdout);

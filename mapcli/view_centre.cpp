@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "app/station_settings.h"
 #include "base/number_text.h"
 #include "settings/map_centre.h"
+#include "settings/station_settings.h"
 #include "settings/view_settings.h"
 
 ViewCentre ReadViewCentre(SettingsStore& store, MessageBoxes& messages) {
