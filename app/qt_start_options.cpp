@@ -23,6 +23,23 @@ std::string Typed(const std::vector<std::string>& arguments, const QString& name
   return "--" + Bytes(name);
 }
 
+// Qt's options take a value always or never; --maps-folder takes one or none, so one given
+// without goes to the parser with an empty value. Typed with "=" and nothing after, it names
+// no folder: `folderLeftOut` tells.
+QStringList ParserLine(const std::vector<std::string>& arguments, bool& folderLeftOut) {
+  QStringList line{"skerrowen"};
+  for (const std::string& argument : arguments) {
+    QString carried = Carried(argument);
+    if (carried == "--maps-folder" || carried == "-maps-folder") {
+      carried += '=';
+    } else if (carried == "--maps-folder=" || carried == "-maps-folder=") {
+      folderLeftOut = true;
+    }
+    line << carried;
+  }
+  return line;
+}
+
 }  // namespace
 
 StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
@@ -30,20 +47,8 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.addOptions({help, version, mapsFolder});
-  // Qt's options take a value always or never; --maps-folder takes one or none, so one given
-  // without goes to the parser with an empty value. Typed with "=" and nothing after, it
-  // names no folder.
-  QStringList line{"skerrowen"};
   bool folderLeftOut = false;
-  for (const std::string& argument : arguments) {
-    QString carried = Carried(argument);
-    if (carried == "--maps-folder" || carried == "-maps-folder")
-      carried += '=';
-    else if (carried == "--maps-folder=" || carried == "-maps-folder=")
-      folderLeftOut = true;
-    line << carried;
-  }
-  const bool parsed = parser.parse(line);
+  const bool parsed = parser.parse(ParserLine(arguments, folderLeftOut));
 
   StartOptions options;
   const auto refuse = [&](std::string problem) {

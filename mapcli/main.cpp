@@ -110,6 +110,38 @@ std::string ShippedPicture() {
   return (folder / "earth.jpg").string();
 }
 
+// What the command line left out, as the window would have it: the centre and radius of its
+// view, the shipped picture, a name like its maps', the time now. The problem with the
+// request, or empty.
+std::string CompleteRequest(MapOptions& options) {
+  StationMapRequest& request = options.request;
+  if (options.centreFrom.empty() || options.radiusFrom.empty()) {
+    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
+    StderrMessages messages;
+    const ViewCentre view = ReadViewCentre(store, messages);
+    const std::string stored = "the view stored in \"" + store.Location() + "\"";
+    if (options.centreFrom.empty()) {
+      if (!view.centreProblem.empty()) return view.centreProblem;
+      request.centre = view.centre;
+      options.centreFrom = stored;
+    }
+    if (options.radiusFrom.empty()) {
+      if (!view.radiusProblem.empty()) return view.radiusProblem;
+      request.radiusKm = view.radiusKm;
+      options.radiusFrom = stored;
+    }
+  }
+  if (!options.imageGiven) request.imagePath = ShippedPicture();
+  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
+  if (options.timeIsNow) {
+    request.unixTime =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+  }
+  const auto problem = CheckStationMapRequest(request);
+  return problem ? ProblemText(*problem, options) : std::string();
+}
+
 std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
 
 }  // namespace
@@ -129,31 +161,8 @@ int main(int argc, char** argv) {
     std::printf("skerrowen-map %s\n", SKERROWEN_VERSION);
     return 0;
   }
-  StationMapRequest& request = options.request;
-  if (options.centreFrom.empty() || options.radiusFrom.empty()) {
-    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
-    StderrMessages messages;
-    const ViewCentre view = ReadViewCentre(store, messages);
-    const std::string stored = "the view stored in \"" + store.Location() + "\"";
-    if (options.centreFrom.empty()) {
-      if (!view.centreProblem.empty()) return Refuse(view.centreProblem);
-      request.centre = view.centre;
-      options.centreFrom = stored;
-    }
-    if (options.radiusFrom.empty()) {
-      if (!view.radiusProblem.empty()) return Refuse(view.radiusProblem);
-      request.radiusKm = view.radiusKm;
-      options.radiusFrom = stored;
-    }
-  }
-  if (!options.imageGiven) request.imagePath = ShippedPicture();
-  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
-  if (options.timeIsNow) {
-    request.unixTime =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-  }
-  if (const auto problem = CheckStationMapRequest(request)) return Refuse(ProblemText(*problem, options));
+  if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);
+  const StationMapRequest& request = options.request;
 
   // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
   std::unique_ptr<QGuiApplication> application;

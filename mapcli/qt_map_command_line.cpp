@@ -49,6 +49,31 @@ std::string ValueProblem(const std::vector<std::string>& arguments, const QComma
   return parser.errorText().toStdString();
 }
 
+// What keeps the parsed line from being read option by option: an unknown option or argument,
+// or a value missing. Empty when nothing does.
+std::string LineProblem(const std::vector<std::string>& arguments, const QCommandLineParser& parser,
+                        bool parsed) {
+  const auto typed = [&](const std::string& argument) {
+    return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+  };
+  if (!parser.unknownOptionNames().isEmpty())
+    return UnknownOption(Typed(arguments, parser.unknownOptionNames().first()));
+  if (!parsed) return ValueProblem(arguments, parser);
+  // A value typed on its own never starts with "--": that is the next option, and this one's
+  // value is missing.
+  for (const MapOption& option : MapOptionTable()) {
+    if (!*option.valueName) continue;
+    for (const QString& value : parser.values(QtNames(option).last())) {
+      if (value.startsWith("--") && typed(Bytes(value))) return LongName(option) + ": the value is missing";
+    }
+  }
+  // Qt takes "--" as the end of the options; this command has no other arguments.
+  if (typed("--")) return UnknownOption("--");
+  if (!parser.positionalArguments().isEmpty())
+    return UnknownOption(Bytes(parser.positionalArguments().first()));
+  return {};
+}
+
 }  // namespace
 
 MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
@@ -72,24 +97,7 @@ MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
     reading.options = std::move(options);
     return reading;
   }
-  if (!parser.unknownOptionNames().isEmpty())
-    return refuse(UnknownOption(Typed(arguments, parser.unknownOptionNames().first())));
-  if (!parsed) return refuse(ValueProblem(arguments, parser));
-  // A value typed on its own never starts with "--": that is the next option, and this one's
-  // value is missing.
-  for (const MapOption& option : MapOptionTable()) {
-    if (!*option.valueName) continue;
-    for (const QString& value : parser.values(QtNames(option).last())) {
-      if (value.startsWith("--") &&
-          std::find(arguments.begin(), arguments.end(), Bytes(value)) != arguments.end())
-        return refuse(LongName(option) + ": the value is missing");
-    }
-  }
-  // Qt takes "--" as the end of the options; this command has no other arguments.
-  if (std::find(arguments.begin(), arguments.end(), "--") != arguments.end())
-    return refuse(UnknownOption("--"));
-  if (!parser.positionalArguments().isEmpty())
-    return refuse(UnknownOption(Bytes(parser.positionalArguments().first())));
+  if (std::string problem = LineProblem(arguments, parser, parsed); !problem.empty()) return refuse(problem);
 
   // The options in the order given, a second value of one refused: it would silently win. The
   // centre says so in its own words, as it has two options.

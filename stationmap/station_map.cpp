@@ -44,16 +44,18 @@ bool TargetOnEveryPath(const GreatCirclePath& path) {
   return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
 }
 
-std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
-  using Field = StationMapField;
+namespace {
+
+using Field = StationMapField;
+
+std::optional<StationMapProblem> CheckPlaceAndSize(const StationMapRequest& request) {
   if (!(std::fabs(request.centre.lat) <= 90) || !(std::fabs(request.centre.lon) <= 180)) {
     return StationMapProblem{Field::Centre, Number(request.centre.lat) + "," + Number(request.centre.lon) +
                                                 " is not on the Earth"};
   }
-  if (!(request.radiusKm > 0)) {
+  if (!(request.radiusKm > 0))
     return StationMapProblem{Field::Radius,
                              Number(request.radiusKm) + " is not a radius; give kilometres above 0"};
-  }
   if (request.radiusKm > kMaxMapRadiusKm) {
     return StationMapProblem{Field::Radius, Number(request.radiusKm) + " km is too large; " +
                                                 Number(kMaxMapRadiusKm) + " km shows the whole Earth"};
@@ -63,6 +65,10 @@ std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest&
                                               std::to_string(kMinMapSize) + " to " +
                                               std::to_string(kMaxMapSize) + " pixels"};
   }
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckOverlays(const StationMapRequest& request) {
   if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
     return StationMapProblem{Field::Rings, "give kilometres above 0"};
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
@@ -87,6 +93,10 @@ std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest&
                                                 " characters long; give at most " +
                                                 std::to_string(kMaxPlaceTextLength)};
   }
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
   if (request.imagePath.empty()) return StationMapProblem{Field::Image, "no Earth picture given"};
   if (!request.nightImagePath.empty() && !request.unixTime)
     return StationMapProblem{Field::NightImage, "shows the night side only at a given time", Field::Time};
@@ -96,6 +106,14 @@ std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest&
         "\"" + request.outPath + "\" has no picture suffix this program writes; use .bmp, .png or .jpg"};
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
+  if (auto problem = CheckPlaceAndSize(request)) return problem;
+  if (auto problem = CheckOverlays(request)) return problem;
+  return CheckNames(request);
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
