@@ -349,4 +349,21 @@ TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
   EXPECT_TRUE(p.flags().Running);
 }
 
+// The station map library's own problem reaches the operator in the window's words: the
+// picture the window gives is named as the Earth picture, with no option of the command.
+TEST_F(StationKeys, TheLibrarysProblemIsToldInTheWindowsWords) {
+  program = std::make_unique<Program>(
+      Services(directory.string()),
+      StationServices{&dialog, [](const StationMapRequest& r, const StationMapProgress& progress,
+                                  FileStore& files) { return MakeStationMap(r, progress, &files); }});
+  program->view().Rotation = 264;
+  program->view().Tilt = 52;
+  program->flags().Running = true;
+  program->Form_KeyUp(vk::M, 0);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "The station map was not stored: the Earth picture: \"" +
+                                        (directory / "earth.jpg").string() + "\" does not exist");
+  EXPECT_TRUE(program->flags().Running);
+}
+
 }  // namespace
