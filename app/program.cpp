@@ -20,6 +20,7 @@ Program::Program(ProgramServices services, StationServices station)
             ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
             return UpdateSunLights(context, device);
           },
+          services_.loadMeshFromX,
       }) {
   services_.pictures.Picture1.OnChanged([this] { services_.window.RequestRepaint(); });
   InitMapProduction();
@@ -43,7 +44,10 @@ void Program::SetUpPass() {
   viewSettings_.LoadViewSettings(view_);
   FillTrigTables(tables_);
   flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
-  flags_.LastTick = services_.clock.GetTickCount();
+  frameRepeat_.Forget();
+  // The pass's first tick follows its set-up at once: the set-up is no tick to keep 10 ms
+  // from, and until that tick the window shows no frame.
+  flags_.LastTick = services_.clock.GetTickCount() - kTickMs;
 }
 
 void Program::ShowMainWindow() {
@@ -67,36 +71,55 @@ void Program::InteractiveLoop() {
     }
     flags_.LastTick = services_.clock.GetTickCount();
     Tick();
+    // At rest only the clock's next second can change the frame. Until then the loop waits,
+    // for that second or for a window event, which the next tick handles as ever.
+    const LocalDateTime now = services_.clock.Now();
+    if (flags_.Running && frameRepeat_.NextRepeats(view_, keys_, now, eventsHandled_))
+      services_.clock.WaitForEvent(MillisecondsIntoNextSecond(now));
   }
 }
 
 void Program::Tick() {
-  Direct3DDevice8* device = renderer_.Device();
-  ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
-  // A failing device call costs this tick's frame, not the program: the next tick tries again.
-  UpdateView(context, device);
-  UpdateSunLights(context, device);
-  ApplyViewTransforms(view_, device, renderer_.ModelMatrices());
-  RenderFrame();
+  // Read before the frame: a second that turns while it is drawn is drawn again next tick.
+  const LocalDateTime now = services_.clock.Now();
+  if (!frameRepeat_.NextRepeats(view_, keys_, now, eventsHandled_)) DrawTickFrame(now);
   services_.window.DoEvents();
 }
 
-void Program::RenderFrame() {
-  renderer_.DrawModels();
+void Program::DrawTickFrame(const LocalDateTime& now) {
+  const std::uint64_t eventsBefore = eventsHandled_;
+  Direct3DDevice8* device = renderer_.Device();
+  ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
+  // A failing device call costs this tick's frame, not the program: the next tick tries again.
+  bool whole = SUCCEEDED(UpdateView(context, device));
+  whole = SUCCEEDED(UpdateSunLights(context, device)) && whole;
+  whole = SUCCEEDED(ApplyViewTransforms(view_, device, renderer_.ModelMatrices())) && whole;
+  whole = RenderFrame() && whole;
+  if (whole) {
+    frameRepeat_.Presented(view_, now, eventsBefore);
+  } else {
+    frameRepeat_.Forget();
+  }
+}
+
+bool Program::RenderFrame() {
+  const HRESULT drawn = renderer_.DrawModels();
   ApplyMapCentreRule(view_);
   services_.window.SetCaption(FrameCaption(view_));
-  renderer_.EndAndPresent();
+  const HRESULT presented = renderer_.EndAndPresent();
+  return SUCCEEDED(drawn) && SUCCEEDED(presented);
 }
 
 void Program::Form_Initialize() {
   std::string error;
   if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error))
-    services_.pictures.Picture2.SetPicture(*picture);
+    services_.pictures.Picture2.SetPicture(std::move(*picture));
   services_.pictures.Picture1.SetVisible(true);
   services_.window.SetKeyPreview(true);
 }
 
 void Program::Form_KeyDown(int keyCode, int shift) {
+  EventHandled();
   if (shift == shift_state::None) {
     switch (keyCode) {
       case vk::PageDown:
@@ -137,6 +160,7 @@ void Program::Form_KeyDown(int keyCode, int shift) {
 }
 
 void Program::Form_KeyUp(int keyCode, int shift) {
+  EventHandled();
   switch (keyCode) {
     case vk::PageDown:
       keys_.PageDownHeld = false;
@@ -189,13 +213,23 @@ void Program::Form_KeyUp(int keyCode, int shift) {
   }
 }
 
-void Program::Form_Click() { flags_.Running = false; }
+void Program::Form_Click() {
+  EventHandled();
+  flags_.Running = false;
+}
 
-void Program::Form_Terminate() { flags_.Running = false; }
+void Program::Form_Terminate() {
+  EventHandled();
+  flags_.Running = false;
+}
 
-void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
+void Program::Form_Deactivate() {
+  EventHandled();
+  keys_ = KeyFlags{};
+}
 
 void Program::Form_Unload() {
+  EventHandled();
   if (stationMapStop_ != nullptr) StopStationMap(true);
   // The dialog is closed with the window once it returns.
   if (stationWorkRunning_) {

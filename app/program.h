@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/frame_repeat.h"
 #include "app/globe_renderer.h"
 #include "app/view_state.h"
 #include "app/work_beside_events.h"
@@ -37,6 +38,8 @@ struct ProgramServices {
   std::string programDirectory;
   std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;
   TextureFileLoader createTextureFromFile;
+  // The globe model's mesh; D3DXLoadMeshFromX when not given.
+  MeshFileLoader loadMeshFromX = {};
 };
 
 // Ctrl+G asks this dialog for a place; M makes station maps with this maker. Without them
@@ -74,9 +77,11 @@ class Program : public FormEvents {
   // The top of a pass: window, view settings, degree tables, renderer set-up (its result is
   // the Running flag), and the loop's first tick time.
   void SetUpPass();
-  // One tick of the interactive loop: view, sun, transforms, frame, events.
+  // One tick of the interactive loop: view, sun, transforms, frame, events. At rest (see
+  // FrameRepeat) the frame would be the last one again, and only the events are processed.
   void Tick();
-  void RenderFrame();
+  // True when the frame was drawn and presented whole.
+  bool RenderFrame();
   void WriteLog(const std::string& text);
 
   Pictures& pictures() { return services_.pictures; }
@@ -89,6 +94,10 @@ class Program : public FormEvents {
  private:
   void ShowMainWindow();
   void InteractiveLoop();
+  // The view, sun, transforms and frame of a tick; the frame is recorded when it came whole.
+  void DrawTickFrame(const LocalDateTime& now);
+  // Every window event handler counts itself, so the loop knows that the next frame may differ.
+  void EventHandled() { ++eventsHandled_; }
   void TakeCapture();
   void PostProcessMap();
   void InitMapProduction();
@@ -123,6 +132,8 @@ class Program : public FormEvents {
   KeyFlags keys_;
   ModalMessages messages_{services_.messages, keys_};
   RunFlags flags_;
+  FrameRepeat frameRepeat_;
+  std::uint64_t eventsHandled_ = 0;
   DegreeTables tables_;
   ViewSettings viewSettings_;
   GlobeRenderer renderer_;

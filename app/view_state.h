@@ -19,6 +19,7 @@ struct KeyFlags {
   bool SHeld = false;
   bool CtrlLeftHeld = false;
   bool CtrlRightHeld = false;
+  bool operator==(const KeyFlags&) const = default;
 };
 
 struct ViewState : ViewValues {

@@ -19,6 +19,10 @@ struct ViewContext {
 // places the camera, and sets the fill mode when S or W is held.
 HRESULT UpdateView(ViewContext& context, Direct3DDevice8* device);
 
+// Whether a view step with no key held leaves `view` as it is: its Rotation and Tilt already
+// lie in their ranges (a step with no key held only brings them in).
+bool IsSettledView(const ViewState& view);
+
 // Moves the Offset while Ctrl+Left or Ctrl+Right is held and places the four sun lights
 // from the local date and time.
 HRESULT UpdateSunLights(ViewContext& context, Direct3DDevice8* device);

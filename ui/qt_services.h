@@ -3,15 +3,25 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/platform.h"
 #include "ui/main_window.h"
 
 class QtClock : public Clock {
  public:
+  QtClock();
+  ~QtClock() override;
   std::uint32_t GetTickCount() override;
   LocalDateTime Now() override;
   void Sleep(std::uint32_t milliseconds) override;
+  // Polls the event dispatcher's glib main context, as its own iteration would, but leaves
+  // what became ready for the next event processing. Under another dispatcher (QT_NO_GLIB)
+  // it sleeps at most one tick.
+  void WaitForEvent(std::uint32_t milliseconds) override;
+
+ private:
+  std::vector<struct _GPollFD> pollFds_;  // what the last wait polled, kept for the next
 };
 
 class QtMessageBoxes : public MessageBoxes {
