@@ -81,7 +81,8 @@ void StationWork::StoreStationMap() {
   if (!refused.empty() && !refusalReported_) {
     refusalReported_ = true;
     context_.messages.Show("The station map settings in " + services.settings.Location() +
-                               " hold values that cannot be used:" + refused + "\nThe defaults are used instead.",
+                               " hold values that cannot be used:" + refused +
+                               "\nThe defaults are used instead.",
                            "ERROR", MessageIcon::Critical);
   }
 
