@@ -30,11 +30,11 @@ int GridCount(double grid) {
   return static_cast<int>(std::ceil(360 / grid - 1e-9) + std::ceil(180 / grid - 1e-9) - 1);
 }
 
-std::string TooManyLines(const char* option, double every, const char* unit, int count, const char* lines,
-                         double enough) {
-  return std::string(option) + ": every " + Number(every) + " " + unit + " would draw " +
-         std::to_string(count) + " " + lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
-         " are drawn, so give " + Number(enough) + " " + unit + " or more";
+StationMapProblem TooManyLines(StationMapField field, double every, const char* unit, int count,
+                               const char* lines, double enough) {
+  return {field, "every " + Number(every) + " " + unit + " would draw " + std::to_string(count) + " " +
+                     lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
+                     " are drawn, so give " + Number(enough) + " " + unit + " or more"};
 }
 
 }  // namespace
@@ -44,50 +44,76 @@ bool TargetOnEveryPath(const GreatCirclePath& path) {
   return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
 }
 
-std::string CheckStationMapRequest(const StationMapRequest& request) {
+namespace {
+
+using Field = StationMapField;
+
+std::optional<StationMapProblem> CheckPlaceAndSize(const StationMapRequest& request) {
   if (!(std::fabs(request.centre.lat) <= 90) || !(std::fabs(request.centre.lon) <= 180)) {
-    return "the centre " + Number(request.centre.lat) + "," + Number(request.centre.lon) +
-           " is not on the Earth";
+    return StationMapProblem{Field::Centre, Number(request.centre.lat) + "," + Number(request.centre.lon) +
+                                                " is not on the Earth"};
   }
-  if (!(request.radiusKm > 0)) {
-    return "--radius: " + Number(request.radiusKm) + " is not a radius; give kilometres above 0";
-  }
+  if (!(request.radiusKm > 0))
+    return StationMapProblem{Field::Radius,
+                             Number(request.radiusKm) + " is not a radius; give kilometres above 0"};
   if (request.radiusKm > kMaxMapRadiusKm) {
-    return "--radius: " + Number(request.radiusKm) + " km is too large; " + Number(kMaxMapRadiusKm) +
-           " km shows the whole Earth";
+    return StationMapProblem{Field::Radius, Number(request.radiusKm) + " km is too large; " +
+                                                Number(kMaxMapRadiusKm) + " km shows the whole Earth"};
   }
   if (request.size < kMinMapSize || request.size > kMaxMapSize) {
-    return "--size: " + std::to_string(request.size) + " is out of range; give " +
-           std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels";
+    return StationMapProblem{Field::Size, std::to_string(request.size) + " is out of range; give " +
+                                              std::to_string(kMinMapSize) + " to " +
+                                              std::to_string(kMaxMapSize) + " pixels"};
   }
-  if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm)) return "--rings: give kilometres above 0";
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckOverlays(const StationMapRequest& request) {
+  if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
+    return StationMapProblem{Field::Rings, "give kilometres above 0"};
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
-    return "--spokes: give degrees above 0, at most 360";
-  if (!(request.gridDeg >= 0) || request.gridDeg > 90) return "--grid: give degrees above 0, at most 90";
+    return StationMapProblem{Field::Spokes, "give degrees above 0, at most 360"};
+  if (!(request.gridDeg >= 0) || request.gridDeg > 90)
+    return StationMapProblem{Field::Grid, "give degrees above 0, at most 90"};
   if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
     const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
-    return TooManyLines("--rings", request.ringsKm, "km", RingCount(request), "rings",
+    return TooManyLines(Field::Rings, request.ringsKm, "km", RingCount(request), "rings",
                         RoundUpToTwoDigits(farthest / (kMaxOverlayLines + 1)));
   }
   if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
-    return TooManyLines("--spokes", request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
+    return TooManyLines(Field::Spokes, request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
                         "bearing lines", RoundUpToTwoDigits(360.0 / kMaxOverlayLines));
   }
   if (request.gridDeg > 0 && GridCount(request.gridDeg) > kMaxOverlayLines) {
-    return TooManyLines("--grid", request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
+    return TooManyLines(Field::Grid, request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
                         RoundUpToTwoDigits(540.0 / (kMaxOverlayLines + 1)));
   }
   if (request.target && request.target->name.size() > kMaxPlaceTextLength) {
-    return "--target: the place is " + std::to_string(request.target->name.size()) +
-           " characters long; give at most " + std::to_string(kMaxPlaceTextLength);
+    return StationMapProblem{Field::Target, "the place is " + std::to_string(request.target->name.size()) +
+                                                " characters long; give at most " +
+                                                std::to_string(kMaxPlaceTextLength)};
   }
-  if (request.imagePath.empty()) return "--image: no Earth picture given";
-  if (!request.nightImagePath.empty() && !request.unixTime) return "--night-image needs --time";
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
+  if (request.imagePath.empty()) return StationMapProblem{Field::Image, "no Earth picture given"};
+  if (!request.nightImagePath.empty() && !request.unixTime)
+    return StationMapProblem{Field::NightImage, "shows the night side only at a given time", Field::Time};
   if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
-    return "--out: \"" + request.outPath +
-           "\" has no picture suffix this program writes; use .bmp, .png or .jpg";
+    return StationMapProblem{
+        Field::Out,
+        "\"" + request.outPath + "\" has no picture suffix this program writes; use .bmp, .png or .jpg"};
   }
-  return {};
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
+  if (auto problem = CheckPlaceAndSize(request)) return problem;
+  if (auto problem = CheckOverlays(request)) return problem;
+  return CheckNames(request);
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
