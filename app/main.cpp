@@ -12,11 +12,11 @@
 #include "render/d3dx/d3dx_mesh.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
+#include "settings/qt_settings_store.h"
 #include "stationmap/station_map.h"
 #include "ui/qt_frm_main.h"
 #include "ui/qt_place_dialog.h"
 #include "ui/qt_services.h"
-#include "ui/qt_settings_store.h"
 
 int main(int argc, char* argv[]) {
   GiveLargeBlocksBackToTheSystem();
@@ -38,7 +38,7 @@ int main(int argc, char* argv[]) {
   QtClipboard clipboard;
   PosixFileStore files;
   QtPictureFiles pictureFiles;
-  QtProcessControl process(settings);
+  QtProcessControl process([&settings] { settings.Sync(); });
   Pictures pictures;
   FrmMain frmMain(pictures.Picture1, clipboard);
   QtPlaceDialog placeDialog(&frmMain);

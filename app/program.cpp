@@ -1,12 +1,15 @@
 #include "app/program.h"
 
-#include "app/map_production.h"
+#include <cstdlib>
+
 #include "app/view_update.h"
 
 Program::Program(ProgramServices services, StationServices station)
     : services_(std::move(services)),
-      station_(std::move(station)),
       viewSettings_(services_.settings, messages_),
+      station_(StationWorkContext{services_, messages_, output_.Log(), view_, viewSettings_, keys_,
+                                  [this] { Form_Unload(); }},
+               std::move(station)),
       renderer_(RendererServices{
           [this](const std::string& text) { WriteLog(text); },
           &messages_,
@@ -23,7 +26,6 @@ Program::Program(ProgramServices services, StationServices station)
           services_.loadMeshFromX,
       }) {
   services_.pictures.Picture1.OnChanged([this] { services_.window.RequestRepaint(); });
-  InitMapProduction();
 }
 
 void Program::Main() {
@@ -120,96 +122,52 @@ void Program::Form_Initialize() {
 
 void Program::Form_KeyDown(int keyCode, int shift) {
   EventHandled();
-  if (shift == shift_state::None) {
-    switch (keyCode) {
-      case vk::PageDown:
-        keys_.PageDownHeld = true;
-        break;
-      case vk::PageUp:
-        keys_.PageUpHeld = true;
-        break;
-      case vk::Left:
-        keys_.LeftHeld = true;
-        break;
-      case vk::Right:
-        keys_.RightHeld = true;
-        break;
-      case vk::Up:
-        keys_.UpHeld = true;
-        break;
-      case vk::Down:
-        keys_.DownHeld = true;
-        break;
-      case vk::W:
-        keys_.WHeld = true;
-        break;
-      case vk::S:
-        keys_.SHeld = true;
-        break;
-      default:
-        break;
-    }
-  } else if (shift == shift_state::Ctrl) {
-    if (keyCode == vk::Left) keys_.CtrlLeftHeld = true;
-    if (keyCode == vk::Right) keys_.CtrlRightHeld = true;
-    // A desktop shortcut acts on the press: the hand may let go of Ctrl before G.
-    if (keyCode == vk::G && flags_.Running && !stationWorkRunning_) GoToPlace();
-  } else if (shift == shift_state::Alt) {
-    services_.window.SetBorderStyle(0);
-  }
+  PressHeldKey(keys_, keyCode, shift);
+  RunKeyCommand(FindBinding(PressBindings(), keyCode, shift).command);
 }
 
 void Program::Form_KeyUp(int keyCode, int shift) {
   EventHandled();
-  switch (keyCode) {
-    case vk::PageDown:
-      keys_.PageDownHeld = false;
+  ReleaseHeldKey(keys_, keyCode);
+  const KeyBinding binding = FindBinding(ReleaseBindings(), keyCode, shift);
+  if (binding.step == ReleaseStep::BeforeFrame) RunKeyCommand(binding.command);
+  services_.window.SetBorderStyle(2);
+  if (binding.step == ReleaseStep::AfterFrame) RunKeyCommand(binding.command);
+  WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
+  if (binding.step == ReleaseStep::AfterLog) RunKeyCommand(binding.command);
+}
+
+void Program::RunKeyCommand(KeyCommand command) {
+  switch (command) {
+    case KeyCommand::None:
       break;
-    case vk::PageUp:
-      keys_.PageUpHeld = false;
-      break;
-    case vk::Left:
-      keys_.LeftHeld = false;
-      keys_.CtrlLeftHeld = false;
-      break;
-    case vk::Right:
-      keys_.RightHeld = false;
-      keys_.CtrlRightHeld = false;
-      break;
-    case vk::Up:
-      keys_.UpHeld = false;
-      break;
-    case vk::Down:
-      keys_.DownHeld = false;
-      break;
-    case vk::W:
-      keys_.WHeld = false;
-      break;
-    case vk::S:
-      keys_.SHeld = false;
-      break;
-    case vk::Enter:
+    case KeyCommand::EndPass:
       flags_.Running = false;
       break;
-    case vk::Escape:
+    case KeyCommand::EndProgram:
       flags_.Running = false;
       flags_.QuitRequested = true;
-      if (stationMapStop_ != nullptr) StopStationMap(false);
+      if (station_.MakingMap()) station_.StopMap();
       break;
-    default:
+    case KeyCommand::Frameless:
+      services_.window.SetBorderStyle(0);
       break;
-  }
-  services_.window.SetBorderStyle(2);
-  if (keyCode == vk::PrintScreen && shift == shift_state::Alt) captureArmed_ = true;
-  if (keyCode == vk::Alt && shift == shift_state::None && captureArmed_) {
-    captureArmed_ = false;
-    TakeCapture();
-  }
-  WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
-  // After the release's log line: it runs events of its own, and only between frames of the
-  // interactive loop, never during the redraw.
-  if (flags_.Running && !stationWorkRunning_ && keyCode == vk::M && shift == shift_state::None) {
-    StoreStationMap();
+    case KeyCommand::ArmCapture:
+      captureArmed_ = true;
+      break;
+    case KeyCommand::TakeCapture:
+      if (!captureArmed_) break;
+      captureArmed_ = false;
+      output_.TakeCapture(view_);
+      break;
+    // Ctrl+G and M run events of their own: only between frames of the interactive loop,
+    // never during the redraw, and one at a time.
+    case KeyCommand::GoToPlace:
+      if (flags_.Running && !station_.Busy()) station_.GoToPlace();
+      break;
+    case KeyCommand::StationMap:
+      if (flags_.Running && !station_.Busy()) station_.StoreStationMap();
+      break;
   }
 }
 
@@ -230,13 +188,23 @@ void Program::Form_Deactivate() {
 
 void Program::Form_Unload() {
   EventHandled();
-  if (stationMapStop_ != nullptr) StopStationMap(true);
+  if (station_.MakingMap()) {
+    station_.StopMapForClosing();
+    EndProgram();
+  }
   // The dialog is closed with the window once it returns.
-  if (stationWorkRunning_) {
-    unloadAfterStationWork_ = true;
+  if (station_.Busy()) {
+    station_.UnloadWhenDone();
     return;
   }
+  EndProgram();
+}
+
+void Program::EndProgram() {
   flags_.Running = false;
   renderer_.ReleaseRenderer();
   services_.process.EndProgram();
+  // Not reached: the process control never returns, which the compiler cannot see through
+  // the call it may have devirtualised.
+  std::abort();
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The per-tick view work: held keys step the view every 50 ms, the camera follows the view,
 // the sun lights follow the clock, and the view and world transforms go to the device.
-#include "app/view_settings.h"
 #include "app/view_state.h"
 #include "base/platform.h"
 #include "calc/degree_tables.h"
 #include "render/device/device.h"
+#include "settings/view_settings.h"
 
 struct ViewContext {
   ViewState& view;

@@ -17,9 +17,9 @@
 #include "mapcli/target_file.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
+#include "settings/qt_settings_store.h"
 #include "stationmap/map_picture_file.h"
 #include "stationmap/station_layers.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 
@@ -112,6 +112,44 @@ std::string ShippedPicture() {
   return (folder / "earth.jpg").string();
 }
 
+// What the command line left out, as the window would have it: the centre and radius of its
+// view, the shipped picture, a name like its maps', the time now. The problem with the
+// request, or empty.
+std::string CompleteRequest(MapOptions& options) {
+  StationMapRequest& request = options.request;
+  if (options.centreFrom.empty() || options.radiusFrom.empty()) {
+    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
+    StderrMessages messages;
+    const ViewCentre view = ReadViewCentre(store, messages);
+    const std::string stored = "the view stored in \"" + store.Location() + "\"";
+    if (options.centreFrom.empty()) {
+      if (!view.centreProblem.empty()) return view.centreProblem;
+      request.centre = view.centre;
+      options.centreFrom = stored;
+    }
+    if (options.radiusFrom.empty()) {
+      if (!view.radiusProblem.empty()) return view.radiusProblem;
+      request.radiusKm = view.radiusKm;
+      options.radiusFrom = stored;
+    }
+  }
+  if (!options.imageGiven) request.imagePath = ShippedPicture();
+  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  if (options.timeIsNow) request.unixTime = now;
+  if (options.greylineFan) request.greylineFanYear = UtcYearOf(request.unixTime.value_or(now));
+  if (!options.targetsPath.empty()) {
+    TargetFileReading targets = ReadTargetFile(options.targetsPath);
+    if (!targets.problem.empty()) return targets.problem;
+    for (const std::string& note : targets.notes) std::fprintf(stderr, "skerrowen-map: %s\n", note.c_str());
+    request.targets = std::move(targets.stations);
+  }
+  const auto problem = CheckStationMapRequest(request);
+  return problem ? ProblemText(*problem, options) : std::string();
+}
+
 std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
 
 }  // namespace
@@ -124,45 +162,15 @@ int main(int argc, char** argv) {
   if (!reading.options) return Refuse(reading.problem);
   MapOptions options = *reading.options;
   if (options.help) {
-    std::fputs(kMapUsage, stdout);
+    std::fputs(MapUsage().c_str(), stdout);
     return 0;
   }
   if (options.version) {
     std::printf("skerrowen-map %s\n", SKERROWEN_VERSION);
     return 0;
   }
-  StationMapRequest& request = options.request;
-  if (!options.centreGiven || !options.radiusGiven) {
-    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
-    StderrMessages messages;
-    const ViewCentre view = ReadViewCentre(store, messages);
-    if (!options.centreGiven) {
-      if (!view.centreProblem.empty()) return Refuse(view.centreProblem);
-      request.centre = view.centre;
-    }
-    if (!options.radiusGiven) {
-      if (!view.radiusProblem.empty()) return Refuse(view.radiusProblem);
-      request.radiusKm = view.radiusKm;
-    }
-  }
-  if (!options.imageGiven) request.imagePath = ShippedPicture();
-  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
-  if (options.timeIsNow) {
-    request.unixTime =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-  }
-  const std::int64_t now =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-          .count();
-  if (options.greylineFan) request.greylineFanYear = UtcYearOf(request.unixTime.value_or(now));
-  if (!options.targetsPath.empty()) {
-    TargetFileReading targets = ReadTargetFile(options.targetsPath);
-    if (!targets.problem.empty()) return Refuse(targets.problem);
-    for (const std::string& note : targets.notes) std::fprintf(stderr, "skerrowen-map: %s\n", note.c_str());
-    request.targets = std::move(targets.stations);
-  }
-  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return Refuse(problem);
+  if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);
+  const StationMapRequest& request = options.request;
 
   // Labels need fonts, and fonts a GUI application, as PDF and SVG pages do; without a display
   // it runs offscreen.
@@ -193,7 +201,8 @@ int main(int argc, char** argv) {
     WriteStopNote();
     return 128 + gStopSignal;
   }
-  if (!result.ok) return Refuse(result.problem);
+  if (!result.ok)
+    return Refuse(result.problem ? ProblemText(*result.problem, options) : "the map was not made");
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
   for (const std::string& line : result.stationLines) std::printf("%s\n", line.c_str());
   for (const std::string& note : result.fanNotes) std::printf("%s\n", note.c_str());

@@ -31,49 +31,64 @@ int GridCount(double grid) {
   return static_cast<int>(std::ceil(360 / grid - 1e-9) + std::ceil(180 / grid - 1e-9) - 1);
 }
 
-std::string TooManyLines(const char* option, double every, const char* unit, int count, const char* lines,
-                         double enough) {
-  return std::string(option) + ": every " + Number(every) + " " + unit + " would draw " +
-         std::to_string(count) + " " + lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
-         " are drawn, so give " + Number(enough) + " " + unit + " or more";
+StationMapProblem TooManyLines(StationMapField field, double every, const char* unit, int count,
+                               const char* lines, double enough) {
+  return {field, "every " + Number(every) + " " + unit + " would draw " + std::to_string(count) + " " +
+                     lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
+                     " are drawn, so give " + Number(enough) + " " + unit + " or more"};
 }
 
 // The stations, the beam, the fan, the title and the page.
-std::string CheckOperatorLayers(const StationMapRequest& request, MapPictureKind kind) {
+std::optional<StationMapProblem> CheckOperatorLayers(const StationMapRequest& request, MapPictureKind kind) {
+  using Field = StationMapField;
   if (request.beam) {
     const MapBeam& beam = *request.beam;
-    if (!(beam.azimuthDeg >= 0 && beam.azimuthDeg < 360))
-      return "--beam: the azimuth " + Number(beam.azimuthDeg) + " is out of range; give 0 up to 360 degrees";
-    if (!(beam.widthDeg > 0 && beam.widthDeg <= 360))
-      return "--beam: the width " + Number(beam.widthDeg) +
-             " is out of range; give above 0, at most 360 degrees";
-  }
-  if (request.greylineFanYear && (*request.greylineFanYear < 1900 || *request.greylineFanYear > 2200))
-    return "--greyline-fan: the year " + std::to_string(*request.greylineFanYear) +
-           " is out of range; the sun's place is known from 1900 to 2200";
-  if (request.title.size() > kMaxTitleLength) {
-    return "--title: the text is " + std::to_string(request.title.size()) +
-           " characters long; give at most " + std::to_string(kMaxTitleLength);
-  }
-  if (request.title.find_first_of("\r\n") != std::string::npos) return "--title: give the title on one line";
-  for (const Station& station : request.targets) {
-    if (station.label.size() > kMaxPlaceTextLength) {
-      return "--targets: the label of entry " + std::to_string(station.source) + " is " +
-             std::to_string(station.label.size()) + " characters long; at most " +
-             std::to_string(kMaxPlaceTextLength) + " are drawn";
+    if (!(beam.azimuthDeg >= 0 && beam.azimuthDeg < 360)) {
+      return StationMapProblem{Field::Beam, "the azimuth " + Number(beam.azimuthDeg) +
+                                                " is out of range; give 0 up to 360 degrees"};
+    }
+    if (!(beam.widthDeg > 0 && beam.widthDeg <= 360)) {
+      return StationMapProblem{Field::Beam, "the width " + Number(beam.widthDeg) +
+                                                " is out of range; give above 0, at most 360 degrees"};
     }
   }
-  if (request.page != MapPage::None && kind != MapPictureKind::Pdf)
-    return "--page: a page is laid out only for a .pdf map; an .svg or a picture is the map itself";
-  if (request.dpi && request.page == MapPage::None)
-    return "--dpi: sets the resolution on a --page; without one the map is --size pixels";
+  if (request.greylineFanYear && (*request.greylineFanYear < 1900 || *request.greylineFanYear > 2200)) {
+    return StationMapProblem{Field::GreylineFan,
+                             "the year " + std::to_string(*request.greylineFanYear) +
+                                 " is out of range; the sun's place is known from 1900 to 2200"};
+  }
+  if (request.title.size() > kMaxTitleLength) {
+    return StationMapProblem{Field::Title, "the text is " + std::to_string(request.title.size()) +
+                                               " characters long; give at most " +
+                                               std::to_string(kMaxTitleLength)};
+  }
+  if (request.title.find_first_of("\r\n") != std::string::npos)
+    return StationMapProblem{Field::Title, "give the title on one line"};
+  for (const Station& station : request.targets) {
+    if (station.label.size() > kMaxPlaceTextLength) {
+      return StationMapProblem{Field::Targets, "the label of entry " + std::to_string(station.source) +
+                                                   " is " + std::to_string(station.label.size()) +
+                                                   " characters long; at most " +
+                                                   std::to_string(kMaxPlaceTextLength) + " are drawn"};
+    }
+  }
+  if (request.page != MapPage::None && kind != MapPictureKind::Pdf) {
+    return StationMapProblem{Field::Page,
+                             "a page is laid out only for a .pdf map; an .svg or a picture is the map itself",
+                             Field::Out};
+  }
+  if (request.dpi && request.page == MapPage::None) {
+    return StationMapProblem{
+        Field::Dpi, "sets the resolution on a page; without one the map has its own size", Field::Page};
+  }
   if (request.dpi && (*request.dpi < kMinPageDpi || *request.dpi > kMaxPageDpi)) {
-    return "--dpi: " + std::to_string(*request.dpi) + " is out of range; give " +
-           std::to_string(kMinPageDpi) + " to " + std::to_string(kMaxPageDpi);
+    return StationMapProblem{Field::Dpi, std::to_string(*request.dpi) + " is out of range; give " +
+                                             std::to_string(kMinPageDpi) + " to " +
+                                             std::to_string(kMaxPageDpi)};
   }
   if (!request.tablePath.empty() && request.targets.empty())
-    return "--table: needs the stations of --targets";
-  return {};
+    return StationMapProblem{Field::Table, "needs the stations of a list or log", Field::Targets};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -83,53 +98,78 @@ bool TargetOnEveryPath(const GreatCirclePath& path) {
   return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
 }
 
-std::string CheckStationMapRequest(const StationMapRequest& request) {
+namespace {
+
+using Field = StationMapField;
+
+std::optional<StationMapProblem> CheckPlaceAndSize(const StationMapRequest& request) {
   if (!(std::fabs(request.centre.lat) <= 90) || !(std::fabs(request.centre.lon) <= 180)) {
-    return "the centre " + Number(request.centre.lat) + "," + Number(request.centre.lon) +
-           " is not on the Earth";
+    return StationMapProblem{Field::Centre, Number(request.centre.lat) + "," + Number(request.centre.lon) +
+                                                " is not on the Earth"};
   }
-  if (!(request.radiusKm > 0)) {
-    return "--radius: " + Number(request.radiusKm) + " is not a radius; give kilometres above 0";
-  }
+  if (!(request.radiusKm > 0))
+    return StationMapProblem{Field::Radius,
+                             Number(request.radiusKm) + " is not a radius; give kilometres above 0"};
   if (request.radiusKm > kMaxMapRadiusKm) {
-    return "--radius: " + Number(request.radiusKm) + " km is too large; " + Number(kMaxMapRadiusKm) +
-           " km shows the whole Earth";
+    return StationMapProblem{Field::Radius, Number(request.radiusKm) + " km is too large; " +
+                                                Number(kMaxMapRadiusKm) + " km shows the whole Earth"};
   }
   if (request.size < kMinMapSize || request.size > kMaxMapSize) {
-    return "--size: " + std::to_string(request.size) + " is out of range; give " +
-           std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels";
+    return StationMapProblem{Field::Size, std::to_string(request.size) + " is out of range; give " +
+                                              std::to_string(kMinMapSize) + " to " +
+                                              std::to_string(kMaxMapSize) + " pixels"};
   }
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckOverlays(const StationMapRequest& request) {
   const double unitKm = KilometresPer(request.units);
   if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
-    return std::string("--rings: give ") + UnitName(request.units) + " above 0";
+    return StationMapProblem{Field::Rings, std::string("give ") + UnitName(request.units) + " above 0"};
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
-    return "--spokes: give degrees above 0, at most 360";
-  if (!(request.gridDeg >= 0) || request.gridDeg > 90) return "--grid: give degrees above 0, at most 90";
+    return StationMapProblem{Field::Spokes, "give degrees above 0, at most 360"};
+  if (!(request.gridDeg >= 0) || request.gridDeg > 90)
+    return StationMapProblem{Field::Grid, "give degrees above 0, at most 90"};
   if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
     const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
-    return TooManyLines("--rings", request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
+    return TooManyLines(Field::Rings, request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
                         "rings", RoundUpToTwoDigits(farthest / unitKm / (kMaxOverlayLines + 1)));
   }
   if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
-    return TooManyLines("--spokes", request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
+    return TooManyLines(Field::Spokes, request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
                         "bearing lines", RoundUpToTwoDigits(360.0 / kMaxOverlayLines));
   }
   if (request.gridDeg > 0 && GridCount(request.gridDeg) > kMaxOverlayLines) {
-    return TooManyLines("--grid", request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
+    return TooManyLines(Field::Grid, request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
                         RoundUpToTwoDigits(540.0 / (kMaxOverlayLines + 1)));
   }
   if (request.target && request.target->name.size() > kMaxPlaceTextLength) {
-    return "--target: the place is " + std::to_string(request.target->name.size()) +
-           " characters long; give at most " + std::to_string(kMaxPlaceTextLength);
+    return StationMapProblem{Field::Target, "the place is " + std::to_string(request.target->name.size()) +
+                                                " characters long; give at most " +
+                                                std::to_string(kMaxPlaceTextLength)};
   }
-  if (request.imagePath.empty()) return "--image: no Earth picture given";
-  if (!request.nightImagePath.empty() && !request.unixTime) return "--night-image needs --time";
-  const MapPictureKind kind = PictureKindOf(request.outPath);
-  if (kind == MapPictureKind::Unknown) {
-    return "--out: \"" + request.outPath +
-           "\" has no picture suffix this program writes; use .bmp, .png, .jpg, .pdf or .svg";
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
+  if (request.imagePath.empty()) return StationMapProblem{Field::Image, "no Earth picture given"};
+  if (!request.nightImagePath.empty() && !request.unixTime)
+    return StationMapProblem{Field::NightImage, "shows the night side only at a given time", Field::Time};
+  if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
+    return StationMapProblem{Field::Out, "\"" + request.outPath +
+                                             "\" has no picture suffix this program writes; use .bmp, .png, "
+                                             ".jpg, .pdf or .svg"};
   }
-  return CheckOperatorLayers(request, kind);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
+  if (auto problem = CheckPlaceAndSize(request)) return problem;
+  if (auto problem = CheckOverlays(request)) return problem;
+  if (auto problem = CheckNames(request)) return problem;
+  return CheckOperatorLayers(request, PictureKindOf(request.outPath));
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {
@@ -156,19 +196,17 @@ std::string TargetLine(const GeoPoint& centre, const MapTarget& target, Distance
          FormatFixed(path.longDistanceKm / unitKm, 1) + unit + ")";
 }
 
-std::string DataProblemLine(const char* option, const DataFileProblem& problem) {
-  const std::string head = std::string(option) + ": " + problem.path;
+std::string DataProblemWhy(const DataFileProblem& problem) {
   const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
   switch (problem.fault) {
     case DataFileFault::Missing:
       break;
     case DataFileFault::Unreadable:
-      return head + " cannot be read" + detail + "; it comes with the package " + problem.package;
+      return problem.path + " cannot be read" + detail + "; it comes with the package " + problem.package;
     case DataFileFault::Malformed:
-      return head + " is damaged" + detail + "; reinstall the package " + problem.package;
+      return problem.path + " is damaged" + detail + "; reinstall the package " + problem.package;
     case DataFileFault::NotPrepared:
-      return std::string(option) + ": the copy of " + problem.path +
-             " a map reads could not be made: " + problem.detail;
+      return "the copy of " + problem.path + " a map reads could not be made: " + problem.detail;
   }
-  return head + " is missing; install the package " + problem.package;
+  return problem.path + " is missing; install the package " + problem.package;
 }

@@ -23,7 +23,6 @@
 
 #include "base/bmp_extent.h"
 #include "base/regular_file.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make
@@ -200,7 +199,7 @@ std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string
 }
 
 void QtProcessControl::EndProgram() {
-  settings_.Sync();
+  if (keep_) keep_();
   std::fflush(nullptr);
   ::_exit(0);
 }

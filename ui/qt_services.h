@@ -1,13 +1,12 @@
 #pragma once
 // The platform services on Qt.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/platform.h"
 #include "ui/main_window.h"
-
-class QtSettingsStore;
 
 class QtClock : public Clock {
  public:
@@ -45,13 +44,14 @@ class QtPictureFiles : public PictureFiles {
   std::optional<Picture> Load(const std::string& path, std::string* error) override;
 };
 
+// Ends the process at once, after `keep` has written what must outlive it (the settings).
 class QtProcessControl : public ProcessControl {
  public:
-  explicit QtProcessControl(QtSettingsStore& settings) : settings_(settings) {}
+  explicit QtProcessControl(std::function<void()> keep) : keep_(std::move(keep)) {}
   [[noreturn]] void EndProgram() override;
 
  private:
-  QtSettingsStore& settings_;
+  std::function<void()> keep_;
 };
 
 // A picture as a QImage and back (0x00RRGGBB pixels, Format_RGB32).

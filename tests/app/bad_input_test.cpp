@@ -41,10 +41,10 @@
 #include "mapout/map_files.h"
 #include "render/d3dx/d3dx_texture.h"
 #include "render/device/adapter.h"
+#include "settings/qt_settings_store.h"
 #include "support/fakes.h"
 #include "support/run_length_bmp.h"
 #include "ui/qt_services.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 
