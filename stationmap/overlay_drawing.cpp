@@ -174,7 +174,8 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   const LabelKind prefixKind{kPrefixColour, {small, TextWeight::Bold}, false};
   const LabelKind fieldKind{kFieldLabelColour, {pixels, TextWeight::Bold}, false};
   const LabelKind squareKind{kFieldLabelColour, {small, TextWeight::Normal}, false};
-  LabelLayout layout(text, plan.size, std::max(2.0, pixels / 6.0), quick);
+  const double gap = std::max(2.0, pixels / 6.0);
+  LabelLayout layout(text, plan.size, gap, quick);
   if (centreDot) layout.Reserve(plan.centre, 4 * unit);
   if (plan.target) layout.Reserve(plan.target->place, 4.5 * unit);
   const auto place = [&](const LabelKind& kind, const std::vector<const MapLabel*>& labels) {
@@ -232,7 +233,10 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   // A log's labels are many: as small as the map's smallest, above their dots; one at the
   // edge moves inside rather than be lost, and still touches its dot.
   const int stationPixels = std::max(10, static_cast<int>(std::lround(11 * fine)));
-  for (MapLabel& label : plan.stationLabels) label.at.y -= 2.5 * fine + 0.75 * stationPixels;
+  // Clear of its own dot with the halo and the gap a label keeps, for ink up to 1.2 times the
+  // text's size high.
+  const double above = 2.5 * fine + stationPixels / 10.0 + gap / 2 + 0.6 * stationPixels + 1;
+  for (MapLabel& label : plan.stationLabels) label.at.y -= above;
   place({kStationLabelColour, {stationPixels, TextWeight::Normal}, true}, all(plan.stationLabels));
   place(prefixKind, all(plan.prefixes));
   place(fieldKind, all(plan.fieldLabels));

@@ -196,3 +196,29 @@ TEST(GreylineFanLabels, NearlyEveryMonthIsLabelledOnAWholeEarthMap) {
 }
 
 }  // namespace
+
+namespace {
+
+// A poster's labels keep a wider gap than a screen map's; a station's label must still clear
+// its own dot by it.
+TEST(StationLabels, EachLoneStationIsLabelledOnSmallMapsAndPosters) {
+  Gui gui;
+  QtTextShaper text;
+  for (const int size : {400, 3272, 9000}) {
+    StationMapRequest request;
+    request.centre = {52.5, 13.4};
+    request.radiusKm = 20038;
+    request.size = size;
+    request.targets = {{{41.7, -72.7}, "W1AW Newington", "", 1}, {{-33.9, 151.2}, "VK2 Sydney", "", 2}};
+    const DrawList list = OverlayDrawList(PlanOverlays(request, LabelPixels(size) * 1.2), text);
+    std::set<std::string> labelled;
+    for (const DrawItem& item : list.items) {
+      if (const auto* batch = std::get_if<LabelBatch>(&item)) {
+        for (const Label& label : batch->labels) labelled.insert(label.text);
+      }
+    }
+    EXPECT_EQ(labelled, (std::set<std::string>{"W1AW Newington", "VK2 Sydney"})) << size;
+  }
+}
+
+}  // namespace
