@@ -94,6 +94,7 @@ struct LabelKind {
   DrawColour colour;
   TextStyle style;
   bool moveInside;  // the map's own labels are moved inside; the others stay at their places or are left out
+  std::uint8_t haloAlpha = kLabelHaloAlpha;
 };
 
 }  // namespace
@@ -179,7 +180,7 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   if (centreDot) layout.Reserve(plan.centre, 4 * unit);
   if (plan.target) layout.Reserve(plan.target->place, 4.5 * unit);
   const auto place = [&](const LabelKind& kind, const std::vector<const MapLabel*>& labels) {
-    LabelBatch batch{kind.style, kind.colour, {kind.style.pixelSize / 5.0, kLabelHaloAlpha}, {}};
+    LabelBatch batch{kind.style, kind.colour, {kind.style.pixelSize / 5.0, kind.haloAlpha}, {}};
     for (const MapLabel* label : labels) {
       if (auto placed = layout.Place(label->text, label->at, kind.style, batch.halo.width, kind.moveInside))
         batch.labels.push_back(std::move(*placed));
@@ -237,7 +238,9 @@ DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePla
   // text's size high.
   const double above = 2.5 * fine + stationPixels / 10.0 + gap / 2 + 0.6 * stationPixels + 1;
   for (MapLabel& label : plan.stationLabels) label.at.y -= above;
-  place({kStationLabelColour, {stationPixels, TextWeight::Normal}, true}, all(plan.stationLabels));
+  // An opaque halo: a PDF writer keeps it a stroke of the text, where a translucent one becomes
+  // an outline of its own, which a log's thousands of labels made megabytes of.
+  place({kStationLabelColour, {stationPixels, TextWeight::Normal}, true, 255}, all(plan.stationLabels));
   place(prefixKind, all(plan.prefixes));
   place(fieldKind, all(plan.fieldLabels));
   place(squareKind, all(plan.squareLabels));
