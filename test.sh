@@ -16,8 +16,11 @@ scripts/build.sh build -DSKERROWEN_WERROR=$werror
 ctest --test-dir build --output-on-failure -j 2 -LE e2e
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+# Qt's image plugins, loaded while a broken picture is probed, bring dynamic thread-local
+# blocks that LeakSanitizer's thread walk on this toolchain crashes on after the tests have
+# passed; those blocks are left out of the leak scan.
 scripts/build.sh build-asan -DSKERROWEN_SANITIZE=ON -DSKERROWEN_BENCH=OFF -DSKERROWEN_WERROR=$werror
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp" \
+ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j 2 -LE e2e
 
 echo "== fuzzing the .x loader"

@@ -10,7 +10,10 @@ AzimuthalEquidistant::AzimuthalEquidistant(const GeoPoint& centre) : centre_(cen
 }
 
 PlanePoint AzimuthalEquidistant::Forward(const GeoPoint& point) const {
-  const Vec3 p = UnitVector(point);
+  return ForwardVector(UnitVector(point));
+}
+
+PlanePoint AzimuthalEquidistant::ForwardVector(const Vec3& p) const {
   const double east = Dot(p, e_);
   const double north = Dot(p, n_);
   const double sinC = std::hypot(east, north);
@@ -20,18 +23,9 @@ PlanePoint AzimuthalEquidistant::Forward(const GeoPoint& point) const {
   return {east * scale, north * scale};
 }
 
-Vec3 AzimuthalEquidistant::InverseVector(double x, double y) const {
-  const double rho = std::hypot(x, y);
-  if (rho == 0) return c_;
-  const double c = rho / kEarthRadiusKm;
-  const double cosC = std::cos(c);
-  const double along = std::sin(c) / rho;
-  const double ex = x * along, ny = y * along;
-  return {cosC * c_.x + ex * e_.x + ny * n_.x, cosC * c_.y + ex * e_.y + ny * n_.y,
-          cosC * c_.z + ex * e_.z + ny * n_.z};
-}
-
 std::optional<GeoPoint> AzimuthalEquidistant::Inverse(double x, double y) const {
   if (std::hypot(x, y) > kHalfCircumferenceKm) return std::nullopt;
-  return PointOfVector(InverseVector(x, y));
+  Vec3 p;
+  InverseVector(BasisIn<double>(), x, y, p.x, p.y, p.z);
+  return PointOfVector(p);
 }

@@ -24,7 +24,8 @@ std::uint32_t Scaled(std::uint32_t pixel, float factor) {
 struct RowGeometry {
   int size;
   double kmPerPixel, y;
-  Vec3 centre, east, north, sun;
+  AzimuthalEquidistant::Basis<float> basis;
+  Vec3 sun;
   double uScale, uOffset, vScale, vOffset;
 };
 
@@ -38,24 +39,12 @@ __attribute__((target_clones("arch=x86-64-v3", "default"))) void LocateRow(const
                                                                            float* __restrict sunSine) {
   const auto f = [](double value) { return static_cast<float>(value); };
   const float half = f(g.size / 2.0), kmPerPixel = f(g.kmPerPixel), y = f(g.y);
-  const float perKm = f(1 / kEarthRadiusKm), pi = std::numbers::pi_v<float>;
-  const float cx = f(g.centre.x), cy = f(g.centre.y), cz = f(g.centre.z);
-  const float ex = f(g.east.x), ey = f(g.east.y), ez = f(g.east.z);
-  const float nx = f(g.north.x), ny = f(g.north.y), nz = f(g.north.z);
   const float sx = f(g.sun.x), sy = f(g.sun.y), sz = f(g.sun.z);
   const float uScale = f(g.uScale), uOffset = f(g.uOffset), vScale = f(g.vScale), vOffset = f(g.vOffset);
   for (int col = 0; col < g.size; ++col) {
     const float x = (static_cast<float>(col) + 0.5f - half) * kmPerPixel;
-    const float rho = std::sqrt(x * x + y * y);
-    const float c = rho * perKm;
-    float sinC, cosC;
-    FastSinCos(c < pi ? c : pi, sinC, cosC);
-    // At the centre x and y are 0, whatever `along` is.
-    const float along = sinC / (rho > 1e-30f ? rho : 1e-30f);
-    const float east = x * along, north = y * along;
-    const float px = cosC * cx + east * ex + north * nx;
-    const float py = cosC * cy + east * ey + north * ny;
-    const float pz = cosC * cz + east * ez + north * nz;
+    float px, py, pz;
+    AzimuthalEquidistant::InverseVector(g.basis, x, y, px, py, pz);
     u[col] = FastAtan2(py, px) * uScale + uOffset;
     v[col] = vOffset - FastAtan2(pz, std::sqrt(px * px + py * py)) * vScale;
     sunSine[col] = px * sx + py * sy + pz * sz;
@@ -115,7 +104,7 @@ class RowSampler {
   RowSampler(const MapSampling& sampling, const MapCanvas& canvas)
       : s_(sampling),
         canvas_(canvas),
-        projection_(sampling.centre),
+        basis_(AzimuthalEquidistant(sampling.centre).BasisIn<float>()),
         kmPerPixel_(2 * sampling.radiusKm / canvas.size),
         sun_(sampling.subSolar ? UnitVector(*sampling.subSolar) : Vec3{}),
         nightScaleU_(static_cast<float>(sampling.night.width) / static_cast<float>(sampling.day.width)),
@@ -155,9 +144,7 @@ class RowSampler {
     g.size = canvas_.size;
     g.kmPerPixel = kmPerPixel_;
     g.y = (canvas_.size / 2.0 - (row + 0.5)) * kmPerPixel_;
-    g.centre = projection_.CentreVector();
-    g.east = projection_.East();
-    g.north = projection_.North();
+    g.basis = basis_;
     g.sun = sun_;
     g.uScale = s_.day.width / (2 * std::numbers::pi);
     g.uOffset = s_.day.width / 2.0 - 0.5;
@@ -178,7 +165,7 @@ class RowSampler {
 
   const MapSampling& s_;
   MapCanvas canvas_;
-  AzimuthalEquidistant projection_;
+  AzimuthalEquidistant::Basis<float> basis_;
   double kmPerPixel_;
   Vec3 sun_;
   float nightScaleU_, nightScaleV_;

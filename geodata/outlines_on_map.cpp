@@ -54,7 +54,7 @@ class MapOutliner {
  public:
   MapOutliner(const AzimuthalEquidistant& map, double visibleKm, double toleranceKm,
               const std::function<void(std::span<const PlanePoint>)>& draw)
-      : c_(map.CentreVector()), e_(map.East()), n_(map.North()), tolerance_(toleranceKm), draw_(draw) {
+      : map_(map), c_(map.CentreVector()), tolerance_(toleranceKm), draw_(draw) {
     // Up to half a tolerance short of the antipode: the ring left out there is thinner than
     // what a line may stray, and every point kept has one place on the map.
     capAngle_ = std::min(visibleKm, kHalfCircumferenceKm - toleranceKm / 2) / kEarthRadiusKm;
@@ -117,14 +117,7 @@ class MapOutliner {
   }
 
  private:
-  PlanePoint Project(const Vec3& v) const {
-    const double east = Dot(v, e_), north = Dot(v, n_);
-    const double sinC = std::sqrt(east * east + north * north);
-    const double c = std::atan2(sinC, Dot(v, c_));
-    if (sinC < 1e-15) return c < 1 ? PlanePoint{0, 0} : PlanePoint{0, -kHalfCircumferenceKm};
-    const double scale = c * kEarthRadiusKm / sinC;
-    return {east * scale, north * scale};
-  }
+  PlanePoint Project(const Vec3& v) const { return map_.ForwardVector(v); }
 
   void Segment(const Vec3& a, bool aInside, const Vec3& b, bool bInside) {
     const double ab = Dot(a, b), ac = Dot(a, c_), bc = Dot(b, c_);
@@ -200,7 +193,8 @@ class MapOutliner {
     line_.push_back(pb);
   }
 
-  Vec3 c_, e_, n_;
+  const AzimuthalEquidistant& map_;
+  Vec3 c_;
   double tolerance_;
   double capAngle_ = 0, capCos_ = 1, capChord_ = 0;
   bool convex_ = true;

@@ -105,12 +105,13 @@ namespace {
 // A bitmap goes to Qt's built-in bitmap reader directly. Left to choose by the suffix, Qt
 // first loads every image plugin it has, since none of them claims ".bmp": about 20 ms of
 // start-up for nothing. Any other picture goes through the reader that decides by the suffix
-// (given as the format it hints at) and by content, as before. Both read the file already
-// open, which is known to be a regular file.
+// (given as the format it hints at) and by content, as before. A file that starts as a
+// bitmap and is broken stays with the bitmap reader, whose refusal names the fault; no other
+// reader is asked to guess. Both read the file already open, which is known to be a regular file.
 std::unique_ptr<QImageReader> OpenPicture(QFile& file, const QString& fileName) {
   auto bitmap = std::make_unique<QImageReader>(&file, "bmp");
   bitmap->setAutoDetectImageFormat(false);
-  if (bitmap->canRead()) return bitmap;
+  if (bitmap->canRead() || file.peek(2) == "BM") return bitmap;
   bitmap.reset();
   file.seek(0);
   return std::make_unique<QImageReader>(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
