@@ -67,7 +67,7 @@ void CodecDecode(benchmark::State& state, const std::string& path, double radius
                        picture)) {
       return state.SkipWithError("the codec read nothing");
     }
-    benchmark::DoNotOptimize(picture.pixels.get());
+    benchmark::DoNotOptimize(picture.pixels);
     state.counters["decoded_rows"] = picture.rowCount;
     state.counters["scale"] = 1.0 / picture.scaleDenominator;
   }

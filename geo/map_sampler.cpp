@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "geo/azimuthal.h"
@@ -123,20 +125,42 @@ class RowSampler {
     }
     std::uint8_t* out = canvas_.top + canvas_.stride * row;
     const int red = canvas_.bgr ? 2 : 0, blue = canvas_.bgr ? 0 : 2;
+    const auto put = [&](int col, std::uint32_t colour) {
+      std::uint8_t* pixel = out + 3 * col;
+      pixel[red] = static_cast<std::uint8_t>(colour >> 16);
+      pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+      pixel[blue] = static_cast<std::uint8_t>(colour);
+    };
+    const auto [first, end] = ColumnsOnTheEarth(row);
+    for (int col = 0; col < first; ++col) put(col, s_.background);
+    if (s_.subSolar) {
+      for (int col = first; col < end; ++col) put(col, Shade(scratch.colours[col], scratch, col));
+    } else {
+      for (int col = first; col < end; ++col) put(col, scratch.colours[col]);
+    }
+    for (int col = std::max(first, end); col < canvas_.size; ++col) put(col, s_.background);
+  }
+
+  // The columns [first, end) of a row whose pixel centres lie no farther from the map's centre
+  // than the antipode: a run, as the ring is round. Worked out from the ring's width at the row
+  // and then held to the test of each pixel at its ends, so no pixel falls to the other side.
+  std::pair<int, int> ColumnsOnTheEarth(int row) const {
     const double half = canvas_.size / 2.0;
     const double y = (half - (row + 0.5)) * kmPerPixel_;
     const double limit = kHalfCircumferenceKm * kHalfCircumferenceKm;
-    for (int col = 0; col < canvas_.size; ++col, out += 3) {
+    const auto inside = [&](int col) {
       const double x = (col + 0.5 - half) * kmPerPixel_;
-      std::uint32_t colour = s_.background;
-      if (x * x + y * y <= limit) {
-        colour = scratch.colours[col];
-        if (s_.subSolar) colour = Shade(colour, scratch, col);
-      }
-      out[red] = static_cast<std::uint8_t>(colour >> 16);
-      out[1] = static_cast<std::uint8_t>(colour >> 8);
-      out[blue] = static_cast<std::uint8_t>(colour);
-    }
+      return x * x + y * y <= limit;
+    };
+    if (y * y > limit) return {0, 0};
+    const double reach = std::sqrt(limit - y * y) / kmPerPixel_;
+    int first = std::clamp(static_cast<int>(std::ceil(half - 0.5 - reach)), 0, canvas_.size);
+    int end = std::clamp(static_cast<int>(std::floor(half - 0.5 + reach)) + 1, 0, canvas_.size);
+    while (first > 0 && inside(first - 1)) --first;
+    while (first < end && !inside(first)) ++first;
+    while (end < canvas_.size && inside(end)) ++end;
+    while (end > first && !inside(end - 1)) --end;
+    return {first, end};
   }
 
   void Locate(int row, RowScratch& scratch) const {

@@ -34,7 +34,8 @@ PictureFault FaultOfOpening(int errorNumber) {
 
 }  // namespace
 
-EarthPictureReader::EarthPictureReader(FallbackDecoder fallback) : fallback_(std::move(fallback)) {}
+EarthPictureReader::EarthPictureReader(FallbackDecoder fallback, const DecodedPictureCache* cache)
+    : fallback_(std::move(fallback)), cache_(cache) {}
 
 EarthPictureReader::~EarthPictureReader() {
   decoder_.reset();
@@ -93,16 +94,41 @@ bool EarthPictureReader::Decode(const PictureNeed& need, DecodedPicture& picture
     problem_.height = plan.rowCount;
     return Fail(PictureFault::TooLarge);
   }
+  picture.width = plan.width;
+  picture.fullHeight = plan.fullHeight;
+  picture.scaleDenominator = plan.scaleDenominator;
+  const DecodePlan whole{plan.scaleDenominator, plan.width, plan.fullHeight, 0, plan.fullHeight};
+  if (cache_ != nullptr && whole.Pixels() <= kMostCachedPixels) return DecodeThroughCache(whole, picture);
   // Not set to zero: the decoder writes every pixel.
-  std::unique_ptr<std::uint32_t[]> pixels(new (std::nothrow)
+  std::shared_ptr<std::uint32_t[]> pixels(new (std::nothrow)
                                               std::uint32_t[static_cast<std::size_t>(plan.Pixels())]);
   if (pixels == nullptr) return Fail(PictureFault::OutOfMemory);
   if (!decoder_->Decode(plan, pixels.get(), problem_)) return false;
-  picture.pixels = std::move(pixels);
-  picture.width = plan.width;
+  picture.pixels = pixels.get();
+  picture.keep = std::move(pixels);
   picture.rowCount = plan.rowCount;
   picture.firstRow = plan.firstRow;
-  picture.fullHeight = plan.fullHeight;
-  picture.scaleDenominator = plan.scaleDenominator;
+  return true;
+}
+
+bool EarthPictureReader::DecodeThroughCache(const DecodePlan& whole, DecodedPicture& picture) {
+  picture.rowCount = whole.rowCount;
+  picture.firstRow = 0;
+  const std::optional<DecodedPictureKey> key =
+      KeyOfPicture(fd_, whole.width, whole.fullHeight, whole.scaleDenominator);
+  if (key) {
+    if (std::optional<KeptPicture> kept = cache_->Find(*key)) {
+      picture.keep = std::move(kept->keep);
+      picture.pixels = kept->pixels;
+      return true;
+    }
+  }
+  std::unique_ptr<PictureEntry> entry = PictureEntry::Make(key.value_or(DecodedPictureKey{}));
+  if (entry == nullptr) return Fail(PictureFault::OutOfMemory);
+  if (!decoder_->Decode(whole, entry->Pixels(), problem_)) return false;
+  if (key) cache_->Keep(*key, *entry);
+  KeptPicture kept = PictureEntry::Share(std::move(entry));
+  picture.keep = std::move(kept.keep);
+  picture.pixels = kept.pixels;
   return true;
 }

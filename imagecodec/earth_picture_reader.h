@@ -9,13 +9,16 @@
 #include <string>
 
 #include "imagecodec/decode_plan.h"
+#include "imagecodec/decoded_picture_cache.h"
 #include "imagecodec/picture_decoder.h"
 #include "imagecodec/picture_problem.h"
 
 // The rows decoded: `rowCount` rows of `width` pixels 0xffRRGGBB, from row `firstRow` of
 // `fullHeight`, all at the decoded scale (1 / `scaleDenominator` of the stored picture).
+// `keep` holds the memory `pixels` lie in.
 struct DecodedPicture {
-  std::unique_ptr<std::uint32_t[]> pixels;
+  std::shared_ptr<const void> keep;
+  const std::uint32_t* pixels = nullptr;
   int width = 0;
   int rowCount = 0;
   int firstRow = 0;
@@ -29,7 +32,9 @@ using FallbackDecoder = std::function<std::unique_ptr<PictureDecoder>(int fd, Pi
 
 class EarthPictureReader {
  public:
-  explicit EarthPictureReader(FallbackDecoder fallback = {});
+  // With a `cache`, a picture small enough is decoded whole once and kept there, and later
+  // taken from it.
+  explicit EarthPictureReader(FallbackDecoder fallback = {}, const DecodedPictureCache* cache = nullptr);
   ~EarthPictureReader();
   EarthPictureReader(const EarthPictureReader&) = delete;
   EarthPictureReader& operator=(const EarthPictureReader&) = delete;
@@ -46,8 +51,10 @@ class EarthPictureReader {
 
  private:
   bool Fail(PictureFault fault, std::string detail = {});
+  bool DecodeThroughCache(const DecodePlan& whole, DecodedPicture& picture);
 
   FallbackDecoder fallback_;
+  const DecodedPictureCache* cache_;
   int fd_ = -1;
   std::unique_ptr<PictureDecoder> decoder_;
   PictureProblem problem_;

@@ -1,6 +1,7 @@
 #include <QImage>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <numbers>
@@ -39,7 +40,10 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // holds far more than `mapSize` pixels can show. `picture` tells which rows; `image` owns them.
 std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
                              EarthPicture& picture, const GeoPoint& centre, double radiusKm, int mapSize) {
-  EarthPictureReader reader(OpenQtPictureDecoder);
+  PosixFileStore files;
+  const DecodedPictureCache cache(PictureCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")),
+                                  files);
+  EarthPictureReader reader(OpenQtPictureDecoder, &cache);
   DecodedPicture decoded;
   if (reader.Open(path)) {
     const PictureRows rows = PictureRowsNeeded(centre, radiusKm, reader.Height());
@@ -79,12 +83,15 @@ std::string LoadEarthPicture(const std::string& path, const char* option, QImage
       return at + " cannot be read: not enough memory";
   }
   // The picture's memory goes when the last QImage sharing it does.
+  auto* keep = new std::shared_ptr<const void>(std::move(decoded.keep));
   image = QImage(
-      reinterpret_cast<uchar*>(decoded.pixels.get()), decoded.width, decoded.rowCount,
+      reinterpret_cast<const uchar*>(decoded.pixels), decoded.width, decoded.rowCount,
       static_cast<qsizetype>(decoded.width) * 4, QImage::Format_RGB32,
-      [](void* pixels) { delete[] static_cast<std::uint32_t*>(pixels); }, decoded.pixels.get());
-  if (image.isNull()) return at + " cannot be read: not enough memory";
-  decoded.pixels.release();
+      [](void* kept) { delete static_cast<std::shared_ptr<const void>*>(kept); }, keep);
+  if (image.isNull()) {
+    delete keep;
+    return at + " cannot be read: not enough memory";
+  }
   picture = {reinterpret_cast<const std::uint32_t*>(image.constBits()), decoded.width, decoded.rowCount,
              decoded.firstRow, decoded.fullHeight};
   return {};

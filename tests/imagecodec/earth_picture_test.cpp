@@ -31,7 +31,7 @@ QImage QtRows(const std::string& path) {
 // The first row at which the decoded rows differ from Qt's rows `from`.., or -1.
 int FirstDifferentRow(const DecodedPicture& picture, const QImage& qt, int from) {
   for (int y = 0; y < picture.rowCount; ++y) {
-    const auto* ours = picture.pixels.get() + static_cast<std::size_t>(y) * picture.width;
+    const auto* ours = picture.pixels + static_cast<std::size_t>(y) * picture.width;
     if (std::memcmp(ours, qt.constScanLine(from + y), 4 * static_cast<std::size_t>(picture.width)) != 0)
       return y;
   }
@@ -70,7 +70,7 @@ TEST(EarthPicture, TheShippedPictureDecodesAsQtDecodesItWholeAndInBands) {
       if (FirstDifferentRow(picture, qt, need.firstRow) != -1) {
         const std::string kept =
             ::testing::TempDir() + "decoded_from_row_" + std::to_string(need.firstRow) + ".png";
-        QImage(reinterpret_cast<const uchar*>(picture.pixels.get()), picture.width, picture.rowCount,
+        QImage(reinterpret_cast<const uchar*>(picture.pixels), picture.width, picture.rowCount,
                QImage::Format_RGB32)
             .save(QString::fromStdString(kept));
         ADD_FAILURE() << path << " from row " << need.firstRow << " differs from Qt's; the rows are in "
