@@ -1,46 +1,61 @@
 #!/usr/bin/env bash
-# Times skerrowen-map with overlays against the same map without them, each as a whole
-# process (the median of RUNS runs, default 5): 8192 pixels around JO62qm at 3340 km with
-# rings every 1000 km, spokes every 10 degrees, a 10-degree grid and a target. Then the peak
-# memory of the same pair at 16384 pixels (left out with NO_PEAK=1). Not run by CI.
+# Times skerrowen-map with every overlay against the same map without them, each as a whole
+# process (the medians of RUNS runs, default 5, of wall and processor time, after one run of
+# each that prepares the outlines' copy and keeps the decoded picture): 8192 pixels around
+# JO62qm at 3340 km with coasts and borders, DXCC prefixes, the Maidenhead fields, rings
+# every 1000 km, spokes every 10 degrees, a 10-degree grid, a target and the grey line; the
+# map with the grey line alone as well, as its night side is more than lines. Then the peak
+# memory of the pair at 16384 pixels (left out with NO_PEAK=1). Not run by CI.
 # Usage: bench/overlay_bench.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
 map="$build/skerrowen-map"
+"$map" --help | grep -q -- --countries || map="$build/bench/layered_map"
 picture="$build/earth.jpg"
-[ -x "$map" ] && [ -f "$picture" ] || { echo "build skerrowen-map first" >&2; exit 1; }
+[ -x "$map" ] && [ -f "$picture" ] || { echo "build skerrowen-map and layered_map first" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (time)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-export XDG_CONFIG_HOME="$work"
+export XDG_CONFIG_HOME="$work" XDG_CACHE_HOME="$work/cache"
 
 common=(--centre 52.5208,13.375 --radius 3340 --image "$picture" --out map.bmp)
-overlays=(--rings 1000 --spokes 10 --grid 10 --target FN31pr)
+greyLine=(--time 2026-03-20T06:00:00Z)
+overlays=(--countries --prefixes --fields --rings 1000 --spokes 10 --grid 10 --target FN31pr "${greyLine[@]}")
 
-median_ms() {
-  local times=()
+# The medians of a command's wall time and of its processor time (user and system), in
+# milliseconds: "WALL CPU". On a shared machine the processor time is the steadier.
+medians_ms() {
+  local walls=() cpus=()
   for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000000)))
+    /usr/bin/time -f '%e %U %S' -o times.txt "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    read -r wall user system <times.txt
+    walls+=("$(awk "BEGIN { printf \"%d\", $wall * 1000 }")")
+    cpus+=("$(awk "BEGIN { printf \"%d\", ($user + $system) * 1000 }")")
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
+  local middle=$(((runs + 1) / 2))
+  echo "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${middle}p") $(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${middle}p")"
 }
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 peak_mb() {
   /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.0f", $1 / 1024 }'
 }
 
-echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-plain=$(median_ms "$map" "${common[@]}" --size 8192)
-marked=$(median_ms "$map" "${common[@]}" --size 8192 "${overlays[@]}")
-echo "8192 px: plain ${plain} ms, with overlays ${marked} ms, ratio $(awk -v a="$marked" -v b="$plain" 'BEGIN { printf "%.2f", a / b }')"
+echo "$(basename "$map"), load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+"$map" "${common[@]}" --size 8192 "${overlays[@]}" >/dev/null 2>&1 || { echo "the marked map failed" >&2; exit 1; }
+read -r plain_wall plain_cpu < <(medians_ms "$map" "${common[@]}" --size 8192)
+read -r grey_wall grey_cpu < <(medians_ms "$map" "${common[@]}" --size 8192 "${greyLine[@]}")
+read -r marked_wall marked_cpu < <(medians_ms "$map" "${common[@]}" --size 8192 "${overlays[@]}")
+echo "8192 px, wall / processor ms: plain $plain_wall / $plain_cpu, grey line alone $grey_wall / $grey_cpu," \
+  "every overlay $marked_wall / $marked_cpu"
+echo "  every overlay / plain: wall $(ratio "$marked_wall" "$plain_wall"), processor $(ratio "$marked_cpu" "$plain_cpu");" \
+  "/ grey line alone: wall $(ratio "$marked_wall" "$grey_wall"), processor $(ratio "$marked_cpu" "$grey_cpu")"
 if [ "${NO_PEAK:-0}" != 1 ]; then
-  echo "16384 px peak: plain $(peak_mb "$map" "${common[@]}" --size 16384) MB," \
-    "with overlays $(peak_mb "$map" "${common[@]}" --size 16384 "${overlays[@]}") MB"
+  plain_peak=$(peak_mb "$map" "${common[@]}" --size 16384)
+  marked_peak=$(peak_mb "$map" "${common[@]}" --size 16384 "${overlays[@]}")
+  echo "16384 px peak: plain $plain_peak MB, every overlay $marked_peak MB, $((marked_peak - plain_peak)) MB more"
 fi
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
