@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   const MapOptionsReading reading = ReadMapOptions(rest);
   if (!reading.options || !units || !reading.options->centreGiven || !reading.options->outGiven ||
       !reading.options->imageGiven) {
-    std::fprintf(stderr, "layered_map: %s (--centre, --image and --out are needed)\n", reading.problem.c_str());
+    std::fprintf(stderr, "layered_map: %s (--centre, --image and --out are needed)\n",
+                 reading.problem.c_str());
     return 2;
   }
   StationMapRequest request = reading.options->request;
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
   request.data.outlinePreparer = std::string(SKERROWEN_BINARY_DIR) + "/" + kOutlinePreparerName;
   // Labels need fonts, and fonts a GUI application; lines alone do not.
   std::optional<QGuiApplication> application;
-  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target || prefixes || fields) {
+  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target || prefixes ||
+      fields) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     application.emplace(argc, argv);
   }
