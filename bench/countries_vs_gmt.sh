@@ -23,15 +23,30 @@ map="$build/skerrowen-map"
 "$map" --help | grep -q -- --countries || map="$build/bench/layered_map"
 [ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map and layered_map first" >&2; exit 1; }
 
-# One run's wall time and processor time (user and system, its children included), in
-# milliseconds, appended to the arrays named WALLS and CPUS. The command must succeed.
+# One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
+# children included) as the kernel counts it, finer than time(1) prints it; nothing when the
+# command fails.
+run_ms() {
+  python3 -c '
+import resource, subprocess, sys, time
+def children():
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+before, start = children(), time.perf_counter()
+done = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+wall = time.perf_counter() - start
+if done.returncode == 0:
+    print(round(wall * 1000), round((children() - before) * 1000))' "$@"
+}
+
+# One run's times appended to the arrays named WALLS and CPUS. The command must succeed.
 time_once() {
   local -n walls=$1 cpus=$2
   shift 2
-  /usr/bin/time -f '%e %U %S' -o times.txt "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-  read -r wall user system <times.txt
-  walls+=("$(awk "BEGIN { printf \"%d\", $wall * 1000 }")")
-  cpus+=("$(awk "BEGIN { printf \"%d\", ($user + $system) * 1000 }")")
+  local wall cpu
+  read -r wall cpu < <(run_ms "$@") && [ -n "$cpu" ] || { echo "failed: $*" >&2; exit 1; }
+  walls+=("$wall")
+  cpus+=("$cpu")
 }
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }

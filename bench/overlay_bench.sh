@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times skerrowen-map with every overlay against the same map without them, each as a whole
-# process (the medians of RUNS runs, default 5, of wall and processor time, after one run of
-# each that prepares the outlines' copy and keeps the decoded picture): 8192 pixels around
+# process (the medians of RUNS runs, default 5, of wall and processor time, the maps taking
+# turns, after one run that prepares the outlines' copy and keeps the decoded picture): 8192 pixels around
 # JO62qm at 3340 km with coasts and borders, DXCC prefixes, the Maidenhead fields, rings
 # every 1000 km, spokes every 10 degrees, a 10-degree grid, a target and the grey line; the
 # map with the grey line alone as well, as its night side is more than lines. Then the peak
@@ -24,20 +24,32 @@ common=(--centre 52.5208,13.375 --radius 3340 --image "$picture" --out map.bmp)
 greyLine=(--time 2026-03-20T06:00:00Z)
 overlays=(--countries --prefixes --fields --rings 1000 --spokes 10 --grid 10 --target FN31pr "${greyLine[@]}")
 
-# The medians of a command's wall time and of its processor time (user and system), in
-# milliseconds: "WALL CPU". On a shared machine the processor time is the steadier.
-medians_ms() {
-  local walls=() cpus=()
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%e %U %S' -o times.txt "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    read -r wall user system <times.txt
-    walls+=("$(awk "BEGIN { printf \"%d\", $wall * 1000 }")")
-    cpus+=("$(awk "BEGIN { printf \"%d\", ($user + $system) * 1000 }")")
-  done
-  local middle=$(((runs + 1) / 2))
-  echo "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${middle}p") $(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${middle}p")"
+# One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
+# children included) as the kernel counts it, finer than time(1) prints it; nothing when the
+# command fails.
+run_ms() {
+  python3 -c '
+import resource, subprocess, sys, time
+def children():
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+before, start = children(), time.perf_counter()
+done = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+wall = time.perf_counter() - start
+if done.returncode == 0:
+    print(round(wall * 1000), round((children() - before) * 1000))' "$@"
 }
 
+# One run's times appended to the arrays named WALLS and CPUS. The command must succeed.
+time_once() {
+  local -n walls=$1 cpus=$2
+  shift 2
+  local wall cpu
+  read -r wall cpu < <(run_ms "$@") && [ -n "$cpu" ] || { echo "failed: $*" >&2; exit 1; }
+  walls+=("$wall")
+  cpus+=("$cpu")
+}
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 peak_mb() {
@@ -46,9 +58,16 @@ peak_mb() {
 
 echo "$(basename "$map"), load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 "$map" "${common[@]}" --size 8192 "${overlays[@]}" >/dev/null 2>&1 || { echo "the marked map failed" >&2; exit 1; }
-read -r plain_wall plain_cpu < <(medians_ms "$map" "${common[@]}" --size 8192)
-read -r grey_wall grey_cpu < <(medians_ms "$map" "${common[@]}" --size 8192 "${greyLine[@]}")
-read -r marked_wall marked_cpu < <(medians_ms "$map" "${common[@]}" --size 8192 "${overlays[@]}")
+# The three take turns, so that all meet the same load of a shared machine.
+plain_walls=() plain_cpus=() grey_walls=() grey_cpus=() marked_walls=() marked_cpus=()
+for _ in $(seq "$runs"); do
+  time_once plain_walls plain_cpus "$map" "${common[@]}" --size 8192
+  time_once grey_walls grey_cpus "$map" "${common[@]}" --size 8192 "${greyLine[@]}"
+  time_once marked_walls marked_cpus "$map" "${common[@]}" --size 8192 "${overlays[@]}"
+done
+plain_wall=$(median "${plain_walls[@]}") plain_cpu=$(median "${plain_cpus[@]}")
+grey_wall=$(median "${grey_walls[@]}") grey_cpu=$(median "${grey_cpus[@]}")
+marked_wall=$(median "${marked_walls[@]}") marked_cpu=$(median "${marked_cpus[@]}")
 echo "8192 px, wall / processor ms: plain $plain_wall / $plain_cpu, grey line alone $grey_wall / $grey_cpu," \
   "every overlay $marked_wall / $marked_cpu"
 echo "  every overlay / plain: wall $(ratio "$marked_wall" "$plain_wall"), processor $(ratio "$marked_cpu" "$plain_cpu");" \
