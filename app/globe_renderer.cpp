@@ -43,6 +43,12 @@ std::string PlatformPath(std::string path) {
 
 }  // namespace
 
+std::string ModelPath(const std::string& programDirectory) { return programDirectory + "/5.x"; }
+
+std::string TexturePath(const std::string& programDirectory, const std::string& textureName) {
+  return programDirectory + "/" + PlatformPath(textureName);
+}
+
 void GlobeRenderer::Fail(const std::string& text, const std::string& title, MessageIcon icon) {
   services_.messages->Show(text, title, icon);
 }
@@ -160,8 +166,9 @@ void GlobeRenderer::LoadModels() {
   std::vector<D3DXMATERIAL> materials;
   DWORD count = 0;
   std::string error;
-  const HRESULT hr = D3DXLoadMeshFromX(services_.programDirectory + "/5.x", D3DXMESH_MANAGED, device_.get(),
-                                       &slot.Mesh, &materials, &count, &error);
+  const MeshFileLoader& loadMesh = services_.loadMeshFromX ? services_.loadMeshFromX : D3DXLoadMeshFromX;
+  const HRESULT hr = loadMesh(ModelPath(services_.programDirectory), D3DXMESH_MANAGED, device_.get(),
+                              &slot.Mesh, &materials, &count, &error);
   if (FAILED(hr)) {
     slot = ModelSlot{};
     return fail(error);
@@ -174,7 +181,7 @@ void GlobeRenderer::LoadModels() {
     slot.Materials[j].Ambient = slot.Materials[j].Diffuse;
     slot.TextureName = materials[j].TextureFilename;
     if (slot.TextureName.empty()) continue;
-    const std::string path = services_.programDirectory + "/" + PlatformPath(slot.TextureName);
+    const std::string path = TexturePath(services_.programDirectory, slot.TextureName);
     if (FAILED(services_.createTextureFromFile(device_.get(), path, &slot.Textures[j], &error)))
       return fail(error);
   }

@@ -25,6 +25,14 @@ struct ModelSlot {
 
 using TextureFileLoader = std::function<HRESULT(Direct3DDevice8* device, const std::string& path,
                                                 std::shared_ptr<Texture>* texture, std::string* error)>;
+// Meshes from .x files, as D3DXLoadMeshFromX loads them.
+using MeshFileLoader = std::function<HRESULT(
+    const std::string& path, DWORD options, Direct3DDevice8* device, std::unique_ptr<D3DXMesh>* mesh,
+    std::vector<D3DXMATERIAL>* materials, DWORD* materialCount, std::string* error)>;
+
+// Where LoadModels reads the globe model in `programDirectory`, and a texture its materials name.
+std::string ModelPath(const std::string& programDirectory);
+std::string TexturePath(const std::string& programDirectory, const std::string& textureName);
 
 // The primary screen as the platform reports it.
 struct ScreenGeometry {
@@ -47,6 +55,8 @@ struct RendererServices {
   std::function<void()> unloadMainWindow;
   // Places the sun lights on the new device.
   std::function<HRESULT(Direct3DDevice8*)> updateSunLights;
+  // The mesh of "5.x"; D3DXLoadMeshFromX when not given.
+  MeshFileLoader loadMeshFromX = {};
 };
 
 class GlobeRenderer {

@@ -1,12 +1,13 @@
 #include "app/program.h"
 
-#include "app/map_production.h"
 #include "app/view_update.h"
 
 Program::Program(ProgramServices services, StationServices station)
     : services_(std::move(services)),
-      station_(std::move(station)),
       viewSettings_(services_.settings, messages_),
+      station_(StationWorkContext{services_, messages_, output_.Log(), view_, viewSettings_, keys_,
+                                  [this] { Form_Unload(); }},
+               std::move(station)),
       renderer_(RendererServices{
           [this](const std::string& text) { WriteLog(text); },
           &messages_,
@@ -20,9 +21,9 @@ Program::Program(ProgramServices services, StationServices station)
             ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
             return UpdateSunLights(context, device);
           },
+          services_.loadMeshFromX,
       }) {
   services_.pictures.Picture1.OnChanged([this] { services_.window.RequestRepaint(); });
-  InitMapProduction();
 }
 
 void Program::Main() {
@@ -43,7 +44,10 @@ void Program::SetUpPass() {
   viewSettings_.LoadViewSettings(view_);
   FillTrigTables(tables_);
   flags_.Running = renderer_.InitRenderer(&services_.pictures.Picture1);
-  flags_.LastTick = services_.clock.GetTickCount();
+  frameRepeat_.Forget();
+  // The pass's first tick follows its set-up at once: the set-up is no tick to keep 10 ms
+  // from, and until that tick the window shows no frame.
+  flags_.LastTick = services_.clock.GetTickCount() - kTickMs;
 }
 
 void Program::ShowMainWindow() {
@@ -67,141 +71,134 @@ void Program::InteractiveLoop() {
     }
     flags_.LastTick = services_.clock.GetTickCount();
     Tick();
+    // At rest only the clock's next second can change the frame. Until then the loop waits,
+    // for that second or for a window event, which the next tick handles as ever.
+    const LocalDateTime now = services_.clock.Now();
+    if (flags_.Running && frameRepeat_.NextRepeats(view_, keys_, now, eventsHandled_))
+      services_.clock.WaitForEvent(MillisecondsIntoNextSecond(now));
   }
 }
 
 void Program::Tick() {
-  Direct3DDevice8* device = renderer_.Device();
-  ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
-  // A failing device call costs this tick's frame, not the program: the next tick tries again.
-  UpdateView(context, device);
-  UpdateSunLights(context, device);
-  ApplyViewTransforms(view_, device, renderer_.ModelMatrices());
-  RenderFrame();
+  // Read before the frame: a second that turns while it is drawn is drawn again next tick.
+  const LocalDateTime now = services_.clock.Now();
+  if (!frameRepeat_.NextRepeats(view_, keys_, now, eventsHandled_)) DrawTickFrame(now);
   services_.window.DoEvents();
 }
 
-void Program::RenderFrame() {
-  renderer_.DrawModels();
+void Program::DrawTickFrame(const LocalDateTime& now) {
+  const std::uint64_t eventsBefore = eventsHandled_;
+  Direct3DDevice8* device = renderer_.Device();
+  ViewContext context{view_, keys_, services_.clock, viewSettings_, tables_};
+  // A failing device call costs this tick's frame, not the program: the next tick tries again.
+  bool whole = SUCCEEDED(UpdateView(context, device));
+  whole = SUCCEEDED(UpdateSunLights(context, device)) && whole;
+  whole = SUCCEEDED(ApplyViewTransforms(view_, device, renderer_.ModelMatrices())) && whole;
+  whole = RenderFrame() && whole;
+  if (whole) {
+    frameRepeat_.Presented(view_, now, eventsBefore);
+  } else {
+    frameRepeat_.Forget();
+  }
+}
+
+bool Program::RenderFrame() {
+  const HRESULT drawn = renderer_.DrawModels();
   ApplyMapCentreRule(view_);
   services_.window.SetCaption(FrameCaption(view_));
-  renderer_.EndAndPresent();
+  const HRESULT presented = renderer_.EndAndPresent();
+  return SUCCEEDED(drawn) && SUCCEEDED(presented);
 }
 
 void Program::Form_Initialize() {
   std::string error;
   if (auto picture = services_.pictureFiles.Load("earthmap.bmp", &error))
-    services_.pictures.Picture2.SetPicture(*picture);
+    services_.pictures.Picture2.SetPicture(std::move(*picture));
   services_.pictures.Picture1.SetVisible(true);
   services_.window.SetKeyPreview(true);
 }
 
 void Program::Form_KeyDown(int keyCode, int shift) {
-  if (shift == shift_state::None) {
-    switch (keyCode) {
-      case vk::PageDown:
-        keys_.PageDownHeld = true;
-        break;
-      case vk::PageUp:
-        keys_.PageUpHeld = true;
-        break;
-      case vk::Left:
-        keys_.LeftHeld = true;
-        break;
-      case vk::Right:
-        keys_.RightHeld = true;
-        break;
-      case vk::Up:
-        keys_.UpHeld = true;
-        break;
-      case vk::Down:
-        keys_.DownHeld = true;
-        break;
-      case vk::W:
-        keys_.WHeld = true;
-        break;
-      case vk::S:
-        keys_.SHeld = true;
-        break;
-      default:
-        break;
-    }
-  } else if (shift == shift_state::Ctrl) {
-    if (keyCode == vk::Left) keys_.CtrlLeftHeld = true;
-    if (keyCode == vk::Right) keys_.CtrlRightHeld = true;
-    // A desktop shortcut acts on the press: the hand may let go of Ctrl before G.
-    if (keyCode == vk::G && flags_.Running && !stationWorkRunning_) GoToPlace();
-  } else if (shift == shift_state::Alt) {
-    services_.window.SetBorderStyle(0);
-  }
+  EventHandled();
+  PressHeldKey(keys_, keyCode, shift);
+  RunKeyCommand(FindBinding(PressBindings(), keyCode, shift).command);
 }
 
 void Program::Form_KeyUp(int keyCode, int shift) {
-  switch (keyCode) {
-    case vk::PageDown:
-      keys_.PageDownHeld = false;
+  EventHandled();
+  ReleaseHeldKey(keys_, keyCode);
+  const KeyBinding binding = FindBinding(ReleaseBindings(), keyCode, shift);
+  if (binding.step == ReleaseStep::BeforeFrame) RunKeyCommand(binding.command);
+  services_.window.SetBorderStyle(2);
+  if (binding.step == ReleaseStep::AfterFrame) RunKeyCommand(binding.command);
+  WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
+  if (binding.step == ReleaseStep::AfterLog) RunKeyCommand(binding.command);
+}
+
+void Program::RunKeyCommand(KeyCommand command) {
+  switch (command) {
+    case KeyCommand::None:
       break;
-    case vk::PageUp:
-      keys_.PageUpHeld = false;
-      break;
-    case vk::Left:
-      keys_.LeftHeld = false;
-      keys_.CtrlLeftHeld = false;
-      break;
-    case vk::Right:
-      keys_.RightHeld = false;
-      keys_.CtrlRightHeld = false;
-      break;
-    case vk::Up:
-      keys_.UpHeld = false;
-      break;
-    case vk::Down:
-      keys_.DownHeld = false;
-      break;
-    case vk::W:
-      keys_.WHeld = false;
-      break;
-    case vk::S:
-      keys_.SHeld = false;
-      break;
-    case vk::Enter:
+    case KeyCommand::EndPass:
       flags_.Running = false;
       break;
-    case vk::Escape:
+    case KeyCommand::EndProgram:
       flags_.Running = false;
       flags_.QuitRequested = true;
-      if (stationMapStop_ != nullptr) StopStationMap(false);
+      if (station_.MakingMap()) station_.StopMap();
       break;
-    default:
+    case KeyCommand::Frameless:
+      services_.window.SetBorderStyle(0);
       break;
-  }
-  services_.window.SetBorderStyle(2);
-  if (keyCode == vk::PrintScreen && shift == shift_state::Alt) captureArmed_ = true;
-  if (keyCode == vk::Alt && shift == shift_state::None && captureArmed_) {
-    captureArmed_ = false;
-    TakeCapture();
-  }
-  WriteLog(std::to_string(keyCode) + "; " + std::to_string(shift));
-  // After the release's log line: it runs events of its own, and only between frames of the
-  // interactive loop, never during the redraw.
-  if (flags_.Running && !stationWorkRunning_ && keyCode == vk::M && shift == shift_state::None) {
-    StoreStationMap();
+    case KeyCommand::ArmCapture:
+      captureArmed_ = true;
+      break;
+    case KeyCommand::TakeCapture:
+      if (!captureArmed_) break;
+      captureArmed_ = false;
+      output_.TakeCapture(view_);
+      break;
+    // Ctrl+G and M run events of their own: only between frames of the interactive loop,
+    // never during the redraw, and one at a time.
+    case KeyCommand::GoToPlace:
+      if (flags_.Running && !station_.Busy()) station_.GoToPlace();
+      break;
+    case KeyCommand::StationMap:
+      if (flags_.Running && !station_.Busy()) station_.StoreStationMap();
+      break;
   }
 }
 
-void Program::Form_Click() { flags_.Running = false; }
+void Program::Form_Click() {
+  EventHandled();
+  flags_.Running = false;
+}
 
-void Program::Form_Terminate() { flags_.Running = false; }
+void Program::Form_Terminate() {
+  EventHandled();
+  flags_.Running = false;
+}
 
-void Program::Form_Deactivate() { keys_ = KeyFlags{}; }
+void Program::Form_Deactivate() {
+  EventHandled();
+  keys_ = KeyFlags{};
+}
 
 void Program::Form_Unload() {
-  if (stationMapStop_ != nullptr) StopStationMap(true);
+  EventHandled();
+  if (station_.MakingMap()) {
+    station_.StopMapForClosing();
+    EndProgram();
+  }
   // The dialog is closed with the window once it returns.
-  if (stationWorkRunning_) {
-    unloadAfterStationWork_ = true;
+  if (station_.Busy()) {
+    station_.UnloadWhenDone();
     return;
   }
+  EndProgram();
+}
+
+void Program::EndProgram() {
   flags_.Running = false;
   renderer_.ReleaseRenderer();
   services_.process.EndProgram();

@@ -1,50 +1,21 @@
 #pragma once
 // The start procedure and its state: passes of set-up, interactive loop and map redraw,
-// and the main window's event handlers that steer them through flags.
+// and the main window's event handlers that steer them through flags. The keys are tables
+// (app/loop_keys.h); the maps the program stores and its log are the map output's
+// (app/map_output.h); Ctrl+G and M are the station work's (app/station_work.h).
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 
+#include "app/frame_repeat.h"
 #include "app/globe_renderer.h"
-#include "app/view_settings.h"
+#include "app/loop_keys.h"
+#include "app/map_output.h"
+#include "app/program_services.h"
+#include "app/station_work.h"
 #include "app/view_state.h"
-#include "app/work_beside_events.h"
-#include "base/platform.h"
-#include "base/surface.h"
 #include "calc/degree_tables.h"
+#include "settings/view_settings.h"
 #include "ui/main_window.h"
-
-// The four picture boxes of the main window, each with an inner area of 557 x 557 pixels.
-struct Pictures {
-  Surface Picture1{557, 557, 0x000000};  // the render and map surface, the only one on screen
-  Surface Picture2{557, 557, 0x000000};  // the Earth texture "earthmap.bmp"
-  Surface Picture3{557, 557, 0x000000};  // the redraw's snapshot of Picture1
-  Surface Picture4{557, 557, 0x808080};  // the capture surface
-};
-
-struct ProgramServices {
-  Pictures& pictures;
-  Clock& clock;
-  SettingsStore& settings;
-  MessageBoxes& messages;
-  Clipboard& clipboard;
-  FileStore& files;
-  PictureFiles& pictureFiles;
-  MainWindow& window;
-  ProcessControl& process;
-  ScreenGeometry screen;
-  std::string programDirectory;
-  std::function<std::unique_ptr<Direct3D8>(ScreenSize)> createDirect3D;
-  TextureFileLoader createTextureFromFile;
-};
-
-// Ctrl+G asks this dialog for a place; M makes station maps with this maker. Without them
-// the two keys only write their log lines.
-struct StationServices {
-  PlaceDialog* placeDialog = nullptr;
-  StationMapMaker makeStationMap;
-};
 
 struct RunFlags {
   bool Running = false;
@@ -58,7 +29,6 @@ class Program : public FormEvents {
   static constexpr std::uint32_t kTickMs = 10;
 
   explicit Program(ProgramServices services, StationServices station = {});
-  ~Program() override;
 
   // Runs passes until the program ends; never returns.
   [[noreturn]] void Main();
@@ -74,10 +44,12 @@ class Program : public FormEvents {
   // The top of a pass: window, view settings, degree tables, renderer set-up (its result is
   // the Running flag), and the loop's first tick time.
   void SetUpPass();
-  // One tick of the interactive loop: view, sun, transforms, frame, events.
+  // One tick of the interactive loop: view, sun, transforms, frame, events. At rest (see
+  // FrameRepeat) the frame would be the last one again, and only the events are processed.
   void Tick();
-  void RenderFrame();
-  void WriteLog(const std::string& text);
+  // True when the frame was drawn and presented whole.
+  bool RenderFrame();
+  void WriteLog(const std::string& text) { output_.WriteLog(text); }
 
   Pictures& pictures() { return services_.pictures; }
   ViewState& view() { return view_; }
@@ -89,18 +61,14 @@ class Program : public FormEvents {
  private:
   void ShowMainWindow();
   void InteractiveLoop();
-  void TakeCapture();
-  void PostProcessMap();
-  void InitMapProduction();
-  // Ctrl+G: turns the view to a typed place, and stores it as the station when asked to.
-  void GoToPlace();
-  // M: the station map of the view's centre and radius, named STATION_..., in the working folder.
-  void StoreStationMap();
-  // Ends the program now when its window was closed while the dialog ran.
-  void EndStationWork();
-  // Closing the window or Esc while a station map is made stops it; closing then ends the
-  // program as soon as no file of the map is being written.
-  void StopStationMap(bool endProgram);
+  // The view, sun, transforms and frame of a tick; the frame is recorded when it came whole.
+  void DrawTickFrame(const LocalDateTime& now);
+  // Every window event handler counts itself, so the loop knows that the next frame may differ.
+  void EventHandled() { ++eventsHandled_; }
+  void PostProcessMap() { output_.PostProcessMap(view_); }
+  void RunKeyCommand(KeyCommand command);
+  // The renderer released and the program ended, from a handler of the window.
+  [[noreturn]] void EndProgram();
 
   // Every message box the program shows is modal and takes the keyboard: the keys held
   // before it are released, as their releases go to the box.
@@ -118,23 +86,17 @@ class Program : public FormEvents {
   };
 
   ProgramServices services_;
-  StationServices station_;
   ViewState view_;
   KeyFlags keys_;
   ModalMessages messages_{services_.messages, keys_};
   RunFlags flags_;
+  FrameRepeat frameRepeat_;
+  std::uint64_t eventsHandled_ = 0;
   DegreeTables tables_;
   ViewSettings viewSettings_;
+  MapOutput output_{services_, messages_};
+  StationWork station_;
   GlobeRenderer renderer_;
   bool windowCreated_ = false;
   bool captureArmed_ = false;
-  // While the go-to dialog or a station map runs, their keys do not start another.
-  bool stationWorkRunning_ = false;
-  bool unloadAfterStationWork_ = false;
-  bool stationMapRefusalReported_ = false;
-  // While a station map is made: what stops it, and its picture's name for the log.
-  WorkStop* stationMapStop_ = nullptr;
-  std::string stationMapName_;
-  struct MapProduction;
-  std::unique_ptr<MapProduction> maps_;
 };

@@ -1,38 +1,5 @@
 #include "app/start_options.h"
 
-namespace {
-
-constexpr char kMapsFolderOption[] = "--maps-folder";
-
-}  // namespace
-
-StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
-  StartOptions options;
-  const std::string withValue = std::string(kMapsFolderOption) + "=";
-  for (const std::string& argument : arguments) {
-    if (argument == "--help" || argument == "-h") {
-      options.action = StartOptions::Action::ShowHelp;
-      return options;
-    }
-    if (argument == "--version") {
-      options.action = StartOptions::Action::ShowVersion;
-      return options;
-    }
-    if (argument == kMapsFolderOption) {
-      options.useMapsFolder = true;
-    } else if (argument.rfind(withValue, 0) == 0 && argument.size() > withValue.size()) {
-      options.useMapsFolder = true;
-      options.mapsFolder = argument.substr(withValue.size());
-    } else {
-      options.action = StartOptions::Action::Refuse;
-      options.problem =
-          argument == withValue ? "--maps-folder= needs a folder" : "unknown argument '" + argument + "'";
-      return options;
-    }
-  }
-  return options;
-}
-
 std::string HelpText(const std::string& programName) {
   return "Usage: " + programName +
          " [--maps-folder[=DIR]]\n"

@@ -15,7 +15,8 @@ struct StartOptions {
   std::string problem;
 };
 
-// `arguments` excludes the program name.
+// `arguments` excludes the program name. Help and the version are answered whatever else the
+// line holds.
 StartOptions ParseStartOptions(const std::vector<std::string>& arguments);
 
 std::string HelpText(const std::string& programName);

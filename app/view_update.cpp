@@ -69,6 +69,10 @@ HRESULT UpdateView(ViewContext& c, Direct3DDevice8* device) {
   return result;
 }
 
+bool IsSettledView(const ViewState& view) {
+  return WrapDegrees(view.Rotation) == view.Rotation && LimitTilt(view.Tilt) == view.Tilt;
+}
+
 D3DVECTOR SunPosition(const LocalDateTime& when, double offsetDegrees) {
   const int dayNum = (when.month - 1) * 30 + when.day;
   const float seasonAngle = static_cast<float>(dayNum * kDegree - 1.4137155);

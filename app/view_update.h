@@ -1,11 +1,11 @@
 #pragma once
 // The per-tick view work: held keys step the view every 50 ms, the camera follows the view,
 // the sun lights follow the clock, and the view and world transforms go to the device.
-#include "app/view_settings.h"
 #include "app/view_state.h"
 #include "base/platform.h"
 #include "calc/degree_tables.h"
 #include "render/device/device.h"
+#include "settings/view_settings.h"
 
 struct ViewContext {
   ViewState& view;
@@ -18,6 +18,10 @@ struct ViewContext {
 // Applies held keys in 50 ms steps (writing Rotation, Tilt and Distance on each step),
 // places the camera, and sets the fill mode when S or W is held.
 HRESULT UpdateView(ViewContext& context, Direct3DDevice8* device);
+
+// Whether a view step with no key held leaves `view` as it is: its Rotation and Tilt already
+// lie in their ranges (a step with no key held only brings them in).
+bool IsSettledView(const ViewState& view);
 
 // Moves the Offset while Ctrl+Left or Ctrl+Right is held and places the four sun lights
 // from the local date and time.

@@ -17,6 +17,8 @@ struct LocalDateTime {
   // Whole seconds, as the platform's date and time value holds them. The sun lights move with
   // it once a second, so the frames of a second without keys held are the same frame.
   int hour = 0, minute = 0, second = 0;
+  // How far into that second, 0..999: only for waiting until the next one.
+  int millisecond = 0;
   // The time of day as a fraction of a day, 0 <= f < 1.
   double DayFraction() const { return ((hour * 60.0 + minute) * 60.0 + second) / 86400.0; }
 };
@@ -31,6 +33,10 @@ class Clock {
   virtual LocalDateTime Now() = 0;
   // Waits about `milliseconds` without processing window events.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Waits until a window event is pending or `milliseconds` have passed, without processing
+  // the event. Where the platform cannot tell that an event came, it waits at most one tick of
+  // the loop (10 ms), so that events are never kept waiting longer than between ticks.
+  virtual void WaitForEvent(std::uint32_t milliseconds) { Sleep(milliseconds < 10 ? milliseconds : 10); }
 };
 
 // The per-user settings store, one section of text values per application.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 Surface::Surface(int innerWidth, int innerHeight, std::int32_t background)
     : width_(std::max(0, innerWidth)),
@@ -9,16 +10,33 @@ Surface::Surface(int innerWidth, int innerHeight, std::int32_t background)
       backgroundPixel_(PixelFromColour(background)) {}
 
 std::vector<std::uint32_t>& Surface::EnsurePixels() const {
-  if (pixels_.empty())
+  if (pixels_.empty()) {
     pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), backgroundPixel_);
+    if (picture_) CopyPicture();
+  }
   return pixels_;
 }
 
-void Surface::SetPicture(const Picture& picture) {
+void Surface::CopyPicture() const {
+  const int rows = std::min(picture_->height, height_);
+  const int columns = std::min(picture_->width, width_);
+  for (int y = 0; y < rows; ++y) {
+    std::memcpy(&pixels_[static_cast<std::size_t>(y) * width_],
+                &picture_->pixels[static_cast<std::size_t>(y) * picture_->width],
+                static_cast<std::size_t>(columns) * sizeof(std::uint32_t));
+  }
+}
+
+void Surface::SetPicture(Picture picture) {
   if (picture.Empty()) {
     picture_.reset();
   } else {
-    picture_ = picture;
+    picture_ = std::move(picture);
+  }
+  // Pixels not taken yet are painted when first used.
+  if (pixels_.empty()) {
+    MarkChanged();
+    return;
   }
   PaintBackgroundAndPicture();
 }
@@ -56,14 +74,6 @@ void Surface::PresentFrame(const std::uint32_t* pixels, int width, int height) {
 void Surface::PaintBackgroundAndPicture() {
   std::vector<std::uint32_t>& pixels = EnsurePixels();
   std::fill(pixels.begin(), pixels.end(), backgroundPixel_);
-  if (picture_) {
-    const int rows = std::min(picture_->height, height_);
-    const int columns = std::min(picture_->width, width_);
-    for (int y = 0; y < rows; ++y) {
-      std::memcpy(&pixels_[static_cast<std::size_t>(y) * width_],
-                  &picture_->pixels[static_cast<std::size_t>(y) * picture_->width],
-                  static_cast<std::size_t>(columns) * sizeof(std::uint32_t));
-    }
-  }
+  if (picture_) CopyPicture();
   MarkChanged();
 }

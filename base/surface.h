@@ -22,7 +22,7 @@ class Surface : public RenderTarget {
 
   // Shows `picture` at the top-left over the background; what lies outside the inner area
   // is not kept. An empty picture leaves the background.
-  void SetPicture(const Picture& picture);
+  void SetPicture(Picture picture);
   const std::optional<Picture>& GetPicture() const { return picture_; }
   // What the surface shows now, the size of its inner area.
   Picture Image() const;
@@ -50,9 +50,11 @@ class Surface : public RenderTarget {
 
  private:
   void PaintBackgroundAndPicture();
-  // The pixels, filled with the background on first use. A surface takes its memory only when
-  // something draws on it or reads it, so the snapshot and capture surfaces cost nothing at
-  // start-up.
+  // Copies the picture over the pixels, as far as both reach.
+  void CopyPicture() const;
+  // The pixels, filled with the background and the picture on first use. A surface takes its
+  // memory only when something draws on it or reads it, so the snapshot and capture surfaces,
+  // and the texture surface until the redraw, cost nothing at start-up.
   std::vector<std::uint32_t>& EnsurePixels() const;
 
   int width_;

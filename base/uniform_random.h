@@ -14,13 +14,15 @@ class UniformRandom {
 
   explicit UniformRandom(std::uint64_t seed = kSeed) : state_(seed) {}
 
-  double Next() {
+  double Next() { return NextBits() * (1.0 / 4294967296.0); }
+
+  // The 32 bits behind the next number: Next() is NextBits() / 2^32, exactly.
+  std::uint32_t NextBits() {
     const std::uint64_t old = state_;
     state_ = old * kMultiplier + kIncrement;
     const auto xorShifted = static_cast<std::uint32_t>(((old >> 18U) ^ old) >> 27U);
     const auto rotation = static_cast<std::uint32_t>(old >> 59U);
-    const std::uint32_t bits = (xorShifted >> rotation) | (xorShifted << ((32U - rotation) & 31U));
-    return bits * (1.0 / 4294967296.0);
+    return (xorShifted >> rotation) | (xorShifted << ((32U - rotation) & 31U));
   }
 
   // The effect of `draws` calls of Next on the state, worked out once.

@@ -20,8 +20,7 @@ cd "$work"
 export GMT_USERDIR="$work/gmt" GMT_SESSION_NAME=$$
 export XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config"
 map="$build/skerrowen-map"
-"$map" --help | grep -q -- --countries || map="$build/bench/layered_map"
-[ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map and layered_map first" >&2; exit 1; }
+[ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 
 # One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
 # children included) as the kernel counts it, finer than time(1) prints it; nothing when the

@@ -11,9 +11,8 @@ set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
 map="$build/skerrowen-map"
-"$map" --help | grep -q -- --countries || map="$build/bench/layered_map"
 picture="$build/earth.jpg"
-[ -x "$map" ] && [ -f "$picture" ] || { echo "build skerrowen-map and layered_map first" >&2; exit 1; }
+[ -x "$map" ] && [ -f "$picture" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (time)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,10 +1,17 @@
 // One globe frame at 557 x 557 as the renderer draws it: Clear, four sun lights, every subset,
 // Present. Uses <build>/5.x and its texture when the data tool has made them, else a UV sphere
 // of radius 20 (64 x 32 segments, wound clockwise seen from outside) with a generated 2048 x
-// 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default), from distance 60
-// on the same ray, and the default view in wireframe; then two textured triangles covering the
-// whole frame, which measure the fill loop alone. Run: build/bench/render_bench
+// 1024 texture. Views: from the globe's centre towards 6 E, 52 N (the default: the sun is on the
+// far side, so every corner has the same colour), the same lit by a sun above 60 E, 30 N, too
+// weak to saturate anywhere (every corner a colour of its own), from distance 60 on the same ray,
+// and the default view in wireframe; then two textured triangles covering the whole frame, which
+// measure the fill loop alone. Run: build/bench/render_bench
 //   --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+// Each label carries a checksum of the frame's pixels and, for the globe, of its coverage: the
+// same view drawn with every triangle in a flat colour of its own, which changes only when
+// another triangle or no triangle takes a pixel. With RENDER_BENCH_SAVE_FRAMES=<folder> each
+// scene's frame is written there; with RENDER_BENCH_COMPARE_FRAMES=<folder> it is compared with
+// the frame saved there, pixel by pixel.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,7 +19,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,10 +140,18 @@ class GlobeFrame {
 
   void SetFillMode(DWORD mode) { device_->SetRenderState(D3DRS_FILLMODE, mode); }
 
+  // Puts the sun above longitude, latitude (degrees), far enough out to light the whole side,
+  // each of its four lights at `brightness`.
+  void SetSunAbove(double longitude, double latitude, float brightness) {
+    sun_.Position = GlobeDirection(longitude, latitude, 200);
+    sun_.Diffuse = {brightness, brightness, brightness, 0};
+    sunHeight_ = sun_.Position.y;
+  }
+
   // Each frame moves the sun a hair, so that the device draws it instead of keeping the last
   // frame: this measures drawing.
   void Draw() {
-    sun_.Position.y = (++frames_ % 2 == 0) ? 0.0f : 1e-3f;
+    sun_.Position.y = sunHeight_ + ((++frames_ % 2 == 0) ? 0.0f : 1e-3f);
     for (DWORD i = 0; i < 4; ++i) device_->SetLight(i, sun_);
     device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
     device_->BeginScene();
@@ -149,6 +167,37 @@ class GlobeFrame {
   }
 
   const std::vector<std::uint32_t>& Shown() const { return sink_.shown; }
+
+  // The current view with lighting and texture off and each triangle in a colour of its own,
+  // byte values that interpolation cannot round to a neighbour. The globe's front faces do not
+  // overlap, so each pixel shows the one triangle that covers it. Leaves the states as Draw
+  // needs them.
+  std::vector<std::uint32_t> CoverageFrame() {
+    const DWORD fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    std::vector<Vertex> corners;
+    const std::vector<Vertex>& vertices = mesh_->Vertices();
+    const std::vector<std::uint32_t>& indices = mesh_->Indices();
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+      Vertex corner;
+      corner.position = vertices[indices[i]].position;
+      corner.diffuse = 0xFF000000u | ((static_cast<std::uint32_t>(i / 3) + 1) * 2654435761u & 0xFFFFFFu);
+      corners.push_back(corner);
+    }
+    std::vector<std::uint32_t> sequence(corners.size());
+    for (std::size_t i = 0; i < sequence.size(); ++i) sequence[i] = static_cast<std::uint32_t>(i);
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetTexture(0, nullptr);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    device_->BeginScene();
+    D3DMATRIX world;
+    device_->SetTransform(D3DTS_WORLD, *D3DXMatrixIdentity(&world));
+    device_->DrawIndexedTriangleList(fvf, corners.data(), static_cast<std::uint32_t>(corners.size()),
+                                     sequence.data(), static_cast<std::uint32_t>(sequence.size() / 3));
+    device_->EndScene();
+    device_->Present(nullptr, nullptr, nullptr, nullptr);
+    device_->SetRenderState(D3DRS_LIGHTING, 1);
+    return sink_.shown;
+  }
 
   // Pixels of the last frame that show the globe rather than the background.
   int CoveredPixels() const {
@@ -188,6 +237,7 @@ class GlobeFrame {
 
   FrameSink sink_;
   D3DLIGHT8 sun_{};
+  float sunHeight_ = 0;
   unsigned frames_ = 0;
   std::unique_ptr<Direct3DDevice8> device_;
   std::unique_ptr<D3DXMesh> mesh_;
@@ -207,19 +257,59 @@ std::string PixelsChecksum(const std::uint32_t* pixels, std::size_t count) {
   return text;
 }
 
+// Saves `pixels` as the scene's frame, or compares them with the one saved before, as the
+// environment asks. Counts the pixels that differ and the largest difference in a channel.
+// False when there is no saved frame to compare with.
+bool SaveOrCompareFrame(benchmark::State& state, const std::string& scene, const std::uint32_t* pixels,
+                        std::size_t count) {
+  if (const char* folder = std::getenv("RENDER_BENCH_SAVE_FRAMES")) {
+    std::ofstream out(std::string(folder) + "/" + scene + ".frame", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(pixels), static_cast<std::streamsize>(count * sizeof *pixels));
+  }
+  const char* folder = std::getenv("RENDER_BENCH_COMPARE_FRAMES");
+  if (folder == nullptr) return true;
+  std::ifstream in(std::string(folder) + "/" + scene + ".frame", std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (bytes.size() != count * sizeof *pixels) {
+    state.SkipWithError(("no saved frame of the same size for " + scene).c_str());
+    return false;
+  }
+  std::vector<std::uint32_t> saved(count);
+  std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(saved.data()));
+  int differing = 0, largest = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (saved[i] == pixels[i]) continue;
+    ++differing;
+    for (int shift = 0; shift < 24; shift += 8)
+      largest = std::max(largest, std::abs(static_cast<int>((saved[i] >> shift) & 0xFF) -
+                                           static_cast<int>((pixels[i] >> shift) & 0xFF)));
+  }
+  state.counters["pixels_differing"] = differing;
+  state.counters["largest_channel_difference"] = largest;
+  return true;
+}
+
 // Besides the mean over iterations, each frame is timed on its own: on a machine shared with
 // other work the fastest and the middle frame say more about the renderer than the mean does.
-void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
+void RunFrames(benchmark::State& state, const std::string& scene, double distance, DWORD fillMode,
+               bool sunlit = false) {
   GlobeFrame frame;
   if (!frame.Ready()) {
     state.SkipWithError("device could not be set up");
     return;
   }
   frame.SetView(distance);
+  if (sunlit) frame.SetSunAbove(60, 30, 0.2f);
+  std::string coverage;
+  if (fillMode == D3DFILL_SOLID) {
+    const std::vector<std::uint32_t> owners = frame.CoverageFrame();
+    coverage = ", coverage " + PixelsChecksum(owners.data(), owners.size());
+  }
   frame.SetFillMode(fillMode);
   frame.Draw();
   const int covered = frame.CoveredPixels();
   const std::string checksum = PixelsChecksum(frame.Shown().data(), frame.Shown().size());
+  if (!SaveOrCompareFrame(state, scene, frame.Shown().data(), frame.Shown().size())) return;
   std::vector<double> frameMs;
   for (auto _ : state) {
     const auto begin = std::chrono::steady_clock::now();
@@ -228,7 +318,7 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
   }
   std::sort(frameMs.begin(), frameMs.end());
-  state.SetLabel(frame.SceneName() + ", pixels " + checksum);
+  state.SetLabel(frame.SceneName() + ", pixels " + checksum + coverage);
   state.counters["frame_ms_min"] = frameMs.front();
   state.counters["frame_ms_median"] = frameMs[frameMs.size() / 2];
   state.counters["covered_pixels"] = covered;
@@ -238,9 +328,14 @@ void RunFrames(benchmark::State& state, double distance, DWORD fillMode) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_GlobeFrameInside(benchmark::State& state) { RunFrames(state, 0, D3DFILL_SOLID); }
-void BM_GlobeFrameOutside(benchmark::State& state) { RunFrames(state, 60, D3DFILL_SOLID); }
-void BM_GlobeFrameInsideWireframe(benchmark::State& state) { RunFrames(state, 0, D3DFILL_WIREFRAME); }
+void BM_GlobeFrameInside(benchmark::State& state) { RunFrames(state, "inside", 0, D3DFILL_SOLID); }
+void BM_GlobeFrameInsideSunlit(benchmark::State& state) {
+  RunFrames(state, "inside-sunlit", 0, D3DFILL_SOLID, true);
+}
+void BM_GlobeFrameOutside(benchmark::State& state) { RunFrames(state, "outside", 60, D3DFILL_SOLID); }
+void BM_GlobeFrameInsideWireframe(benchmark::State& state) {
+  RunFrames(state, "inside-wireframe", 0, D3DFILL_WIREFRAME);
+}
 
 // The rasterizer's inner loop alone: two textured, lit triangles covering the frame.
 void BM_FullFrameTexturedQuad(benchmark::State& state) {
@@ -279,9 +374,11 @@ void BM_FullFrameTexturedQuad(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(covered) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.SetLabel("pixels " + PixelsChecksum(device->BackBuffer(), static_cast<std::size_t>(kSide) * kSide));
+  SaveOrCompareFrame(state, "quad", device->BackBuffer(), static_cast<std::size_t>(kSide) * kSide);
 }
 
 BENCHMARK(BM_GlobeFrameInside)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlobeFrameInsideSunlit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlobeFrameOutside)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GlobeFrameInsideWireframe)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullFrameTexturedQuad)->Unit(benchmark::kMillisecond);

@@ -16,9 +16,10 @@ struct TickRig : StandInServices {
   Program program{Services(SKERROWEN_BINARY_DIR)};
 };
 
-// idle: no key held within one second of the clock, so the device keeps the frame it drew;
-// sun: the clock's second moves on every tick, so every frame is drawn; turning: Left held
-// and every tick a 50 ms view step, so every frame is drawn.
+// idle: no key held within one second of the clock, so the tick rests: it only processes the
+// events (the loop then waits instead of ticking); sun: the clock's second moves on every tick,
+// so every frame is drawn, as once a second at rest; turning: Left held and every tick a 50 ms
+// view step, so every frame is drawn.
 enum class Case { Idle, Sun, Turning };
 
 void BM_Tick(benchmark::State& state, Case which) {

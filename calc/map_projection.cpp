@@ -28,10 +28,8 @@ MapProjection::Latitude MapProjection::AtLatitude(double pointLat) const {
 }
 
 MapPosition MapProjection::Project(const Longitude& longitude, const Latitude& latitude) const {
-  const double east = latitude.cosLat * longitude.sinDlon;
-  const double north = latitude.sinLat * cosPhi0_ - longitude.cosDlon * latitude.cosLat * sinPhi0_;
+  const auto [east, north, cosC] = ComponentsOf(longitude, latitude);
   const double sinC = std::sqrt(east * east + north * north);
-  const double cosC = longitude.cosDlon * latitude.cosLat * cosPhi0_ + latitude.sinLat * sinPhi0_;
   const double c = AngleOf(cosC, sinC);
   const double t = AngleOf(east, north);
   const double d = c * kEarthRadiusMetres;
@@ -43,7 +41,9 @@ MapPosition MapProjection::Project(const Longitude& longitude, const Latitude& l
 
 void ProjectToMap(const double& centreLong, const double& centreLat, const double& radiusKm,
                   const double& pointLong, const double& pointLat, double& X, double& Y) {
-  const MapPosition position = MapProjection(centreLong, centreLat, radiusKm).Project(pointLong, pointLat);
+  const MapProjection projection(centreLong, centreLat, radiusKm);
+  const MapPosition position =
+      projection.Project(projection.AtLongitude(pointLong), projection.AtLatitude(pointLat));
   X = position.X;
   Y = position.Y;
 }

@@ -20,10 +20,11 @@ struct MapPosition {
   double Y = 0;
 };
 
-// A projection set up for one centre and radius. The redraw projects the texels of a whole
-// picture, so the sines and cosines of a column's longitude and of a row's latitude are
-// taken once (AtLongitude, AtLatitude) and reused for every texel that shares them. The
-// results are bit for bit those of ProjectToMap.
+// ProjectToMap, taken apart for a caller that places many points around one centre, as the
+// map redraw places every texel of its texture: the centre's sine and cosine are taken when
+// it is set up, a longitude's (AtLongitude) and a latitude's (AtLatitude) once for all the
+// points that share them, and Project does the rest of ProjectToMap's arithmetic, step for
+// step. ProjectToMap is these three in turn, so a point lands on the same bits either way.
 class MapProjection {
  public:
   struct Longitude {
@@ -41,8 +42,18 @@ class MapProjection {
   Longitude AtLongitude(double pointLong) const;
   Latitude AtLatitude(double pointLat) const;
   MapPosition Project(const Longitude& longitude, const Latitude& latitude) const;
-  MapPosition Project(double pointLong, double pointLat) const {
-    return Project(AtLongitude(pointLong), AtLatitude(pointLat));
+  // The first steps of Project. The east and north components of the point's direction from
+  // the centre (each at most the sine of the central angle in size), and the cosine of the
+  // central angle.
+  struct Components {
+    double east;
+    double north;
+    double cosCentral;
+  };
+  Components ComponentsOf(const Longitude& longitude, const Latitude& latitude) const {
+    return {latitude.cosLat * longitude.sinDlon,
+            latitude.sinLat * cosPhi0_ - longitude.cosDlon * latitude.cosLat * sinPhi0_,
+            longitude.cosDlon * latitude.cosLat * cosPhi0_ + latitude.sinLat * sinPhi0_};
   }
 
  private:
@@ -52,6 +63,8 @@ class MapProjection {
   double radiusKm_;
 };
 
-// One point, for callers that place a single point: degrees and kilometres in, pixels out.
+// Places one point: the centre's longitude and latitude, the map radius, the point's
+// longitude and latitude (degrees and kilometres) in; X and Y (pixels) out, written when every
+// input has been read.
 void ProjectToMap(const double& centreLong, const double& centreLat, const double& radiusKm,
                   const double& pointLong, const double& pointLat, double& X, double& Y);

@@ -13,11 +13,12 @@
 #include "base/number_text.h"
 #include "base/posix_file_store.h"
 #include "base/work_stop.h"
+#include "geodata/country_outlines.h"
 #include "mapcli/map_options.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
+#include "settings/qt_settings_store.h"
 #include "stationmap/map_picture_file.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 
@@ -110,6 +111,45 @@ std::string ShippedPicture() {
   return (folder / "earth.jpg").string();
 }
 
+// What the command line left out, as the window would have it: the centre and radius of its
+// view, the shipped picture, a name like its maps', the time now. The problem with the
+// request, or empty.
+std::string CompleteRequest(MapOptions& options) {
+  StationMapRequest& request = options.request;
+  if (options.centreFrom.empty() || options.radiusFrom.empty()) {
+    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
+    StderrMessages messages;
+    const ViewCentre view = ReadViewCentre(store, messages);
+    const std::string stored = "the view stored in \"" + store.Location() + "\"";
+    if (options.centreFrom.empty()) {
+      if (!view.centreProblem.empty()) return view.centreProblem;
+      request.centre = view.centre;
+      options.centreFrom = stored;
+    }
+    if (options.radiusFrom.empty()) {
+      if (!view.radiusProblem.empty()) return view.radiusProblem;
+      request.radiusKm = view.radiusKm;
+      options.radiusFrom = stored;
+    }
+  }
+  if (!options.imageGiven) request.imagePath = ShippedPicture();
+  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
+  if (options.timeIsNow) {
+    request.unixTime =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+  }
+  const auto problem = CheckStationMapRequest(request);
+  return problem ? ProblemText(*problem, options) : std::string();
+}
+
+// The data the layers draw from, read from Debian's packages where they are installed.
+constexpr char kDataCredits[] =
+    "Coasts and borders: DCW-GMT, the Digital Chart of the World by the GMT Team (gmt-dcw), LGPL-3+.\n"
+    "DXCC prefixes: cty.dat by Jim Reisert AD1C (hamradio-files), MIT.\n"
+    "Target distances: GeographicLib by Charles Karney, MIT (Expat).\n";
+
 std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
 
 }  // namespace
@@ -122,39 +162,20 @@ int main(int argc, char** argv) {
   if (!reading.options) return Refuse(reading.problem);
   MapOptions options = *reading.options;
   if (options.help) {
-    std::fputs(kMapUsage, stdout);
+    std::fputs(MapUsage().c_str(), stdout);
     return 0;
   }
   if (options.version) {
-    std::printf("skerrowen-map %s\n", SKERROWEN_VERSION);
+    std::printf("skerrowen-map %s\n%s", SKERROWEN_VERSION, kDataCredits);
     return 0;
   }
-  StationMapRequest& request = options.request;
-  if (!options.centreGiven || !options.radiusGiven) {
-    QtSettingsStore store(QtSettingsStore::UserStoreFile("skerrowen"));
-    StderrMessages messages;
-    const ViewCentre view = ReadViewCentre(store, messages);
-    if (!options.centreGiven) {
-      if (!view.centreProblem.empty()) return Refuse(view.centreProblem);
-      request.centre = view.centre;
-    }
-    if (!options.radiusGiven) {
-      if (!view.radiusProblem.empty()) return Refuse(view.radiusProblem);
-      request.radiusKm = view.radiusKm;
-    }
-  }
-  if (!options.imageGiven) request.imagePath = ShippedPicture();
-  if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
-  if (options.timeIsNow) {
-    request.unixTime =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
-  }
-  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return Refuse(problem);
+  if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);
+  const StationMapRequest& request = options.request;
 
   // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
   std::unique_ptr<QGuiApplication> application;
-  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target) {
+  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
+      request.prefixes || request.fields) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     application = std::make_unique<QGuiApplication>(argc, argv);
   }
@@ -176,7 +197,8 @@ int main(int argc, char** argv) {
     WriteStopNote();
     return 128 + gStopSignal;
   }
-  if (!result.ok) return Refuse(result.problem);
+  if (!result.ok)
+    return Refuse(result.problem ? ProblemText(*result.problem, options) : "the map was not made");
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
   std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
   std::fflush(stdout);

@@ -1,34 +1,16 @@
 #include "mapcli/map_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <set>
 
+#include "geo/distance_unit.h"
 #include "geo/place_text.h"
 #include "geo/utc_time.h"
 
-const char* const kMapUsage =
-    "Usage: skerrowen-map [--centre LAT,LON | --locator LOC | --from-view] [options]\n"
-    "Writes a station map (azimuthal equidistant, north up) and its .DAT side file.\n"
-    "  --centre LAT,LON     decimal degrees, north and east positive: 52.5,13.4 or -33.87,151.21;\n"
-    "                       also 52.5N,13.4E and 33.87S,151.21E\n"
-    "  --locator LOC        Maidenhead locator of 2, 4, 6, 8 or 10 characters; the centre of that square\n"
-    "  --from-view          the centre and radius the window shows now (the default)\n"
-    "  --radius KM          from the centre to the middle of each edge (default: the view's, else 3340);\n"
-    "                       20038 shows the whole Earth\n"
-    "  --size PX            width = height in pixels, 16 to 16384 (default 557)\n"
-    "  --image FILE         an equirectangular Earth picture (2:1), default the shipped one\n"
-    "  --rings KM           range rings every KM, labelled with their distance\n"
-    "  --spokes DEG         bearing lines from the centre every DEG degrees, labelled at the edge\n"
-    "  --grid DEG           latitude and longitude lines every DEG degrees\n"
-    "  --target LOC|LAT,LON the great-circle path to the target, marked, labelled and printed\n"
-    "  --time WHEN          \"now\" or a UTC time (2026-03-20T12:00:00Z): the night side and the grey line\n"
-    "  --night-image FILE   a night picture (city lights) for the night side, with --time\n"
-    "  --out FILE           .bmp, .png or .jpg; default MAP_<radius>_<long>_<lat>.BMP here\n"
-    "  --timings            print the time each phase took\n"
-    "  --help, --version\n";
-
 namespace {
+
+using Field = StationMapField;
 
 std::optional<double> ReadDecimal(const std::string& text) {
   double value = 0;
@@ -39,144 +21,235 @@ std::optional<double> ReadDecimal(const std::string& text) {
   return value;
 }
 
-std::string NotANumber(const std::string& option, const std::string& value, const char* what) {
-  return option + ": \"" + value + "\" is not " + what;
+std::string NotANumber(const std::string& value, const char* what) {
+  return "\"" + value + "\" is not " + what;
 }
 
-// Reads one option that takes a value; the problem, or empty.
-std::string ReadValue(const std::string& option, const std::string& value, MapOptions& o) {
-  StationMapRequest& r = o.request;
-  if (option == "--centre" || option == "--locator") {
-    if (o.centreGiven) return option + ": the centre is given twice";
-    const PlaceReading place = option == "--centre" ? ReadCoordinates(value) : ReadLocator(value);
-    if (!place.place) return option + ": " + place.problem;
-    r.centre = *place.place;
-    o.centreGiven = true;
-    return {};
-  }
-  if (option == "--target") {
-    const PlaceReading place = ReadPlace(value);
-    if (!place.place) return option + ": " + place.problem;
-    r.target = MapTarget{*place.place, value};
-    return {};
-  }
-  if (option == "--time") {
-    if (value == "now") {
-      o.timeIsNow = true;
-      return {};
-    }
-    const auto time = ReadUtcTime(value);
-    if (!time)
-      return option + ": \"" + value + "\" is not \"now\" or a UTC time such as 2026-03-20T12:00:00Z";
-    r.unixTime = *time;
-    return {};
-  }
-  if (option == "--image" || option == "--night-image" || option == "--out") {
-    if (value.empty()) return option + ": the file name is empty";
-    (option == "--image" ? r.imagePath : option == "--out" ? r.outPath : r.nightImagePath) = value;
-    o.imageGiven |= option == "--image";
-    o.outGiven |= option == "--out";
-    return {};
-  }
-  if (option == "--size") {
-    int size = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
-    if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument) {
-      return NotANumber(option, value, "a whole number of pixels");
-    }
-    if (error != std::errc()) {
-      return option + ": " + value + " is out of range; give " + std::to_string(kMinMapSize) + " to " +
-             std::to_string(kMaxMapSize) + " pixels";
-    }
-    r.size = size;
-    return {};
-  }
-  const auto number = ReadDecimal(value);
-  if (!number)
-    return NotANumber(
-        option, value,
-        option == "--radius" || option == "--rings" ? "a number of kilometres" : "a number of degrees");
-  if (option != "--radius" && *number <= 0) return option + ": give a value above 0, not " + value;
-  if (option == "--radius") {
-    r.radiusKm = *number;
-    o.radiusGiven = true;
-  } else if (option == "--rings") {
-    r.ringsKm = *number;
-  } else if (option == "--spokes") {
-    r.spokesDeg = *number;
-  } else {
-    r.gridDeg = *number;
-  }
+std::string TakeCentre(const PlaceReading& place, const char* option, MapOptions& o) {
+  if (!o.centreFrom.empty()) return "the centre is given twice";
+  if (!place.place) return place.problem;
+  o.request.centre = *place.place;
+  o.centreFrom = option;
   return {};
 }
 
-bool TakesValue(const std::string& option) {
-  for (const char* known : {"--centre", "--locator", "--radius", "--size", "--image", "--rings", "--spokes",
-                            "--grid", "--target", "--time", "--night-image", "--out"}) {
-    if (option == known) return true;
+std::string TakeSize(const std::string& value, MapOptions& o) {
+  int size = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+  if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument)
+    return NotANumber(value, "a whole number of pixels");
+  if (error != std::errc()) {
+    return value + " is out of range; give " + std::to_string(kMinMapSize) + " to " +
+           std::to_string(kMaxMapSize) + " pixels";
   }
-  return false;
+  o.request.size = size;
+  return {};
+}
+
+// A number above 0 for an overlay's spacing.
+std::string TakeSpacing(const std::string& value, const char* what, double& spacing) {
+  const auto number = ReadDecimal(value);
+  if (!number) return NotANumber(value, what);
+  if (*number <= 0) return "give a value above 0, not " + value;
+  spacing = *number;
+  return {};
+}
+
+std::string TakeFileName(const std::string& value, std::string& path) {
+  if (value.empty()) return "the file name is empty";
+  path = value;
+  return {};
+}
+
+std::string TakeTime(const std::string& value, MapOptions& o) {
+  if (value == "now") {
+    o.timeIsNow = true;
+    return {};
+  }
+  const auto time = ReadUtcTime(value);
+  if (!time) return "\"" + value + "\" is not \"now\" or a UTC time such as 2026-03-20T12:00:00Z";
+  o.request.unixTime = *time;
+  return {};
+}
+
+constexpr MapOption kOptions[] = {
+    {"--centre", "LAT,LON",
+     "decimal degrees, north and east positive: 52.5,13.4 or -33.87,151.21;\n"
+     "also 52.5N,13.4E and 33.87S,151.21E",
+     Field::Centre,
+     [](const std::string& v, MapOptions& o) { return TakeCentre(ReadCoordinates(v), "--centre", o); }},
+    {"--locator", "LOC", "Maidenhead locator of 2, 4, 6, 8 or 10 characters; the centre of that square",
+     Field::Centre,
+     [](const std::string& v, MapOptions& o) { return TakeCentre(ReadLocator(v), "--locator", o); }},
+    {"--from-view", "", "the centre and radius the window shows now (the default)", std::nullopt,
+     [](const std::string&, MapOptions& o) {
+       o.fromView = true;
+       return std::string();
+     }},
+    {"--radius", "KM",
+     "from the centre to the middle of each edge (default: the view's, else 3340);\n"
+     "20038 shows the whole Earth",
+     Field::Radius,
+     [](const std::string& v, MapOptions& o) {
+       const auto km = ReadDecimal(v);
+       if (!km) return NotANumber(v, "a number of kilometres");
+       o.request.radiusKm = *km;
+       o.radiusFrom = "--radius";
+       return std::string();
+     }},
+    {"--size", "PX", "width = height in pixels, 16 to 16384 (default 557)", Field::Size, TakeSize},
+    {"--image", "FILE", "an equirectangular Earth picture (2:1), default the shipped one", Field::Image,
+     [](const std::string& v, MapOptions& o) {
+       o.imageGiven = true;
+       return TakeFileName(v, o.request.imagePath);
+     }},
+    {"--rings", "DIST", "range rings every DIST (in the --units unit), labelled with their distance",
+     Field::Rings,
+     [](const std::string& v, MapOptions& o) { return TakeSpacing(v, "a distance", o.request.ringsKm); }},
+    {"--spokes", "DEG", "bearing lines from the centre every DEG degrees, labelled at the edge",
+     Field::Spokes,
+     [](const std::string& v, MapOptions& o) {
+       return TakeSpacing(v, "a number of degrees", o.request.spokesDeg);
+     }},
+    {"--grid", "DEG", "latitude and longitude lines every DEG degrees", Field::Grid,
+     [](const std::string& v, MapOptions& o) {
+       return TakeSpacing(v, "a number of degrees", o.request.gridDeg);
+     }},
+    {"--target", "LOC|LAT,LON",
+     "the great-circle path to the target, marked and labelled; its distance and\n"
+     "bearings printed along the WGS84 geodesic (GeographicLib), to a tenth",
+     Field::Target,
+     [](const std::string& v, MapOptions& o) {
+       const PlaceReading place = ReadPlace(v);
+       if (!place.place) return place.problem;
+       o.request.target = MapTarget{*place.place, v};
+       return std::string();
+     }},
+    {"--time", "WHEN", "\"now\" or a UTC time (2026-03-20T12:00:00Z): the night side and the grey line",
+     Field::Time, TakeTime},
+    {"--night-image", "FILE", "a night picture (city lights) for the night side, with --time",
+     Field::NightImage,
+     [](const std::string& v, MapOptions& o) { return TakeFileName(v, o.request.nightImagePath); }},
+    {"--countries", "", "coasts and borders (the gmt-dcw package's Digital Chart of the World)",
+     Field::Countries,
+     [](const std::string&, MapOptions& o) {
+       o.request.countries = true;
+       return std::string();
+     }},
+    {"--prefixes", "", "each DXCC entity's prefix at its place (cty.dat of hamradio-files)", Field::Prefixes,
+     [](const std::string&, MapOptions& o) {
+       o.request.prefixes = true;
+       return std::string();
+     }},
+    {"--fields", "", "Maidenhead fields; their squares too at a radius of 1500 km or less", Field::Fields,
+     [](const std::string&, MapOptions& o) {
+       o.request.fields = true;
+       return std::string();
+     }},
+    {"--units", "km|mi|nm",
+     "kilometres, statute or nautical miles for --rings, the ring labels and the\n"
+     "target's distance (default km); --radius and the side file stay in km",
+     Field::Units,
+     [](const std::string& v, MapOptions& o) {
+       const auto unit = DistanceUnitOf(v);
+       if (!unit) return "\"" + v + "\" is not km, mi or nm";
+       o.request.units = *unit;
+       return std::string();
+     }},
+    {"--out", "FILE", ".bmp, .png or .jpg; default MAP_<radius>_<long>_<lat>.BMP here", Field::Out,
+     [](const std::string& v, MapOptions& o) {
+       o.outGiven = true;
+       return TakeFileName(v, o.request.outPath);
+     }},
+    {"--timings", "", "print the time each phase took", std::nullopt,
+     [](const std::string&, MapOptions& o) {
+       o.timings = true;
+       return std::string();
+     }},
+    {"-h, --help", "", "show this help and exit", std::nullopt,
+     [](const std::string&, MapOptions& o) {
+       o.help = true;
+       return std::string();
+     }},
+    {"--version", "", "show the version and exit", std::nullopt,
+     [](const std::string&, MapOptions& o) {
+       o.version = true;
+       return std::string();
+     }},
+};
+
+// The option names of an entry without their dashes: "h", "help".
+std::vector<std::string_view> BareNames(const MapOption& option) {
+  std::vector<std::string_view> names;
+  std::string_view rest = option.names;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(", ");
+    std::string_view name = rest.substr(0, comma);
+    names.push_back(name.substr(name.find_first_not_of('-')));
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 2);
+  }
+  return names;
+}
+
+std::string NameOf(StationMapField field, const MapOptions& options) {
+  if (field == Field::Centre) return options.centreFrom;
+  if (field == Field::Radius) return options.radiusFrom;
+  const auto found = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                  [&](const MapOption& option) { return option.field == field; });
+  return found == std::end(kOptions) ? std::string() : LongName(*found);
 }
 
 }  // namespace
 
-MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
-  MapOptionsReading reading;
-  MapOptions options;
-  bool fromView = false;
-  std::set<std::string> given;
-  for (std::size_t k = 0; k < arguments.size(); ++k) {
-    std::string option = arguments[k];
-    std::optional<std::string> value;
-    if (const std::size_t equals = option.find('=');
-        option.rfind("--", 0) == 0 && equals != std::string::npos) {
-      value = option.substr(equals + 1);
-      option.resize(equals);
-    }
-    if (option == "--help" || option == "-h") {
-      options.help = true;
-    } else if (option == "--version") {
-      options.version = true;
-    } else if (option == "--timings") {
-      options.timings = true;
-    } else if (option == "--from-view") {
-      fromView = true;
-    } else if (TakesValue(option)) {
-      if (!value) {
-        // A value never starts with "--": that is the next option, and this one's value is missing.
-        if (k + 1 >= arguments.size() || arguments[k + 1].rfind("--", 0) == 0) {
-          reading.problem = option + ": the value is missing";
-          return reading;
-        }
-        value = arguments[++k];
-      }
-      // A second value would silently win over the first; the centre says so in its own words.
-      if (!given.insert(option).second && option != "--centre" && option != "--locator") {
-        reading.problem = option + ": given twice";
-        return reading;
-      }
-      if (std::string problem = ReadValue(option, *value, options); !problem.empty()) {
-        reading.problem = problem;
-        return reading;
-      }
-      continue;
-    } else {
-      reading.problem = "unknown option \"" + arguments[k] + "\" (see --help)";
-      return reading;
-    }
-    if (value) {
-      reading.problem = option + " takes no value";
-      return reading;
+std::span<const MapOption> MapOptionTable() { return kOptions; }
+
+const MapOption* FindMapOption(std::string_view typed) {
+  if (typed.size() < 2 || typed[0] != '-') return nullptr;
+  typed.remove_prefix(typed[1] == '-' ? 2 : 1);
+  typed = typed.substr(0, typed.find('='));
+  for (const MapOption& option : kOptions) {
+    for (const std::string_view name : BareNames(option)) {
+      if (name == typed) return &option;
     }
   }
-  if (fromView && options.centreGiven) {
-    reading.problem = "--from-view: the centre is given by --centre or --locator already";
-    return reading;
+  return nullptr;
+}
+
+std::string LongName(const MapOption& option) {
+  const std::string_view names = option.names;
+  const std::size_t comma = names.rfind(", ");
+  return std::string(comma == std::string_view::npos ? names : names.substr(comma + 2));
+}
+
+std::string CheckMapOptionsTogether(const MapOptions& options) {
+  if (options.fromView && !options.centreFrom.empty())
+    return "--from-view: the centre is given by --centre or --locator already";
+  if (!options.request.nightImagePath.empty() && !options.request.unixTime && !options.timeIsNow)
+    return "--night-image: shows the night side only with --time";
+  return {};
+}
+
+std::string MapUsage() {
+  constexpr std::size_t kHelpColumn = 23;
+  std::string usage =
+      "Usage: skerrowen-map [--centre LAT,LON | --locator LOC | --from-view] [options]\n"
+      "Writes a station map (azimuthal equidistant, north up) and its .DAT side file.\n";
+  for (const MapOption& option : kOptions) {
+    std::string head = std::string("  ") + option.names + (*option.valueName ? " " : "") + option.valueName;
+    head.resize(std::max(kHelpColumn, head.size() + 1), ' ');
+    std::string_view help = option.help;
+    for (std::size_t end; (end = help.find('\n')) != std::string_view::npos; help.remove_prefix(end + 1)) {
+      usage += head + std::string(help.substr(0, end)) + "\n";
+      head.assign(kHelpColumn, ' ');
+    }
+    usage += head + std::string(help) + "\n";
   }
-  if (!options.request.nightImagePath.empty() && !options.request.unixTime && !options.timeIsNow) {
-    reading.problem = "--night-image: shows the night side only with --time";
-    return reading;
-  }
-  reading.options = std::move(options);
-  return reading;
+  return usage;
+}
+
+std::string ProblemText(const StationMapProblem& problem, const MapOptions& options) {
+  const std::string name = NameOf(problem.field, options);
+  std::string text = name.empty() ? problem.why : name + ": " + problem.why;
+  if (problem.other) text += " (" + NameOf(*problem.other, options) + ")";
+  return text;
 }

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "app/station_settings.h"
-#include "app/view_settings.h"
-#include "app/view_state.h"
 #include "base/number_text.h"
+#include "settings/map_centre.h"
+#include "settings/station_settings.h"
+#include "settings/view_settings.h"
 
 ViewCentre ReadViewCentre(SettingsStore& store, MessageBoxes& messages) {
-  ViewState view;
+  ViewValues view;
   ViewSettings(store, messages).LoadViewSettings(view);
   ApplyMapCentreRule(view);
   ViewCentre shown{GeoPoint{view.Lat, view.Long}, StationMapRadiusKm(view.Radius), {}, {}};

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mapout/progress_text.h"
+#include "mapout/two_halves.h"
 
 namespace {
 
@@ -24,24 +25,56 @@ TexelPlacement::TexelPlacement(const MapCentre& centre, int textureWidth, int te
   for (int x = 0; x < textureWidth; ++x) columns_.push_back(projection_.AtLongitude(-(x - w / 2) * 360 / w));
   rows_.reserve(static_cast<std::size_t>(std::max(0, textureHeight)));
   for (int y = 0; y < textureHeight; ++y) rows_.push_back(projection_.AtLatitude((y - h / 2) * 180 / h));
+  // A texel lands s = c * k map radii from the centre (k = kEarthRadiusMetres / 1000 /
+  // Radius, c its central angle as AngleOf takes it, within 2.1e-6 of the true angle), s cos t
+  // of them east of it and s sin t north (t its direction, as closely). Off the map then:
+  // - a texel farther than the farthest corner, c > cornerAngle;
+  // - one farther east or west than the farthest edge: with c_e = edge / k, |east| (at most
+  //   sin c) above sin c_e means c > c_e, and as c / sin c grows with c, |s cos t| is at least
+  //   k c (|east| / sin c - 2.1e-6), which is beyond the edge; likewise north.
+  // Each limit keeps a thousandth to spare, and none passes anything over near the antipode
+  // or for a radius that is not a plain positive number.
+  const double farthestEdge = std::max(std::max(kMapHalfSide, mapWidth - kMapHalfSide),
+                                       std::max(kMapHalfSide, mapHeight - kMapHalfSide)) /
+                              kMapHalfSide;
+  const double farthestCorner = std::hypot(std::max(kMapHalfSide, mapWidth - kMapHalfSide),
+                                           std::max(kMapHalfSide, mapHeight - kMapHalfSide)) /
+                                kMapHalfSide;
+  const double radiiPerRadian = kEarthRadiusMetres / 1000 / centre.Radius;
+  const bool plainRadius = centre.Radius > 0 && std::isfinite(radiiPerRadian);
+  const double cornerAngle = 1.001 * farthestCorner / radiiPerRadian + 1e-5;
+  const double edgeAngle = farthestEdge / radiiPerRadian;
+  beyondCornerBelow_ = plainRadius && cornerAngle < 3 ? std::cos(cornerAngle) : -2;
+  beyondEdgeAbove_ = plainRadius && edgeAngle < 1.5 ? 1.001 * std::sin(edgeAngle) + 2e-5 : 2;
 }
 
 bool TexelPlacement::TexelInView(int x, int y) const {
+  if (CertainlyOffMap(x, y)) return false;
   const MapPosition m = MapPositionOf(x, y);
   return m.X >= 0 && BelowAsFloat(m.X, mapWidth_) && m.Y >= 0 && BelowAsFloat(m.Y, mapHeight_);
 }
 
-void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y) {
-  const MapPosition m = placement.MapPositionOf(x, y);
-  const int width = map.Width();
-  const int height = map.Height();
+std::ptrdiff_t TexelPlacement::PixelOf(int x, int y) const {
+  const MapPosition m = MapPositionOf(x, y);
   // Anything at or past these bounds floors outside the map; inside them a float holds it.
-  if (!(m.X > -1 && m.X < width && m.Y > -1 && m.Y < height)) return;
+  if (!(m.X > -1 && m.X < mapWidth_ && m.Y > -1 && m.Y < mapHeight_)) return -1;
   const int px = static_cast<int>(std::floor(static_cast<float>(m.X)));
   const int py = static_cast<int>(std::floor(static_cast<float>(m.Y)));
-  if (px < 0 || py < 0 || px >= width || py >= height) return;
-  const std::uint32_t texel = texture.Pixels()[static_cast<std::size_t>(y) * texture.Width() + x];
-  map.MutablePixels()[static_cast<std::size_t>(py) * width + px] = (texel & 0xFEFEFEU) >> 1;
+  if (px < 0 || py < 0 || px >= mapWidth_ || py >= mapHeight_) return -1;
+  return static_cast<std::ptrdiff_t>(py) * mapWidth_ + px;
+}
+
+namespace {
+
+std::uint32_t HalfBrightness(std::uint32_t texel) { return (texel & 0xFEFEFEU) >> 1; }
+
+}  // namespace
+
+void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y) {
+  const std::ptrdiff_t pixel = placement.PixelOf(x, y);
+  if (pixel < 0) return;
+  map.MutablePixels()[pixel] =
+      HalfBrightness(texture.Pixels()[static_cast<std::size_t>(y) * texture.Width() + x]);
 }
 
 bool InsideSurface(const Surface& surface, int px, int py) {
@@ -73,18 +106,56 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
 }
 
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
-               const std::function<void(int x)>& afterColumn) {
+               const std::function<void(int x)>& afterColumn, std::size_t landingsAtOnce) {
   const int width = texture.Width();
   const int height = texture.Height();
+  std::vector<int> columns, rows;
+  for (int x = 0; x < width; ++x) {
+    if (mask.ColumnInView[x]) columns.push_back(x);
+  }
+  for (int y = 0; y < height; ++y) {
+    if (mask.RowInView[y]) rows.push_back(y);
+  }
+  // Where the marked texels land, worked out a block of marked columns at a time.
+  const std::size_t blockColumns =
+      std::max<std::size_t>(1, landingsAtOnce / std::max<std::size_t>(1, rows.size()));
+  std::vector<std::int32_t> landings;
+  std::size_t blockBegin = 0, blockEnd = 0;  // of the worked-out block, in `columns`
+  const std::uint32_t* texels = texture.Pixels();
+  std::uint32_t* pixels = map.MutablePixels();
+  std::size_t next = 0;  // the next marked column, in `columns`
   for (int x = 0; x < width; ++x) {
     if (mask.ColumnInView[x]) {
-      for (int y = 0; y < height; ++y) {
-        if (mask.RowInView[y]) PlotTexel(placement, texture, map, x, y);
+      if (next == blockEnd) {
+        blockBegin = next;
+        blockEnd = std::min(columns.size(), next + blockColumns);
+        landings.resize((blockEnd - blockBegin) * rows.size());
+        InTwoHalves(blockEnd - blockBegin, [&](std::size_t begin, std::size_t end) {
+          for (std::size_t c = begin; c < end; ++c) {
+            const int column = columns[blockBegin + c];
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+              landings[c * rows.size() + r] =
+                  placement.CertainlyOffMap(column, rows[r])
+                      ? -1
+                      : static_cast<std::int32_t>(placement.PixelOf(column, rows[r]));
+            }
+          }
+        });
       }
+      const std::int32_t* landing = landings.data() + (next - blockBegin) * rows.size();
+      for (const int y : rows) {
+        if (*landing >= 0) pixels[*landing] = HalfBrightness(texels[static_cast<std::size_t>(y) * width + x]);
+        ++landing;
+      }
+      ++next;
     }
     afterColumn(x);
   }
 }
+
+// The program's generator must take the hole filling's jumping search: drawing every number
+// would give the same map, ten times as slowly for a close view.
+static_assert(SkippingRandom<UniformRandom>);
 
 bool PostProcessMap(RedrawContext& context) {
   Surface& map = context.picture1;
@@ -118,8 +189,8 @@ bool PostProcessMap(RedrawContext& context) {
             [&](int x) { showProgress(2, x, textureHeight, textureWidth, textureHeight); });
 
   // Phase 3 reads only this snapshot, so pixels it fills never serve as samples.
-  const Picture snapshot = map.Image();
-  context.picture3.SetPicture(snapshot);
+  context.picture3.SetPicture(map.Image());
+  const Picture& snapshot = *context.picture3.GetPicture();
   FillHoles(
       snapshot.pixels.data(), map.MutablePixels(), mapWidth, mapHeight, context.random,
       [&](int x) { showProgress(3, x, mapHeight, mapWidth, mapHeight); }, context.buffers);

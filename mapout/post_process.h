@@ -6,6 +6,8 @@
 // Texel (x, y) of a W x H texture stands for longitude -(x - W/2) * 360 / W (east on the
 // left) and latitude (y - H/2) * 180 / H (south downwards); the projection is given the
 // centre latitude negated, so the map comes out north up and east right.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -55,8 +57,9 @@ struct RedrawContext {
 // map to give: nothing is drawn or stored and the result is false.
 bool PostProcessMap(RedrawContext& context);
 
-// Where texels land on the map: the projection set up once, with the sines and cosines of
-// every column's longitude and every row's latitude taken once.
+// Where texels land on the map: ProjectToMap of the texel's longitude and latitude around
+// the centre's Long, its Lat negated and its Radius, taken apart (MapProjection) so that the
+// sines and cosines of every column's longitude and every row's latitude are taken once.
 class TexelPlacement {
  public:
   TexelPlacement(const MapCentre& centre, int textureWidth, int textureHeight, int mapWidth, int mapHeight);
@@ -67,6 +70,18 @@ class TexelPlacement {
   // True when the texel lands on the map: mx >= 0, my >= 0, and mx and my, as 32-bit
   // floats, below the map's width and height. Non-finite positions are not in view.
   bool TexelInView(int x, int y) const;
+  // The index (row by row) of the map pixel that PlotTexel sets for texel (x, y), or -1:
+  // map pixel k covers positions k <= m < k + 1, taken as 32-bit floats.
+  std::ptrdiff_t PixelOf(int x, int y) const;
+  // True when the texel lands off the map whichever way the last bits of its position fall:
+  // more than a thousandth beyond the map's farthest corner, or as far beyond an edge.
+  // Far cheaper than its position, and never true for a texel that lands on the map.
+  bool CertainlyOffMap(int x, int y) const {
+    const MapProjection::Components components =
+        projection_.ComponentsOf(columns_[static_cast<std::size_t>(x)], rows_[static_cast<std::size_t>(y)]);
+    return components.cosCentral < beyondCornerBelow_ ||
+           std::max(std::fabs(components.east), std::fabs(components.north)) > beyondEdgeAbove_;
+  }
   int MapWidth() const { return mapWidth_; }
   int MapHeight() const { return mapHeight_; }
 
@@ -76,12 +91,15 @@ class TexelPlacement {
   std::vector<MapProjection::Latitude> rows_;
   int mapWidth_;
   int mapHeight_;
+  // The limits of CertainlyOffMap: the central angle's cosine, the east and north components.
+  double beyondCornerBelow_;
+  double beyondEdgeAbove_;
 };
 
-// Plots texel (x, y) of `texture` on `map` at half brightness ((c AND &HFEFEFE) / 2). Map
-// pixel k covers positions k <= m < k + 1 (taken as 32-bit floats): the position is floored,
-// so the centre 278.5 lands in the middle of pixel 278 and exactly the texels in view
-// are drawn. A position off the map, or not finite, plots nothing.
+// Plots texel (x, y) of `texture` on `map` at half brightness ((c AND &HFEFEFE) / 2), at
+// placement.PixelOf(x, y). The position is floored, so the centre 278.5 lands in the middle
+// of pixel 278 and exactly the texels in view are drawn. A position off the map, or not
+// finite, plots nothing. `map` must be the size the placement was made for.
 void PlotTexel(const TexelPlacement& placement, const Surface& texture, Surface& map, int x, int y);
 
 // True when (px, py) lies inside the surface's inner area.
@@ -99,6 +117,11 @@ ViewMask MarkView(const TexelPlacement& placement, int textureWidth, int texture
                   const std::function<void(int x, int y)>& afterColumn);
 
 // Phase 2: plots every texel whose column and row are both marked, columns left to right,
-// each top to bottom, so the last texel to land on a map pixel stays.
+// each top to bottom, so the last texel to land on a map pixel stays. Texels that are
+// CertainlyOffMap are passed over without working out where they would land; where the
+// others land is worked out on two threads before the first is plotted.
+// `landingsAtOnce` bounds the texels worked out before plotting: the whole of a 557 x 557
+// texture at once, a far larger one in blocks of columns.
 void Reproject(const TexelPlacement& placement, const ViewMask& mask, const Surface& texture, Surface& map,
-               const std::function<void(int x)>& afterColumn);
+               const std::function<void(int x)>& afterColumn,
+               std::size_t landingsAtOnce = std::size_t{1} << 20);

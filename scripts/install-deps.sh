@@ -4,7 +4,7 @@ set -euo pipefail
 # proj-bin and libhamlib-dev are the tests' references for projections and locators.
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-image-formats-plugins libgl-dev
+  qt6-base-dev qt6-image-formats-plugins libgl-dev libglib2.0-dev
   libjpeg62-turbo-dev libspng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format

@@ -17,17 +17,18 @@ std::string PreparerOf(const CountryDataFiles& files) {
 CountryDataLoad LoadCountryData(const StationMapRequest& request, const std::function<bool()>& keepGoing) {
   CountryDataLoad load;
   // With leaveOutMissingData a layer without its data is told and left out; else the map stops.
-  const auto without = [&](const char* option, const DataFileProblem& problem) {
+  const auto without = [&](StationMapField layer, const DataFileProblem& problem) {
+    StationMapProblem told{layer, DataProblemText(problem)};
     if (request.leaveOutMissingData) {
-      load.leftOut.push_back(problem);
+      load.leftOut.push_back(std::move(told));
       return true;
     }
-    load.problem = DataProblemLine(option, problem);
+    load.problem = std::move(told);
     return false;
   };
   if (request.prefixes) {
     DxccTable table = ReadDxccEntities(request.data.countryFilePath);
-    if (table.problem && !without("--prefixes", *table.problem)) return load;
+    if (table.problem && !without(StationMapField::Prefixes, *table.problem)) return load;
     load.data.entities = std::move(table.entities);
   }
   if (request.countries) {
@@ -38,7 +39,7 @@ CountryDataLoad LoadCountryData(const StationMapRequest& request, const std::fun
       load.stopped = true;
       return load;
     }
-    if (outlines.load.problem && !without("--countries", *outlines.load.problem)) return load;
+    if (outlines.load.problem && !without(StationMapField::Countries, *outlines.load.problem)) return load;
     load.data.outlines = std::move(outlines.load.outlines);
   }
   return load;

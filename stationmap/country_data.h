@@ -3,6 +3,7 @@
 // coasts and borders, the country file for the prefixes. Read before the map is drawn, so a
 // map that cannot have them stops before any work.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,9 @@
 
 struct CountryDataLoad {
   CountryData data;
-  std::string problem;                   // one line naming the option and the package to install
-  std::vector<DataFileProblem> leftOut;  // with leaveOutMissingData: the layers left out, and why
-  bool prepared = false;                 // the outlines' copy was prepared for this map
+  std::optional<StationMapProblem> problem;  // the layer, and the package to install
+  std::vector<StationMapProblem> leftOut;    // with leaveOutMissingData: the layers left out, and why
+  bool prepared = false;                     // the outlines' copy was prepared for this map
   bool stopped = false;
 };
 

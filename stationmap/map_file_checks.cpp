@@ -12,10 +12,13 @@
 
 namespace {
 
+using Field = StationMapField;
+
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-std::string CheckInput(const std::string& path, const std::string& option) {
-  const std::string at = option + ": " + Quoted(path);
+// Why the Earth picture at `path` cannot be read; empty when it can.
+std::string InputProblem(const std::string& path) {
+  const std::string at = Quoted(path);
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     if (errno == ELOOP) return at + " is a loop of symbolic links";
@@ -28,8 +31,9 @@ std::string CheckInput(const std::string& path, const std::string& option) {
   return {};
 }
 
-std::string CheckOutputFolder(const std::string& folder) {
-  const std::string at = "--out: the folder " + Quoted(folder);
+// Why no map can be written in `folder`; empty when it can.
+std::string OutputFolderProblem(const std::string& folder) {
+  const std::string at = "the folder " + Quoted(folder);
   struct stat status {};
   if (::stat(folder.c_str(), &status) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return at + " does not exist";
@@ -71,29 +75,31 @@ std::string OtherPictureOfTheStem(const std::string& folder, const std::string& 
 
 }  // namespace
 
-std::string CheckMapFiles(const StationMapRequest& request, FileStore& files) {
-  if (std::string problem = CheckInput(request.imagePath, "--image"); !problem.empty()) return problem;
-  if (!request.nightImagePath.empty()) {
-    if (std::string problem = CheckInput(request.nightImagePath, "--night-image"); !problem.empty())
-      return problem;
+std::optional<StationMapProblem> CheckMapFiles(const StationMapRequest& request, FileStore& files) {
+  const std::pair<Field, const std::string&> inputs[] = {{Field::Image, request.imagePath},
+                                                         {Field::NightImage, request.nightImagePath}};
+  for (const auto& [field, input] : inputs) {
+    if (field == Field::Image || !input.empty()) {
+      if (std::string why = InputProblem(input); !why.empty()) return StationMapProblem{field, why};
+    }
   }
   const std::filesystem::path out(request.outPath);
   const std::string folder = out.has_parent_path() ? out.parent_path().string() : ".";
-  if (std::string problem = CheckOutputFolder(folder); !problem.empty()) return problem;
+  if (std::string why = OutputFolderProblem(folder); !why.empty()) return StationMapProblem{Field::Out, why};
 
   const std::string side = SideFilePathOf(request.outPath);
-  for (const auto& [option, input] :
-       {std::pair<const char*, const std::string&>{"--image", request.imagePath},
-        {"--night-image", request.nightImagePath}}) {
+  for (const auto& [field, input] : inputs) {
     if (input.empty()) continue;
+    const std::string picture = field == Field::Image ? "the Earth picture" : "the night picture";
     if (SameFile(request.outPath, input))
-      return "--out: " + Quoted(request.outPath) + " is the " + option + " picture";
-    if (SameFile(side, input)) {
-      return "--out: the side file " + Quoted(side) + " would replace the " + option + " picture";
-    }
+      return StationMapProblem{Field::Out, Quoted(request.outPath) + " is " + picture, field};
+    if (SameFile(side, input))
+      return StationMapProblem{Field::Out, "the side file " + Quoted(side) + " would replace " + picture,
+                               field};
   }
   for (const std::string& path : {request.outPath, side}) {
-    if (auto refusal = files.CheckTarget(path)) return "--out: " + Quoted(path) + " " + *refusal;
+    if (auto refusal = files.CheckTarget(path))
+      return StationMapProblem{Field::Out, Quoted(path) + " " + *refusal};
   }
   // Only a side file that stands already can belong to another picture; an Earth picture
   // read for this map is no map.
@@ -102,8 +108,10 @@ std::string CheckMapFiles(const StationMapRequest& request, FileStore& files) {
   const std::string otherPath = (out.parent_path() / other).string();
   if (!other.empty() && ::lstat(side.c_str(), &status) == 0 && !SameFile(otherPath, request.imagePath) &&
       !SameFile(otherPath, request.nightImagePath)) {
-    return "--out: " + Quoted(otherPath) + " would lose its side file " + Quoted(side) + " to " +
-           Quoted(request.outPath) + "; give another name or move " + Quoted(otherPath) + " away first";
+    return StationMapProblem{Field::Out, Quoted(otherPath) + " would lose its side file " + Quoted(side) +
+                                             " to " + Quoted(request.outPath) +
+                                             "; give another name or move " + Quoted(otherPath) +
+                                             " away first"};
   }
-  return {};
+  return std::nullopt;
 }

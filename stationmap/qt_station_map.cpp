@@ -35,11 +35,11 @@ double MillisecondsSince(SteadyClock::time_point start) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// An equirectangular picture as 0xffRRGGBB pixels, or the problem naming `option`: only
+// An equirectangular picture as 0xffRRGGBB pixels, or why it cannot be read: only
 // the rows a map around `centre` of `radiusKm` needs, at a smaller scale when the picture
 // holds far more than `mapSize` pixels can show. `picture` tells which rows; `image` owns them.
-std::string LoadEarthPicture(const std::string& path, const char* option, QImage& image,
-                             EarthPicture& picture, const GeoPoint& centre, double radiusKm, int mapSize) {
+std::string LoadEarthPicture(const std::string& path, QImage& image, EarthPicture& picture,
+                             const GeoPoint& centre, double radiusKm, int mapSize) {
   PosixFileStore files;
   const DecodedPictureCache cache(PictureCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")),
                                   files);
@@ -51,7 +51,7 @@ std::string LoadEarthPicture(const std::string& path, const char* option, QImage
     reader.Decode({rows.first, rows.count, mapPixelsPerTurn}, decoded);
   }
   const PictureProblem& problem = reader.Problem();
-  const std::string at = std::string(option) + ": " + Quoted(path);
+  const std::string at = Quoted(path);
   const std::string size = std::to_string(problem.width) + " x " + std::to_string(problem.height) + " pixels";
   const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
   switch (problem.fault) {
@@ -117,7 +117,7 @@ class LazyTextShaper : public TextShaper {
   std::optional<QtTextShaper> made_;
 };
 
-// The encoded picture file, or the problem. `progress` gets the share done and answers false
+// The encoded picture file, or why not. `progress` gets the share done and answers false
 // to stop, which `stopped` then tells.
 std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes,
                              const std::function<bool(double)>& progress, bool& stopped) {
@@ -130,8 +130,8 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
     return {};
   }
   stopped = problem.fault == EncodeFault::Cancelled;
-  if (problem.fault == EncodeFault::OutOfMemory) return "--out: not enough memory to encode the picture";
-  return "--out: the picture could not be encoded: " + problem.detail;
+  if (problem.fault == EncodeFault::OutOfMemory) return "not enough memory to encode the picture";
+  return "the picture could not be encoded: " + problem.detail;
 }
 
 }  // namespace
@@ -146,23 +146,27 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   const auto report = [&](std::string_view phase, double fraction) {
     return !progress || progress(phase, fraction);
   };
-  const auto fail = [&](std::string problem) {
-    result.problem = std::move(problem);
+  const auto fail = [&](StationMapField field, std::string why) {
+    result.problem = StationMapProblem{field, std::move(why)};
     return result;
   };
   const auto stopped = [&] {
     result.stopped = true;
-    return fail("stopped before the map was stored");
+    return result;
   };
-  if (std::string problem = CheckStationMapRequest(request); !problem.empty()) return fail(problem);
-  if (std::string problem = CheckMapFiles(request, files); !problem.empty()) return fail(problem);
+  result.problem = CheckStationMapRequest(request);
+  if (!result.problem) result.problem = CheckMapFiles(request, files);
+  if (result.problem) return result;
   result.picturePath = request.outPath;
   result.sidePath = SideFilePathOf(request.outPath);
   if (request.target) result.targetLine = TargetLine(request.centre, *request.target, request.units);
 
   CountryDataLoad countryData = LoadCountryData(request, [&] { return report("Preparing", 0); });
   if (countryData.stopped) return stopped();
-  if (!countryData.problem.empty()) return fail(countryData.problem);
+  if (countryData.problem) {
+    result.problem = std::move(countryData.problem);
+    return result;
+  }
   result.leftOut = std::move(countryData.leftOut);
   // The overlays' geometry needs no picture: it is worked out while the picture is decoded
   // and sampled, where the outlines' share of a map would otherwise come after.
@@ -175,16 +179,16 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   if (!report("Decoding", 0)) return stopped();
   QImage day, night;
   MapSampling sampling;
-  if (std::string problem = LoadEarthPicture(request.imagePath, "--image", day, sampling.day, request.centre,
-                                             request.radiusKm, request.size);
-      !problem.empty()) {
-    return fail(problem);
+  if (std::string why = LoadEarthPicture(request.imagePath, day, sampling.day, request.centre,
+                                         request.radiusKm, request.size);
+      !why.empty()) {
+    return fail(StationMapField::Image, why);
   }
   if (!request.nightImagePath.empty()) {
-    if (std::string problem = LoadEarthPicture(request.nightImagePath, "--night-image", night, sampling.night,
-                                               request.centre, request.radiusKm, request.size);
-        !problem.empty()) {
-      return fail(problem);
+    if (std::string why = LoadEarthPicture(request.nightImagePath, night, sampling.night, request.centre,
+                                           request.radiusKm, request.size);
+        !why.empty()) {
+      return fail(StationMapField::NightImage, why);
     }
   }
   result.timings.decode = MillisecondsSince(start);
@@ -200,7 +204,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   } else {
     image = QImage(request.size, request.size, QImage::Format_RGB888);
     if (image.isNull())
-      return fail("--size: no memory for a picture of " + std::to_string(request.size) + " pixels");
+      return fail(StationMapField::Size,
+                  "no memory for a picture of " + std::to_string(request.size) + " pixels");
     canvas = {image.bits(), image.bytesPerLine(), request.size, false};
   }
   sampling.centre = request.centre;
@@ -229,15 +234,15 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   double storedShare = 0;
   if (kind != MapPictureKind::Bmp) {
     bool encodingStopped = false;
-    if (std::string problem = EncodeCompressed(
+    if (std::string why = EncodeCompressed(
             image, kind, compressed,
             [&](double fraction) {
               storedShare = fraction;
               return report("Storing", fraction);
             },
             encodingStopped);
-        !problem.empty()) {
-      return encodingStopped ? stopped() : fail(problem);
+        !why.empty()) {
+      return encodingStopped ? stopped() : fail(StationMapField::Out, why);
     }
     image = QImage();
   }
@@ -249,7 +254,7 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   WriteFailure failure;
   if (!files.WriteWholeFiles(pair, &failure, [&] { return !report("Storing", storedShare); })) {
     if (failure.stopped) return stopped();
-    return fail("--out: " +
+    return fail(StationMapField::Out,
                 DescribeWriteFailure(pair[std::min(failure.file, pair.size() - 1)].path, failure));
   }
   result.timings.encode = MillisecondsSince(start);

@@ -31,11 +31,11 @@ int GridCount(double grid) {
   return static_cast<int>(std::ceil(360 / grid - 1e-9) + std::ceil(180 / grid - 1e-9) - 1);
 }
 
-std::string TooManyLines(const char* option, double every, const char* unit, int count, const char* lines,
-                         double enough) {
-  return std::string(option) + ": every " + Number(every) + " " + unit + " would draw " +
-         std::to_string(count) + " " + lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
-         " are drawn, so give " + Number(enough) + " " + unit + " or more";
+StationMapProblem TooManyLines(StationMapField field, double every, const char* unit, int count,
+                               const char* lines, double enough) {
+  return {field, "every " + Number(every) + " " + unit + " would draw " + std::to_string(count) + " " +
+                     lines + " on this map; at most " + std::to_string(kMaxOverlayLines) +
+                     " are drawn, so give " + Number(enough) + " " + unit + " or more"};
 }
 
 }  // namespace
@@ -45,52 +45,77 @@ bool TargetOnEveryPath(const GreatCirclePath& path) {
   return path.distanceKm < kMillimetreKm || path.distanceKm > kHalfCircumferenceKm - kMillimetreKm;
 }
 
-std::string CheckStationMapRequest(const StationMapRequest& request) {
+namespace {
+
+using Field = StationMapField;
+
+std::optional<StationMapProblem> CheckPlaceAndSize(const StationMapRequest& request) {
   if (!(std::fabs(request.centre.lat) <= 90) || !(std::fabs(request.centre.lon) <= 180)) {
-    return "the centre " + Number(request.centre.lat) + "," + Number(request.centre.lon) +
-           " is not on the Earth";
+    return StationMapProblem{Field::Centre, Number(request.centre.lat) + "," + Number(request.centre.lon) +
+                                                " is not on the Earth"};
   }
-  if (!(request.radiusKm > 0)) {
-    return "--radius: " + Number(request.radiusKm) + " is not a radius; give kilometres above 0";
-  }
+  if (!(request.radiusKm > 0))
+    return StationMapProblem{Field::Radius,
+                             Number(request.radiusKm) + " is not a radius; give kilometres above 0"};
   if (request.radiusKm > kMaxMapRadiusKm) {
-    return "--radius: " + Number(request.radiusKm) + " km is too large; " + Number(kMaxMapRadiusKm) +
-           " km shows the whole Earth";
+    return StationMapProblem{Field::Radius, Number(request.radiusKm) + " km is too large; " +
+                                                Number(kMaxMapRadiusKm) + " km shows the whole Earth"};
   }
   if (request.size < kMinMapSize || request.size > kMaxMapSize) {
-    return "--size: " + std::to_string(request.size) + " is out of range; give " +
-           std::to_string(kMinMapSize) + " to " + std::to_string(kMaxMapSize) + " pixels";
+    return StationMapProblem{Field::Size, std::to_string(request.size) + " is out of range; give " +
+                                              std::to_string(kMinMapSize) + " to " +
+                                              std::to_string(kMaxMapSize) + " pixels"};
   }
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckOverlays(const StationMapRequest& request) {
   const double unitKm = KilometresPer(request.units);
   if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
-    return std::string("--rings: give ") + UnitName(request.units) + " above 0";
+    return StationMapProblem{Field::Rings, std::string("give ") + UnitName(request.units) + " above 0"};
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
-    return "--spokes: give degrees above 0, at most 360";
-  if (!(request.gridDeg >= 0) || request.gridDeg > 90) return "--grid: give degrees above 0, at most 90";
+    return StationMapProblem{Field::Spokes, "give degrees above 0, at most 360"};
+  if (!(request.gridDeg >= 0) || request.gridDeg > 90)
+    return StationMapProblem{Field::Grid, "give degrees above 0, at most 90"};
   if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
     const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
-    return TooManyLines("--rings", request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
+    return TooManyLines(Field::Rings, request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
                         "rings", RoundUpToTwoDigits(farthest / unitKm / (kMaxOverlayLines + 1)));
   }
   if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
-    return TooManyLines("--spokes", request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
+    return TooManyLines(Field::Spokes, request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
                         "bearing lines", RoundUpToTwoDigits(360.0 / kMaxOverlayLines));
   }
   if (request.gridDeg > 0 && GridCount(request.gridDeg) > kMaxOverlayLines) {
-    return TooManyLines("--grid", request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
+    return TooManyLines(Field::Grid, request.gridDeg, "degrees", GridCount(request.gridDeg), "grid lines",
                         RoundUpToTwoDigits(540.0 / (kMaxOverlayLines + 1)));
   }
   if (request.target && request.target->name.size() > kMaxPlaceTextLength) {
-    return "--target: the place is " + std::to_string(request.target->name.size()) +
-           " characters long; give at most " + std::to_string(kMaxPlaceTextLength);
+    return StationMapProblem{Field::Target, "the place is " + std::to_string(request.target->name.size()) +
+                                                " characters long; give at most " +
+                                                std::to_string(kMaxPlaceTextLength)};
   }
-  if (request.imagePath.empty()) return "--image: no Earth picture given";
-  if (!request.nightImagePath.empty() && !request.unixTime) return "--night-image needs --time";
+  return std::nullopt;
+}
+
+std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
+  if (request.imagePath.empty()) return StationMapProblem{Field::Image, "no Earth picture given"};
+  if (!request.nightImagePath.empty() && !request.unixTime)
+    return StationMapProblem{Field::NightImage, "shows the night side only at a given time", Field::Time};
   if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
-    return "--out: \"" + request.outPath +
-           "\" has no picture suffix this program writes; use .bmp, .png or .jpg";
+    return StationMapProblem{
+        Field::Out,
+        "\"" + request.outPath + "\" has no picture suffix this program writes; use .bmp, .png or .jpg"};
   }
-  return {};
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
+  if (auto problem = CheckPlaceAndSize(request)) return problem;
+  if (auto problem = CheckOverlays(request)) return problem;
+  return CheckNames(request);
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {
@@ -117,19 +142,17 @@ std::string TargetLine(const GeoPoint& centre, const MapTarget& target, Distance
          FormatFixed(path.longDistanceKm / unitKm, 1) + unit + ")";
 }
 
-std::string DataProblemLine(const char* option, const DataFileProblem& problem) {
-  const std::string head = std::string(option) + ": " + problem.path;
+std::string DataProblemText(const DataFileProblem& problem) {
   const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
   switch (problem.fault) {
     case DataFileFault::Missing:
       break;
     case DataFileFault::Unreadable:
-      return head + " cannot be read" + detail + "; it comes with the package " + problem.package;
+      return problem.path + " cannot be read" + detail + "; it comes with the package " + problem.package;
     case DataFileFault::Malformed:
-      return head + " is damaged" + detail + "; reinstall the package " + problem.package;
+      return problem.path + " is damaged" + detail + "; reinstall the package " + problem.package;
     case DataFileFault::NotPrepared:
-      return std::string(option) + ": the copy of " + problem.path +
-             " a map reads could not be made: " + problem.detail;
+      return "the copy of " + problem.path + " a map reads could not be made: " + problem.detail;
   }
-  return head + " is missing; install the package " + problem.package;
+  return problem.path + " is missing; install the package " + problem.package;
 }

@@ -68,6 +68,36 @@ struct StationMapRequest {
   bool leaveOutMissingData = false;
 };
 
+// The parts of a request a problem can lie in. Each front end names them in its own words:
+// the command line by its options, the window by its settings and its view.
+enum class StationMapField {
+  Centre,
+  Radius,
+  Size,
+  Image,
+  NightImage,
+  Out,
+  Rings,
+  Spokes,
+  Grid,
+  Target,
+  Time,
+  Countries,
+  Prefixes,
+  Fields,
+  Units
+};
+
+// What keeps a request from giving a map: the field at fault and why, in words that name no
+// option and no setting ("0 is not a radius; give kilometres above 0").
+struct StationMapProblem {
+  StationMapField field;
+  std::string why;
+  // A second field the problem is about, which `why` names in the map's words: the Earth
+  // picture that the output would replace.
+  std::optional<StationMapField> other = std::nullopt;
+};
+
 // Milliseconds spent in each phase.
 struct StationMapTimings {
   double decode = 0;
@@ -78,15 +108,16 @@ struct StationMapTimings {
 
 struct StationMapResult {
   bool ok = false;
-  bool stopped = false;  // the caller stopped it; nothing was stored
-  std::string problem;   // one line naming the option at fault, when not ok
+  bool stopped = false;                      // the caller stopped it; nothing was stored
+  std::optional<StationMapProblem> problem;  // when neither ok nor stopped
   std::string picturePath;
   std::string sidePath;
   // "Target JO62qm: 8123.4 km, short path 45.3°, long path 225.3° (31913.2 km)", on the WGS84
   // ellipsoid
   std::string targetLine;
   StationMapTimings timings;
-  std::vector<DataFileProblem> leftOut;  // layers left out for want of their data
+  // With leaveOutMissingData: the layers left out for want of their data, and why.
+  std::vector<StationMapProblem> leftOut;
 };
 
 // Called with the phase ("Preparing" the country outlines, the first time only, "Decoding",
@@ -95,9 +126,8 @@ struct StationMapResult {
 // goes on. Returning false stops the map: nothing is stored.
 using StationMapProgress = std::function<bool(std::string_view phase, double fraction)>;
 
-// The problem with the request's numbers and names, naming the option; empty when there is
-// none. Files are not looked at.
-std::string CheckStationMapRequest(const StationMapRequest& request);
+// The problem with the request's numbers and names, if any. Files are not looked at.
+std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request);
 
 // Checks the request and the files it names before anything is drawn, draws the map, and
 // stores the picture and then its side file through `files` (default: the POSIX files), both
@@ -115,6 +145,6 @@ bool TargetOnEveryPath(const GreatCirclePath& path);
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target,
                        DistanceUnit units = DistanceUnit::Kilometre);
 
-// A layer's data problem as one line naming the package to install, after the option that
-// asked for the layer: "--countries: /usr/share/gmt-dcw/dcw-gmt.nc is missing; install gmt-dcw".
-std::string DataProblemLine(const char* option, const DataFileProblem& problem);
+// Why a layer's data cannot be had, naming the package to install:
+// "/usr/share/gmt-dcw/dcw-gmt.nc is missing; install the package gmt-dcw".
+std::string DataProblemText(const DataFileProblem& problem);

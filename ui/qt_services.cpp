@@ -1,8 +1,10 @@
 #include "ui/qt_services.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
@@ -11,14 +13,16 @@
 #include <QImage>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QThread>
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <thread>
 
 #include "base/bmp_extent.h"
 #include "base/regular_file.h"
-#include "ui/qt_settings_store.h"
 
 namespace {
 // A picture side beyond this is refused before decoding, so a corrupt header cannot make
@@ -37,6 +41,9 @@ bool IsCutShortBmp(QFile& file) {
 }
 }  // namespace
 
+QtClock::QtClock() = default;
+QtClock::~QtClock() = default;
+
 std::uint32_t QtClock::GetTickCount() {
   // steady_clock counts from system start on Linux, as the platform's tick count does.
   const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -47,11 +54,51 @@ LocalDateTime QtClock::Now() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate d = now.date();
   const QTime t = now.time();
-  return LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+  return LocalDateTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
 }
 
 void QtClock::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+namespace {
+
+// The glib main context that Qt's event dispatcher iterates on this thread, or null when the
+// dispatcher is another. On X11 the display's reader thread and every posted event wake it.
+GMainContext* DispatcherMainContext() {
+  const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  if (dispatcher == nullptr || !dispatcher->inherits("QEventDispatcherGlib")) return nullptr;
+  const QCoreApplication* application = QCoreApplication::instance();
+  if (application == nullptr || QThread::currentThread() != application->thread()) return nullptr;
+  return g_main_context_default();
+}
+
+}  // namespace
+
+void QtClock::WaitForEvent(std::uint32_t milliseconds) {
+  GMainContext* context = DispatcherMainContext();
+  if (context == nullptr || !g_main_context_acquire(context)) {
+    Clock::WaitForEvent(milliseconds);
+    return;
+  }
+  // The first three steps of an iteration; the fourth, dispatching, is the next DoEvents'.
+  // A source found ready stays marked ready for it.
+  gint priority = G_MAXINT;
+  if (!g_main_context_prepare(context, &priority)) {
+    gint timeout = -1;
+    gint count = 0;
+    for (;;) {
+      count = g_main_context_query(context, priority, &timeout, pollFds_.data(),
+                                   static_cast<gint>(pollFds_.size()));
+      if (count <= static_cast<gint>(pollFds_.size())) break;
+      pollFds_.resize(static_cast<std::size_t>(count));
+    }
+    const gint limit = static_cast<gint>(std::min<std::uint32_t>(milliseconds, INT_MAX));
+    g_main_context_get_poll_func(context)(pollFds_.data(), static_cast<guint>(count),
+                                          timeout < 0 ? limit : std::min(timeout, limit));
+    g_main_context_check(context, priority, pollFds_.data(), count);
+  }
+  g_main_context_release(context);
 }
 
 void QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon) {
@@ -70,12 +117,14 @@ void QtMessageBoxes::Show(const std::string& text, const std::string& title, Mes
 
 Picture PictureFromImage(const QImage& image) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-  Picture picture{rgb.width(), rgb.height(), {}};
-  picture.pixels.resize(static_cast<std::size_t>(rgb.width()) * rgb.height());
-  for (int y = 0; y < rgb.height(); ++y) {
+  const int width = rgb.width();
+  const int height = rgb.height();
+  Picture picture{width, height, {}};
+  picture.pixels.resize(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x)
-      picture.pixels[static_cast<std::size_t>(y) * rgb.width() + x] = line[x] & 0xFFFFFFU;
+    std::uint32_t* row = picture.pixels.data() + static_cast<std::size_t>(y) * width;
+    for (int x = 0; x < width; ++x) row[x] = line[x] & 0xFFFFFFU;
   }
   return picture;
 }
@@ -150,7 +199,7 @@ std::optional<Picture> QtPictureFiles::Load(const std::string& path, std::string
 }
 
 void QtProcessControl::EndProgram() {
-  settings_.Sync();
+  if (keep_) keep_();
   std::fflush(nullptr);
   ::_exit(0);
 }

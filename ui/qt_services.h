@@ -1,18 +1,27 @@
 #pragma once
 // The platform services on Qt.
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/platform.h"
 #include "ui/main_window.h"
 
-class QtSettingsStore;
-
 class QtClock : public Clock {
  public:
+  QtClock();
+  ~QtClock() override;
   std::uint32_t GetTickCount() override;
   LocalDateTime Now() override;
   void Sleep(std::uint32_t milliseconds) override;
+  // Polls the event dispatcher's glib main context, as its own iteration would, but leaves
+  // what became ready for the next event processing. Under another dispatcher (QT_NO_GLIB)
+  // it sleeps at most one tick.
+  void WaitForEvent(std::uint32_t milliseconds) override;
+
+ private:
+  std::vector<struct _GPollFD> pollFds_;  // what the last wait polled, kept for the next
 };
 
 class QtMessageBoxes : public MessageBoxes {
@@ -35,13 +44,14 @@ class QtPictureFiles : public PictureFiles {
   std::optional<Picture> Load(const std::string& path, std::string* error) override;
 };
 
+// Ends the process at once, after `keep` has written what must outlive it (the settings).
 class QtProcessControl : public ProcessControl {
  public:
-  explicit QtProcessControl(QtSettingsStore& settings) : settings_(settings) {}
+  explicit QtProcessControl(std::function<void()> keep) : keep_(std::move(keep)) {}
   [[noreturn]] void EndProgram() override;
 
  private:
-  QtSettingsStore& settings_;
+  std::function<void()> keep_;
 };
 
 // A picture as a QImage and back (0x00RRGGBB pixels, Format_RGB32).

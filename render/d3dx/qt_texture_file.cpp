@@ -15,11 +15,14 @@
 namespace {
 
 // The suffix, given as the format it hints at, decides as it would for a reader that opened
-// the file by its name.
+// the file by its name. Deciding by the suffix asks only the decoder made for it: left to
+// detect, Qt would load every picture plugin it has (and their libraries) in turn until one
+// takes the suffix, which costs a start several milliseconds and megabytes.
 std::unique_ptr<QImageReader> OpenReader(QFile& file, const QByteArray& suffix, bool byContent) {
   file.seek(0);
   auto reader = std::make_unique<QImageReader>(&file, suffix);
   reader->setDecideFormatFromContent(byContent);
+  reader->setAutoDetectImageFormat(byContent);
   reader->setAllocationLimit(static_cast<int>(kMaxTextureTexels * 4 / (1024 * 1024)) + 1);
   return reader;
 }

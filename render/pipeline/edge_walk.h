@@ -33,45 +33,77 @@ inline FloorDivision DivideFloor(std::int64_t numerator, std::int64_t divisor) {
   return result;
 }
 
-// The column limit a sloped edge (a != 0) sets on successive rows, stepped exactly: the first
-// covered column when a > 0, the last when a < 0. Both are kept as a floor, so a row's limit is
-// read without a branch.
-class EdgeColumnLimit {
+// The column limit a sloped edge (a != 0) sets from row `firstRow` on, and how it changes from
+// one row to the next: the first covered column when a > 0 (a lower limit), the last when a < 0
+// (an upper limit). Both are kept as a floor with its remainder.
+struct EdgeColumnLimit {
+  bool isLowerLimit;
+  std::int64_t divisor;
+  FloorDivision first;
+  FloorDivision step;
+};
+
+inline EdgeColumnLimit MakeColumnLimit(const EdgeFunction& edge, int firstRow) {
+  // Lower limit: i >= -(b j + c) / a rounded up, which is floor((-(b j + c) + a - 1) / a).
+  // Upper limit: i <= (b j + c) / -a, rounded down.
+  EdgeColumnLimit limit;
+  limit.isLowerLimit = edge.a > 0;
+  limit.divisor = limit.isLowerLimit ? edge.a : -edge.a;
+  const std::int64_t sign = limit.isLowerLimit ? -1 : 1;
+  const std::int64_t roundUp = limit.isLowerLimit ? limit.divisor - 1 : 0;
+  limit.first = DivideFloor(sign * (edge.b * firstRow + edge.c) + roundUp, limit.divisor);
+  limit.step = DivideFloor(sign * edge.b, limit.divisor);
+  return limit;
+}
+
+// Four column limits stepped together, row by row, exactly: slots kLower and kSecondLower are
+// lower limits (a row's first covered column is at least both), the other two upper ones. A
+// triangle has a sloped edge on either side and a third one, sloped or not; a slot left over
+// holds a limit that stays put. Stepped without a branch: whether a remainder carries follows an
+// edge's slope irregularly, and mispredicting it costs more than a thin triangle's row of pixels.
+using Int64Lanes = std::int64_t __attribute__((vector_size(32)));
+
+class ColumnLimits {
  public:
-  EdgeColumnLimit() = default;
-  EdgeColumnLimit(const EdgeFunction& edge, int firstRow) : isLowerLimit_(edge.a > 0) {
-    // Lower limit: i >= -(b j + c) / a rounded up, which is floor((-(b j + c) + a - 1) / a).
-    // Upper limit: i <= (b j + c) / -a, rounded down.
-    divisor_ = isLowerLimit_ ? edge.a : -edge.a;
-    const std::int64_t sign = isLowerLimit_ ? -1 : 1;
-    const std::int64_t roundUp = isLowerLimit_ ? divisor_ - 1 : 0;
-    current_ = DivideFloor(sign * (edge.b * firstRow + edge.c) + roundUp, divisor_);
-    step_ = DivideFloor(sign * edge.b, divisor_);
+  enum Slot { kLower, kSecondLower, kUpper, kSecondUpper };
+
+  // A limit that stays at `column` on every row.
+  void SetFixed(Slot slot, std::int64_t column) {
+    limit_[slot] = column;
+    remainder_[slot] = 0;
+    stepPlusOne_[slot] = 1;
+    remainderStep_[slot] = -1;
+    divisor_[slot] = 1;
   }
 
-  // A limit that stays at `column` on every row, for a side of the triangle without a sloped edge.
-  static EdgeColumnLimit Fixed(bool isLowerLimit, std::int64_t column) {
-    EdgeColumnLimit limit;
-    limit.isLowerLimit_ = isLowerLimit;
-    limit.current_ = {column, 0};
-    return limit;
+  void Set(Slot slot, const EdgeColumnLimit& edge) {
+    limit_[slot] = edge.first.quotient;
+    remainder_[slot] = edge.first.remainder;
+    stepPlusOne_[slot] = edge.step.quotient + 1;
+    remainderStep_[slot] = edge.step.remainder - edge.divisor;
+    divisor_[slot] = edge.divisor;
   }
 
-  bool IsLowerLimit() const { return isLowerLimit_; }
-  std::int64_t Limit() const { return current_.quotient; }
+  std::int64_t Lower() const {
+    return limit_[kLower] > limit_[kSecondLower] ? limit_[kLower] : limit_[kSecondLower];
+  }
+  std::int64_t Upper() const {
+    return limit_[kUpper] < limit_[kSecondUpper] ? limit_[kUpper] : limit_[kSecondUpper];
+  }
 
-  // Written without a branch: whether the remainder carries follows the edge's slope
-  // irregularly, and mispredicting it costs more than the row's pixels.
-  void NextRow() {
-    current_.remainder += step_.remainder;
-    const std::int64_t carry = current_.remainder >= divisor_ ? 1 : 0;
-    current_.quotient += step_.quotient + carry;
-    current_.remainder -= carry * divisor_;
+  // remainder + step remainder - divisor lies in [-divisor, divisor): below zero nothing
+  // carries and the divisor goes back on; from zero up the quotient takes one more.
+  [[gnu::always_inline]] void NextRow() {
+    const Int64Lanes sum = remainder_ + remainderStep_;
+    const Int64Lanes noCarry = sum < 0;  // -1 or 0 in each slot
+    remainder_ = sum + (noCarry & divisor_);
+    limit_ += stepPlusOne_ + noCarry;
   }
 
  private:
-  bool isLowerLimit_ = false;
-  std::int64_t divisor_ = 1;
-  FloorDivision current_{0, 0};
-  FloorDivision step_{0, 0};
+  Int64Lanes limit_{};
+  Int64Lanes remainder_{};
+  Int64Lanes stepPlusOne_{};
+  Int64Lanes remainderStep_{};
+  Int64Lanes divisor_{};
 };

@@ -3,6 +3,7 @@
 // wrap, texture MODULATE diffuse, and the colour write. Inline because the rasterizer's inner
 // loops are built from these.
 #include <cstdint>
+#include <limits>
 
 #include "render/types/texture.h"
 
@@ -51,13 +52,23 @@ inline std::uint32_t SampleTexel(const Texture& texture, float u, float v) {
   return texture.texels[static_cast<std::size_t>(row) * texture.width + column];
 }
 
-// A colour channel 0..1 as 0..255, rounded. Clamped before the conversion (NaN gives 0), the
-// same way the vector span loops do it.
-inline int ChannelToByte(float channel) {
-  float scaled = channel * 255.0f + 0.5f;
+// A colour channel already scaled to 0..255 and raised by a half, as a byte: clamped before the
+// conversion (NaN gives 0), then rounded down, which rounds the channel to the nearest byte. The
+// vector span loops clamp the same way.
+inline int ScaledChannelToByte(float scaled) {
   scaled = scaled > 0.0f ? scaled : 0.0f;
   scaled = scaled < 255.0f ? scaled : 255.0f;
   return static_cast<int>(scaled);
+}
+
+// A colour channel 0..1 as 0..255, rounded.
+inline int ChannelToByte(float channel) { return ScaledChannelToByte(channel * 255.0f + 0.5f); }
+
+// A float rounded towards zero. NaN and values beyond the int range give the int's lowest value,
+// as the processor's vector conversions do.
+inline int TruncateToInt(float value) {
+  return value > -2147483648.0f && value < 2147483648.0f ? static_cast<int>(value)
+                                                         : std::numeric_limits<int>::min();
 }
 
 // round(a * b / 255) for a, b in 0..255, exactly.

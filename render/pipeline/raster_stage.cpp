@@ -13,51 +13,75 @@ namespace {
 std::int32_t FloorToPixel(std::int32_t fixed) { return fixed >> kSubpixelBits; }
 std::int32_t CeilToPixel(std::int32_t fixed) { return -((-fixed) >> kSubpixelBits); }
 
-void LinearAttributes(const ScreenVertex& v, double out[kSpanAttributeCount]) {
+// The attributes that vary linearly in screen space at a vertex: depth, 1/w, and divided by w
+// the texture's column and row (u and v times the texture's size) and the colour channels
+// scaled to bytes and raised by a half, so that each pixel needs only the division by w.
+void LinearAttributes(const ScreenVertex& v, double textureWidth, double textureHeight,
+                      double out[kSpanAttributeCount]) {
   out[kSpanDepth] = v.z;
   out[kSpanRhw] = v.rhw;
-  out[kSpanU] = static_cast<double>(v.u) * v.rhw;
-  out[kSpanV] = static_cast<double>(v.v) * v.rhw;
-  out[kSpanRed] = static_cast<double>(v.r) * v.rhw;
-  out[kSpanGreen] = static_cast<double>(v.g) * v.rhw;
-  out[kSpanBlue] = static_cast<double>(v.b) * v.rhw;
+  out[kSpanU] = v.u * textureWidth * v.rhw;
+  out[kSpanV] = v.v * textureHeight * v.rhw;
+  out[kSpanRed] = (v.r * 255.0 + 0.5) * v.rhw;
+  out[kSpanGreen] = (v.g * 255.0 + 0.5) * v.rhw;
+  out[kSpanBlue] = (v.b * 255.0 + 0.5) * v.rhw;
 }
 
-// The attributes that vary linearly in screen space, as planes through the three vertices.
+// The attributes as planes through the three vertices.
 void MakePlanes(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2,
-                TriangleSpans* planes) {
+                const Texture* texture, TriangleSpans* planes) {
   const double x10 = static_cast<double>(v1.x - v0.x) / kSubpixelOne;
   const double y10 = static_cast<double>(v1.y - v0.y) / kSubpixelOne;
   const double x20 = static_cast<double>(v2.x - v0.x) / kSubpixelOne;
   const double y20 = static_cast<double>(v2.y - v0.y) / kSubpixelOne;
-  const double area = x10 * y20 - x20 * y10;
+  const double perArea = 1.0 / (x10 * y20 - x20 * y10);
+  const double textureWidth = texture != nullptr ? texture->width : 1.0;
+  const double textureHeight = texture != nullptr ? texture->height : 1.0;
   double a0[kSpanAttributeCount], a1[kSpanAttributeCount], a2[kSpanAttributeCount];
-  LinearAttributes(v0, a0);
-  LinearAttributes(v1, a1);
-  LinearAttributes(v2, a2);
+  LinearAttributes(v0, textureWidth, textureHeight, a0);
+  LinearAttributes(v1, textureWidth, textureHeight, a1);
+  LinearAttributes(v2, textureWidth, textureHeight, a2);
   planes->originX = static_cast<double>(v0.x) / kSubpixelOne;
   planes->originY = static_cast<double>(v0.y) / kSubpixelOne;
   for (int i = 0; i < kSpanAttributeCount; ++i) {
     const double f10 = a1[i] - a0[i];
     const double f20 = a2[i] - a0[i];
     planes->value[i] = a0[i];
-    planes->ddx[i] = (f10 * y20 - f20 * y10) / area;
-    planes->ddy[i] = (f20 * x10 - f10 * x20) / area;
+    planes->ddx[i] = (f10 * y20 - f20 * y10) * perArea;
+    planes->ddy[i] = (f20 * x10 - f10 * x20) * perArea;
   }
   for (int i = kSpanAttributeCount; i < kSpanAttributeSlots; ++i)
     planes->value[i] = planes->ddx[i] = planes->ddy[i] = 0.0;
+}
+
+// Colours reaching the rasterizer lie within 0..1: lighting clamps them and vertex colours are
+// bytes. Far beyond that they are bounded, so that a pixel's channel scaled to bytes stays well
+// within an int and the fill loops' conversions saturate alike without clamping first. NaN stays.
+constexpr float kMaxColourMagnitude = 1e6f;
+
+void BoundColours(ScreenVertex* vertex) {
+  for (float* channel : {&vertex->r, &vertex->g, &vertex->b})
+    *channel = std::min(std::max(*channel, -kMaxColourMagnitude), kMaxColourMagnitude);
 }
 
 constexpr float kMaxTextureRepeats = 16384.0f;
 static_assert(static_cast<double>(kMaxTextureRepeats) * kMaxTextureSide < 2147483648.0,
               "a bounded coordinate times the texture's side must fit an int");
 
+// floor() for a finite float, inline: floats of 2^23 and beyond are whole already. (The build's
+// baseline has no rounding instruction, and std::floor is a library call per triangle.)
+float FloorFinite(float value) {
+  if (!(std::abs(value) < 8388608.0f)) return value;
+  const float truncated = static_cast<float>(static_cast<int>(value));
+  return truncated > value ? truncated - 1.0f : truncated;
+}
+
 void BoundCoordinate(float* values[], int count) {
   for (int i = 0; i < count; ++i)
     if (!std::isfinite(*values[i])) *values[i] = 0.0f;
   float lowest = *values[0];
   for (int i = 1; i < count; ++i) lowest = std::min(lowest, *values[i]);
-  const float shift = std::floor(lowest);
+  const float shift = FloorFinite(lowest);
   for (int i = 0; i < count; ++i) *values[i] = std::min(*values[i] - shift, kMaxTextureRepeats);
 }
 
@@ -111,24 +135,34 @@ void FillTriangle(const RasterTarget& target, const PixelPipeline& pipeline, con
   bool hasLower = false, hasUpper = false, hasSecond = false;
   for (const EdgeFunction& edge : edges) {
     if (edge.a == 0) continue;
-    const EdgeColumnLimit limit(edge, triangle.firstRow);
-    if (limit.IsLowerLimit() && !hasLower) {
-      triangle.lowerLimit = limit;
+    const EdgeColumnLimit limit = MakeColumnLimit(edge, triangle.firstRow);
+    if (limit.isLowerLimit && !hasLower) {
+      triangle.limits.Set(ColumnLimits::kLower, limit);
       hasLower = true;
-    } else if (!limit.IsLowerLimit() && !hasUpper) {
-      triangle.upperLimit = limit;
+    } else if (!limit.isLowerLimit && !hasUpper) {
+      triangle.limits.Set(ColumnLimits::kUpper, limit);
       hasUpper = true;
     } else {
-      triangle.secondLimit = limit;
+      triangle.limits.Set(limit.isLowerLimit ? ColumnLimits::kSecondLower : ColumnLimits::kSecondUpper,
+                          limit);
+      triangle.limits.SetFixed(limit.isLowerLimit ? ColumnLimits::kSecondUpper : ColumnLimits::kSecondLower,
+                               limit.isLowerLimit ? triangle.lastColumn : triangle.firstColumn);
       hasSecond = true;
     }
   }
-  if (!hasSecond) triangle.secondLimit = EdgeColumnLimit::Fixed(true, triangle.firstColumn);
+  if (!hasSecond) {
+    triangle.limits.SetFixed(ColumnLimits::kSecondLower, triangle.firstColumn);
+    triangle.limits.SetFixed(ColumnLimits::kSecondUpper, triangle.lastColumn);
+  }
   if (pipeline.texture != nullptr) {
     ScreenVertex* corners[3] = {&v[0], &v[1], &v[2]};
     BoundTextureCoordinates(corners, 3);
   }
-  MakePlanes(v[0], v[1], v[2], &triangle);
+  for (ScreenVertex& corner : v) BoundColours(&corner);
+  if (v[0].r == v[1].r && v[0].r == v[2].r && v[0].g == v[1].g && v[0].g == v[2].g && v[0].b == v[1].b &&
+      v[0].b == v[2].b)
+    triangle.flatColour = {true, ChannelToByte(v[0].r), ChannelToByte(v[0].g), ChannelToByte(v[0].b)};
+  MakePlanes(v[0], v[1], v[2], pipeline.texture, &triangle);
   FillTriangleSpans(triangle, target, pipeline);
 }
 

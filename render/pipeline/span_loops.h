@@ -7,7 +7,9 @@
 
 #include "render/pipeline/pixel_shading.h"
 
-// Attributes interpolated across a triangle: depth, 1/w, and u, v, r, g, b divided by w.
+// Attributes interpolated across a triangle: depth, 1/w, and divided by w: the texture's column
+// and row (u times its width, v times its height; a texel's index is their whole part) and the
+// colour channels as 255 c + 1/2 (a byte is their whole part, clamped).
 enum SpanAttribute {
   kSpanDepth,
   kSpanRhw,
@@ -21,13 +23,22 @@ enum SpanAttribute {
 constexpr int kSpanAttributeSlots = 8;
 static_assert(kSpanAttributeSlots >= kSpanAttributeCount);
 
-// What the loops get for a triangle: the attributes' steps per pixel and the texture.
+// The colour of a triangle whose three corners share it, as bytes. Interpolating a constant
+// gives that constant, so every pixel takes it exactly; the planes would only add rounding,
+// enough to turn 127.5 levels into 127 on some pixels and 128 on others.
+struct FlatColour {
+  bool present = false;
+  int red = 0, green = 0, blue = 0;
+};
+
+// What the loops get for a triangle: the attributes' steps per pixel, its flat colour if it has
+// one, and the texture.
 struct SpanSetup {
-  float step[kSpanAttributeCount];        // change per pixel to the right
+  float step[kSpanAttributeCount];  // change per pixel to the right
+  FlatColour flatColour;
   const std::uint32_t* texels = nullptr;  // null when untextured
   int textureWidth = 0, textureHeight = 0;
   int textureWidthLog2 = 0;  // for power-of-two textures
-  float textureWidthF = 0, textureHeightF = 0;
 };
 
 struct TriangleSpans;
@@ -35,9 +46,9 @@ struct TriangleSpans;
 // Fills every run of a triangle.
 using SpanLoop = void (*)(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target);
 
-// `depthTest`: less-equal, with depth writes.
-SpanLoop ScalarSpanLoop(bool depthTest, bool textured, bool powerOfTwoTexture);
+// `depthTest`: less-equal, with depth writes. `flatColour`: the setup's flat colour is present.
+SpanLoop ScalarSpanLoop(bool depthTest, bool textured, bool powerOfTwoTexture, bool flatColour);
 // For a power-of-two texture or none. Null when the build (SSE2) or the processor (AVX2) lacks
 // the instructions.
-SpanLoop Sse2SpanLoop(bool depthTest, bool textured);
-SpanLoop Avx2SpanLoop(bool depthTest, bool textured);
+SpanLoop Sse2SpanLoop(bool depthTest, bool textured, bool flatColour);
+SpanLoop Avx2SpanLoop(bool depthTest, bool textured, bool flatColour);

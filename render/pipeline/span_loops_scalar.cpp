@@ -4,7 +4,7 @@
 namespace {
 
 // Pixel `k` of a run.
-template <bool kDepthTest, bool kTextured, bool kPowerOfTwo>
+template <bool kDepthTest, bool kTextured, bool kPowerOfTwo, bool kFlatColour>
 inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t* colour, float* depth,
                       int k) {
   const float* step = setup.step;
@@ -15,14 +15,17 @@ inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t*
     depth[k] = z;
   }
   const float w = 1.0f / (start[kSpanRhw] + offset * step[kSpanRhw]);
-  const int red = ChannelToByte((start[kSpanRed] + offset * step[kSpanRed]) * w);
-  const int green = ChannelToByte((start[kSpanGreen] + offset * step[kSpanGreen]) * w);
-  const int blue = ChannelToByte((start[kSpanBlue] + offset * step[kSpanBlue]) * w);
+  const FlatColour& flat = setup.flatColour;
+  const int red =
+      kFlatColour ? flat.red : ScaledChannelToByte((start[kSpanRed] + offset * step[kSpanRed]) * w);
+  const int green =
+      kFlatColour ? flat.green : ScaledChannelToByte((start[kSpanGreen] + offset * step[kSpanGreen]) * w);
+  const int blue =
+      kFlatColour ? flat.blue : ScaledChannelToByte((start[kSpanBlue] + offset * step[kSpanBlue]) * w);
   if constexpr (kTextured) {
-    const float u = (start[kSpanU] + offset * step[kSpanU]) * w;
-    const float v = (start[kSpanV] + offset * step[kSpanV]) * w;
-    int column = FloorToInt(u * setup.textureWidthF);
-    int row = FloorToInt(v * setup.textureHeightF);
+    // Texture coordinates are never below zero but for rounding, so truncating takes the floor.
+    int column = TruncateToInt((start[kSpanU] + offset * step[kSpanU]) * w);
+    int row = TruncateToInt((start[kSpanV] + offset * step[kSpanV]) * w);
     if constexpr (kPowerOfTwo) {
       column &= setup.textureWidth - 1;
       row &= setup.textureHeight - 1;
@@ -38,7 +41,7 @@ inline void FillPixel(const SpanSetup& setup, const float* start, std::uint32_t*
   }
 }
 
-template <bool kDepthTest, bool kTextured, bool kPowerOfTwo>
+template <bool kDepthTest, bool kTextured, bool kPowerOfTwo, bool kFlatColour>
 void FillOneByOne(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
   SpanRuns runs;
   for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
@@ -46,21 +49,24 @@ void FillOneByOne(const TriangleSpans& triangle, const SpanSetup& setup, const R
       std::uint32_t* colour = target.colour + run.offset;
       float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
       for (int k = 0; k < run.count; ++k)
-        FillPixel<kDepthTest, kTextured, kPowerOfTwo>(setup, run.start, colour, depth, k);
+        FillPixel<kDepthTest, kTextured, kPowerOfTwo, kFlatColour>(setup, run.start, colour, depth, k);
     }
   }
 }
 
-template <bool kDepthTest>
+template <bool kDepthTest, bool kFlatColour>
 SpanLoop ForTexture(bool textured, bool powerOfTwoTexture) {
-  if (!textured) return &FillOneByOne<kDepthTest, false, false>;
-  if (powerOfTwoTexture) return &FillOneByOne<kDepthTest, true, true>;
-  return &FillOneByOne<kDepthTest, true, false>;
+  if (!textured) return &FillOneByOne<kDepthTest, false, false, kFlatColour>;
+  if (powerOfTwoTexture) return &FillOneByOne<kDepthTest, true, true, kFlatColour>;
+  return &FillOneByOne<kDepthTest, true, false, kFlatColour>;
 }
 
 }  // namespace
 
-SpanLoop ScalarSpanLoop(bool depthTest, bool textured, bool powerOfTwoTexture) {
-  return depthTest ? ForTexture<true>(textured, powerOfTwoTexture)
-                   : ForTexture<false>(textured, powerOfTwoTexture);
+SpanLoop ScalarSpanLoop(bool depthTest, bool textured, bool powerOfTwoTexture, bool flatColour) {
+  if (flatColour)
+    return depthTest ? ForTexture<true, true>(textured, powerOfTwoTexture)
+                     : ForTexture<false, true>(textured, powerOfTwoTexture);
+  return depthTest ? ForTexture<true, false>(textured, powerOfTwoTexture)
+                   : ForTexture<false, false>(textured, powerOfTwoTexture);
 }

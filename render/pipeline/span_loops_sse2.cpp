@@ -12,19 +12,11 @@ inline __m128 Attribute(const float* start, const float* step, int attribute, __
   return _mm_add_ps(_mm_set1_ps(start[attribute]), _mm_mul_ps(offsets, _mm_set1_ps(step[attribute])));
 }
 
-// ChannelToByte on four lanes.
-inline __m128i ChannelsToBytes(__m128 channels) {
-  __m128 scaled = _mm_add_ps(_mm_mul_ps(channels, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+// ScaledChannelToByte on four lanes.
+inline __m128i ScaledChannelsToBytes(__m128 scaled) {
   // max and min return their second operand for NaN lanes, as the scalar clamp does.
   scaled = _mm_min_ps(_mm_max_ps(scaled, _mm_setzero_ps()), _mm_set1_ps(255.0f));
   return _mm_cvttps_epi32(scaled);
-}
-
-// FloorToInt on four lanes. Out-of-range lanes give some int, never undefined behaviour.
-inline __m128i FloorToInts(__m128 values) {
-  const __m128i truncated = _mm_cvttps_epi32(values);
-  const __m128 below = _mm_cmplt_ps(values, _mm_cvtepi32_ps(truncated));
-  return _mm_add_epi32(truncated, _mm_castps_si128(below));
 }
 
 // MultiplyBytes on four lanes of values 0..255: the 16-bit multiply suffices, as the products
@@ -45,7 +37,7 @@ inline __m128i Select(__m128i mask, __m128i chosen, __m128i other) {
 // Pixels k .. k + 3 of a run of `count` (from `colour` and `depth`); those from `count` on are
 // read and written back unchanged. Power-of-two textures only: the texel address is a shift and
 // a mask.
-template <bool kDepthTest, bool kTextured>
+template <bool kDepthTest, bool kTextured, bool kFlatColour>
 inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* colour, float* depth, int k,
                      int count) {
   const float* step = setup.step;
@@ -60,17 +52,22 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
     _mm_storeu_ps(depth + k, _mm_castsi128_ps(Select(write, _mm_castps_si128(z), _mm_castps_si128(stored))));
   }
   const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), Attribute(start, step, kSpanRhw, offsets));
-  const __m128i red = ChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
-  const __m128i green = ChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
-  const __m128i blue = ChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
+  const FlatColour& flat = setup.flatColour;
+  const __m128i red = kFlatColour
+                          ? _mm_set1_epi32(flat.red)
+                          : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanRed, offsets), w));
+  const __m128i green =
+      kFlatColour ? _mm_set1_epi32(flat.green)
+                  : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanGreen, offsets), w));
+  const __m128i blue = kFlatColour
+                           ? _mm_set1_epi32(flat.blue)
+                           : ScaledChannelsToBytes(_mm_mul_ps(Attribute(start, step, kSpanBlue, offsets), w));
   __m128i pixels;
   if constexpr (kTextured) {
     const __m128 u = _mm_mul_ps(Attribute(start, step, kSpanU, offsets), w);
     const __m128 v = _mm_mul_ps(Attribute(start, step, kSpanV, offsets), w);
-    const __m128i column = _mm_and_si128(FloorToInts(_mm_mul_ps(u, _mm_set1_ps(setup.textureWidthF))),
-                                         _mm_set1_epi32(setup.textureWidth - 1));
-    const __m128i row = _mm_and_si128(FloorToInts(_mm_mul_ps(v, _mm_set1_ps(setup.textureHeightF))),
-                                      _mm_set1_epi32(setup.textureHeight - 1));
+    const __m128i column = _mm_and_si128(_mm_cvttps_epi32(u), _mm_set1_epi32(setup.textureWidth - 1));
+    const __m128i row = _mm_and_si128(_mm_cvttps_epi32(v), _mm_set1_epi32(setup.textureHeight - 1));
     alignas(16) std::int32_t index[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(index),
                     _mm_or_si128(_mm_sll_epi32(row, _mm_cvtsi32_si128(setup.textureWidthLog2)), column));
@@ -90,7 +87,7 @@ inline void FillFour(const SpanSetup& setup, const float* start, std::uint32_t* 
 }
 
 // The last group of a run is masked to its length (hence the target's padding).
-template <bool kDepthTest, bool kTextured>
+template <bool kDepthTest, bool kTextured, bool kFlatColour>
 void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, const RasterTarget& target) {
   SpanRuns runs;
   for (RunWalker walker(triangle, target.width); walker.Next(&runs);) {
@@ -98,20 +95,26 @@ void FillFourAtATime(const TriangleSpans& triangle, const SpanSetup& setup, cons
       std::uint32_t* colour = target.colour + run.offset;
       float* depth = target.depth != nullptr ? target.depth + run.offset : nullptr;
       for (int k = 0; k < run.count; k += 4)
-        FillFour<kDepthTest, kTextured>(setup, run.start, colour, depth, k, run.count);
+        FillFour<kDepthTest, kTextured, kFlatColour>(setup, run.start, colour, depth, k, run.count);
     }
   }
 }
 
+template <bool kFlatColour>
+SpanLoop ForDepthTest(bool depthTest, bool textured) {
+  if (depthTest)
+    return textured ? &FillFourAtATime<true, true, kFlatColour> : &FillFourAtATime<true, false, kFlatColour>;
+  return textured ? &FillFourAtATime<false, true, kFlatColour> : &FillFourAtATime<false, false, kFlatColour>;
+}
+
 }  // namespace
 
-SpanLoop Sse2SpanLoop(bool depthTest, bool textured) {
-  if (depthTest) return textured ? &FillFourAtATime<true, true> : &FillFourAtATime<true, false>;
-  return textured ? &FillFourAtATime<false, true> : &FillFourAtATime<false, false>;
+SpanLoop Sse2SpanLoop(bool depthTest, bool textured, bool flatColour) {
+  return flatColour ? ForDepthTest<true>(depthTest, textured) : ForDepthTest<false>(depthTest, textured);
 }
 
 #else
 
-SpanLoop Sse2SpanLoop(bool, bool) { return nullptr; }
+SpanLoop Sse2SpanLoop(bool, bool, bool) { return nullptr; }
 
 #endif

@@ -4,34 +4,34 @@
 
 namespace {
 
-bool IsPowerOfTwo(int value) { return value > 0 && std::has_single_bit(static_cast<unsigned>(value)); }
+// Without a popcount instruction in the build, std::has_single_bit is a library call per triangle.
+bool IsPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
 
-SpanLoop ChooseSpanLoop(const PixelPipeline& pipeline) {
+SpanLoop ChooseSpanLoop(const PixelPipeline& pipeline, bool flatColour) {
   const bool textured = pipeline.texture != nullptr;
   const bool powerOfTwo =
       textured && IsPowerOfTwo(pipeline.texture->width) && IsPowerOfTwo(pipeline.texture->height);
   if (!textured || powerOfTwo) {
     if (pipeline.widestSpanLoop == SpanLoopKind::kAvx2) {
-      if (const SpanLoop loop = Avx2SpanLoop(pipeline.depthTest, textured)) return loop;
+      if (const SpanLoop loop = Avx2SpanLoop(pipeline.depthTest, textured, flatColour)) return loop;
     }
     if (pipeline.widestSpanLoop != SpanLoopKind::kScalar) {
-      if (const SpanLoop loop = Sse2SpanLoop(pipeline.depthTest, textured)) return loop;
+      if (const SpanLoop loop = Sse2SpanLoop(pipeline.depthTest, textured, flatColour)) return loop;
     }
   }
-  return ScalarSpanLoop(pipeline.depthTest, textured, powerOfTwo);
+  return ScalarSpanLoop(pipeline.depthTest, textured, powerOfTwo, flatColour);
 }
 
 SpanSetup MakeSpanSetup(const TriangleSpans& triangle, const PixelPipeline& pipeline) {
   SpanSetup setup{};
   for (int i = 0; i < kSpanAttributeCount; ++i) setup.step[i] = static_cast<float>(triangle.ddx[i]);
+  setup.flatColour = triangle.flatColour;
   if (pipeline.texture != nullptr) {
     setup.texels = pipeline.texture->texels.data();
     setup.textureWidth = pipeline.texture->width;
     setup.textureHeight = pipeline.texture->height;
     setup.textureWidthLog2 =
         IsPowerOfTwo(setup.textureWidth) ? std::countr_zero(static_cast<unsigned>(setup.textureWidth)) : 0;
-    setup.textureWidthF = static_cast<float>(setup.textureWidth);
-    setup.textureHeightF = static_cast<float>(setup.textureHeight);
   }
   return setup;
 }
@@ -40,5 +40,5 @@ SpanSetup MakeSpanSetup(const TriangleSpans& triangle, const PixelPipeline& pipe
 
 void FillTriangleSpans(const TriangleSpans& triangle, const RasterTarget& target,
                        const PixelPipeline& pipeline) {
-  ChooseSpanLoop(pipeline)(triangle, MakeSpanSetup(triangle, pipeline), target);
+  ChooseSpanLoop(pipeline, triangle.flatColour.present)(triangle, MakeSpanSetup(triangle, pipeline), target);
 }

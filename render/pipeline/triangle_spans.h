@@ -10,16 +10,14 @@
 #include "render/pipeline/pixel_shading.h"
 #include "render/pipeline/span_loops.h"
 
-// A triangle ready to fill: the rows and columns it may cover, the column limits its sloped
-// edges set from `firstRow` on (the first covered column is the largest lower limit, the last
-// the smallest upper one; one side has a second edge, or a limit that never binds), and its
-// attribute planes: attribute(x, y) = value + ddx (x - originX) + ddy (y - originY) in pixels.
+// A triangle ready to fill: the rows and columns it may cover, the column limits its edges set
+// from `firstRow` on, its flat colour if its corners share one, and its attribute planes:
+// attribute(x, y) = value + ddx (x - originX) + ddy (y - originY) in pixels.
 struct TriangleSpans {
   int firstRow, lastRow;
   int firstColumn, lastColumn;
-  EdgeColumnLimit lowerLimit;
-  EdgeColumnLimit upperLimit;
-  EdgeColumnLimit secondLimit;
+  ColumnLimits limits;
+  FlatColour flatColour;
   double originX, originY;
   // Padded to a whole number of vector registers (the spare slots are zero), so that the
   // compiler evaluates the planes several attributes at a time.
@@ -63,43 +61,31 @@ struct SpanRuns {
 class RunWalker {
  public:
   explicit RunWalker(const TriangleSpans& triangle, int targetWidth)
-      : triangle_(triangle),
-        width_(targetWidth),
-        row_(triangle.firstRow),
-        lower_(triangle.lowerLimit),
-        upper_(triangle.upperLimit),
-        second_(triangle.secondLimit) {}
+      : triangle_(triangle), width_(targetWidth), row_(triangle.firstRow), limits_(triangle.limits) {}
 
   // Fills `runs` with the runs of the next rows; false when there are none left. Always inlined,
   // so that each span loop's instruction set computes the attributes.
   [[gnu::always_inline]] bool Next(SpanRuns* runs) {
-    EdgeColumnLimit lower = lower_, upper = upper_, second = second_;
-    const bool secondIsLower = second.IsLowerLimit();
+    ColumnLimits limits = limits_;
     const std::int64_t lastRow = triangle_.lastRow;
+    const std::int64_t firstColumn = triangle_.firstColumn, lastColumn = triangle_.lastColumn;
     std::int64_t row = row_;
     int count = 0;
     for (; row <= lastRow && count < SpanRuns::kCapacity; ++row) {
-      const std::int64_t secondLimit = second.Limit();
-      std::int64_t first = std::max<std::int64_t>(triangle_.firstColumn, lower.Limit());
-      std::int64_t last = std::min<std::int64_t>(triangle_.lastColumn, upper.Limit());
-      first = secondIsLower && secondLimit > first ? secondLimit : first;
-      last = !secondIsLower && secondLimit < last ? secondLimit : last;
-      lower.NextRow();
-      upper.NextRow();
-      second.NextRow();
+      const std::int64_t first = std::max(firstColumn, limits.Lower());
+      const std::int64_t last = std::min(lastColumn, limits.Upper());
+      limits.NextRow();
       // Written for every row and kept only for a row with pixels: a branch here would follow
       // the triangle's outline.
       const bool covered = first <= last;
-      const std::int64_t column = covered ? first : triangle_.firstColumn;
+      const std::int64_t column = covered ? first : firstColumn;
       SpanRun& run = runs->runs[count];
       run.offset = static_cast<std::ptrdiff_t>(row * width_ + column);
       run.count = static_cast<int>(last - column) + 1;
       AttributesAt(triangle_, row, column, run.start);
       count += covered ? 1 : 0;
     }
-    lower_ = lower;
-    upper_ = upper;
-    second_ = second;
+    limits_ = limits;
     row_ = row;
     runs->count = count;
     return count > 0 || row <= lastRow;
@@ -109,5 +95,5 @@ class RunWalker {
   const TriangleSpans& triangle_;
   std::int64_t width_;
   std::int64_t row_;
-  EdgeColumnLimit lower_, upper_, second_;
+  ColumnLimits limits_;
 };

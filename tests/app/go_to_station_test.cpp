@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "app/place_view.h"
-#include "app/station_settings.h"
+#include "app/station_map_problem.h"
 #include "geo/place_text.h"
 #include "program_fixture.h"
 #include "support/comma_locale.h"
@@ -72,24 +72,25 @@ TEST(UnderstandPlace, ReadsWhatTheMapCommandReads) {
             "52.52\u00b0 N, 13.38\u00b0 E; the view turns to Long 13, Lat 53");
 }
 
-TEST(StationFiles, NamesAndSettings) {
-  EXPECT_EQ(StationMapName({-33, -179}, 300), "STATION_0300_-179_-33.PNG");
-  EXPECT_EQ(StationMapName({-0.0, 180}, 20038), "STATION_20038_180_0.PNG");
-
-  MemorySettingsStore store;
-  store.values = {{"StationMap/Size", " 557 "},
-                  {"StationMap/Rings", "1,5"},  // read as the view's store reads a decimal comma
-                  {"StationMap/Spokes", "nan"},
-                  {"StationMap/GreyLine", "0"}};
-  std::string refused;
-  const StationMapSettings s = ReadStationMapSettings(store, refused);
-  EXPECT_EQ(s.size, 557);
-  EXPECT_EQ(s.ringsKm, 1.5);
-  EXPECT_EQ(s.spokesDeg, 30);
-  EXPECT_FALSE(s.greyLine);
-  EXPECT_EQ(refused, "\nSpokes = \"nan\"");
-  store.values["Station/Place"] = "52." + std::string(30000, '0') + ",13";
-  EXPECT_FALSE(ReadStation(store).has_value());
+// The window names what its operator can change: a setting by its key, the view, the
+// station; never an option of the command.
+TEST(StationMapProblemText, NamesTheSettingOrTheViewAndNoOption) {
+  const struct {
+    StationMapProblem problem;
+    const char* text;
+  } rows[] = {
+      {{StationMapField::Size, "no memory for a picture of 16384 pixels"},
+       "Size in [StationMap]: no memory for a picture of 16384 pixels"},
+      {{StationMapField::Time, "shows the night side only at a given time"},
+       "GreyLine in [StationMap]: shows the night side only at a given time"},
+      {{StationMapField::Radius, "0 is not a radius; give kilometres above 0"},
+       "the view's radius: 0 is not a radius; give kilometres above 0"},
+      {{StationMapField::Image, "\"earth.jpg\" does not exist"},
+       "the Earth picture: \"earth.jpg\" does not exist"},
+      {{StationMapField::Out, "\"STATION_3340_6_52.PNG\" is the Earth picture", StationMapField::Image},
+       "\"STATION_3340_6_52.PNG\" is the Earth picture"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(StationMapProblemText(row.problem), row.text);
 }
 
 class ScriptedPlaceDialog : public PlaceDialog {
@@ -333,7 +334,8 @@ TEST_F(StationKeys, TheTargetLineKeepsItsDecimalPointOnACommaDesktop) {
 TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
   Program& p = MakeStationProgram();
   maps.result.ok = false;
-  maps.result.problem = "--out: cannot write \"STATION_3340_6_52.PNG\": No space left on device";
+  maps.result.problem = StationMapProblem{StationMapField::Out,
+                                          "cannot write \"STATION_3340_6_52.PNG\": No space left on device"};
   store.values["StationMap/Size"] = "huge";
   p.Form_KeyUp(vk::M, 0);
   p.Form_KeyUp(vk::M, 0);
@@ -345,6 +347,23 @@ TEST_F(StationKeys, AFailedMapGivesOneMessageAndNoLogLine) {
   EXPECT_EQ(maps.requests.back().size, 2048);
   EXPECT_EQ(LogLines(), (std::vector<std::string>{"77; 0", "77; 0"}));
   EXPECT_TRUE(p.flags().Running);
+}
+
+// The station map library's own problem reaches the operator in the window's words: the
+// picture the window gives is named as the Earth picture, with no option of the command.
+TEST_F(StationKeys, TheLibrarysProblemIsToldInTheWindowsWords) {
+  program = std::make_unique<Program>(
+      Services(directory.string()),
+      StationServices{&dialog, [](const StationMapRequest& r, const StationMapProgress& progress,
+                                  FileStore& files) { return MakeStationMap(r, progress, &files); }});
+  program->view().Rotation = 264;
+  program->view().Tilt = 52;
+  program->flags().Running = true;
+  program->Form_KeyUp(vk::M, 0);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "The station map was not stored: the Earth picture: \"" +
+                                        (directory / "earth.jpg").string() + "\" does not exist");
+  EXPECT_TRUE(program->flags().Running);
 }
 
 }  // namespace

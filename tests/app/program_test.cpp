@@ -226,9 +226,11 @@ TEST_F(MainLoop, ClosingTheWindowDuringTheLoopEndsWithoutARedraw) {
   EXPECT_EQ(files.files.size(), 1u);  // the log only
 }
 
+// While a key is held the frame may change on every tick: ticks come every 10 ms.
 TEST_F(MainLoop, TicksComeEveryTenMillisecondsAndALongTickIsFollowedAtOnce) {
   WriteModel("");
   Program& p = MakeProgram();
+  p.Form_KeyDown(vk::Left, 0);
   std::vector<std::uint32_t> tickTimes;
   window.onDoEvents = [&] {
     tickTimes.push_back(clock.ticks);
@@ -241,40 +243,145 @@ TEST_F(MainLoop, TicksComeEveryTenMillisecondsAndALongTickIsFollowedAtOnce) {
   EXPECT_EQ(tickTimes[2] - tickTimes[1], 10u);
   EXPECT_EQ(tickTimes[3] - tickTimes[2], 35u);  // at once, not three quick ticks
   EXPECT_EQ(tickTimes[4] - tickTimes[3], 10u);
+  EXPECT_TRUE(clock.waits.empty());
 }
 
-// With no key held and the clock within one second, every tick draws the same frame; the
-// device keeps it. A turn or the next second of the sun's course is drawn.
-TEST_F(MainLoop, AGlobeStandingStillIsKeptAndATurnOrTheSunsNextSecondIsDrawn) {
+// At rest (no key held, no event handled, the clock within the second of the last frame) a
+// tick would present the last frame again: it only processes events. An event handled, a
+// key, a view set from outside the view steps or the sun's next second is drawn.
+TEST_F(MainLoop, AtRestOnlyEventsAreProcessedUntilSomethingCanChangeTheFrame) {
   WriteModel("");
   Program& p = MakeProgram();
   p.SetUpPass();
   ASSERT_TRUE(p.flags().Running);
-  auto tick = [&](std::uint32_t milliseconds) {
+  const auto presents = [&](std::uint32_t milliseconds) {
+    const std::uint64_t before = pictures.Picture1.ChangeCount();
+    const int eventsBefore = window.doEvents;
     clock.ticks += milliseconds;
     p.Tick();
-    return p.renderer().Device()->FramesKept();
+    EXPECT_EQ(window.doEvents, eventsBefore + 1) << "every tick processes the events";
+    return pictures.Picture1.ChangeCount() - before;
   };
-  tick(10);
-  const std::vector<std::uint32_t> still = pictures.Picture1.Image().pixels;
-  EXPECT_EQ(tick(10), 1u);
-  EXPECT_EQ(tick(10), 2u);
-  EXPECT_EQ(pictures.Picture1.Image().pixels, still);
+  EXPECT_EQ(presents(10), 1u);
+  const std::string caption = window.caption;
+  EXPECT_EQ(presents(10), 0u);
+  EXPECT_EQ(presents(1000), 0u);
 
-  p.keys().LeftHeld = true;
-  EXPECT_EQ(tick(50), 2u);
-  p.keys().LeftHeld = false;
-  EXPECT_EQ(tick(10), 3u);
+  p.Form_KeyDown(vk::Left, 0);
+  EXPECT_EQ(presents(10), 1u);
+  EXPECT_EQ(p.view().Rotation, 265) << "the held key steps at the first tick after its press";
+  p.Form_KeyUp(vk::Left, 0);
+  EXPECT_EQ(presents(10), 1u);
+  EXPECT_EQ(presents(10), 0u);
 
+  // A handler may have written the caption; the frame after it writes the frame's again.
+  window.SetCaption("Station map: Encoding 50.0 %");
+  p.Form_KeyUp(65, 0);
+  EXPECT_EQ(presents(10), 1u);
+  EXPECT_EQ(window.caption, "Skerrowen, Long:  005 Lat:  52 Radius: 3340");
+  EXPECT_EQ(presents(10), 0u);
+
+  p.view().Rotation = 264;  // as the go-to dialog turns it
+  EXPECT_EQ(presents(10), 1u);
+  EXPECT_EQ(window.caption, caption);
+
+  clock.now.millisecond = 999;
+  EXPECT_EQ(presents(10), 0u);
   clock.now.second += 1;
-  EXPECT_EQ(tick(10), 3u);
-  EXPECT_EQ(tick(10), 4u);
+  clock.now.millisecond = 0;
+  EXPECT_EQ(presents(10), 1u);
+  EXPECT_EQ(presents(10), 0u);
+
+  p.SetUpPass();  // the next pass draws its first frame whatever it shows
+  EXPECT_EQ(presents(10), 1u);
+}
+
+// Nothing rests on a frame that failed, nor on a view that the next view step changes
+// without a key: such ticks draw again.
+TEST_F(MainLoop, AFailedFrameOrAViewOutOfItsRangesIsDrawnAgain) {
+  WriteModel("");
+  Program& p = MakeProgram();
+  p.SetUpPass();
+  const auto frames = [&](int ticks, std::uint32_t apart = 10) {
+    const std::size_t before = window.captions.size();  // every frame writes the caption
+    for (int k = 0; k < ticks; ++k) {
+      clock.ticks += apart;
+      p.Tick();
+    }
+    return window.captions.size() - before;
+  };
+  EXPECT_EQ(frames(3), 1u);
+
+  p.renderer().Device()->BeginScene();  // left open: the frames cannot begin theirs
+  p.view().Rotation = 100;
+  EXPECT_EQ(frames(3), 3u);
+  p.renderer().Device()->EndScene();
+  EXPECT_EQ(frames(3), 1u);
+
+  p.view().Rotation = 400;  // as a stored value reads before the pass's first view step
+  p.view().ViewLastStep = clock.ticks;
+  EXPECT_EQ(frames(4), 4u);
+  EXPECT_EQ(p.view().Rotation, 400);
+  EXPECT_EQ(frames(1, 20), 1u);
+  EXPECT_EQ(p.view().Rotation, 0);
+  EXPECT_EQ(frames(3), 0u);
+}
+
+// Between frames at rest the loop waits for an event or the clock's next second instead of
+// ticking; an event is handled by the tick after the wait, and a key held then steps the view
+// at the first tick after its press and every 50 ms from there.
+TEST_F(MainLoop, AtRestTheLoopWaitsForAnEventOrTheNextSecond) {
+  WriteModel("");
+  Program& p = MakeProgram();
+  clock.now.millisecond = 250;
+  struct Tick {
+    std::uint32_t at;
+    int rotation;
+    std::uint64_t presented;
+  };
+  std::vector<Tick> ticks;
+  window.onDoEvents = [&] {
+    ticks.push_back({clock.ticks, p.view().Rotation, pictures.Picture1.ChangeCount()});
+    const std::size_t n = ticks.size();
+    if (n == 3) clock.nextEventMs = 300;  // a key comes 300 ms into the next wait
+    if (n == 4) p.Form_KeyDown(vk::Left, 0);
+    if (n == 4 + 12) p.Form_KeyUp(vk::Left, 0);
+    if (n == 4 + 12 + 3) p.Form_Unload();
+  };
+  const std::uint32_t start = clock.ticks;
+  EXPECT_THROW(p.Main(), ProgramEnded);
+  ASSERT_EQ(ticks.size(), 19u);
+
+  // The first frame at once after the set-up, then a wait to the next second and its frame,
+  // and a wait for the key.
+  ASSERT_GE(clock.waits.size(), 4u);
+  EXPECT_EQ(clock.waits[0], 751u);
+  EXPECT_EQ(ticks[0].at, start);
+  EXPECT_EQ(ticks[1].at - ticks[0].at, 751u);
+  EXPECT_EQ(ticks[1].presented - ticks[0].presented, 1u) << "the sun's next second is drawn";
+  EXPECT_EQ(clock.waits[1], 1000u);
+  EXPECT_EQ(ticks[2].at - ticks[1].at, 1000u);
+  EXPECT_EQ(ticks[3].at - ticks[2].at, 300u);
+  EXPECT_EQ(ticks[3].presented, ticks[2].presented) << "the tick that handles the key draws nothing new";
+
+  // Held from the press: a tick every 10 ms, the first step at once, then one every 50 ms.
+  for (std::size_t k = 4; k < 16; ++k) EXPECT_EQ(ticks[k].at - ticks[k - 1].at, 10u) << k;
+  EXPECT_EQ(ticks[4].rotation, 265);
+  EXPECT_EQ(ticks[8].rotation, 265);
+  EXPECT_EQ(ticks[9].rotation, 266);
+  EXPECT_EQ(ticks[14].rotation, 267);
+  EXPECT_EQ(p.view().Rotation, 267);
+  // Released: one more frame for the event, then the loop rests again, to the next second.
+  EXPECT_EQ(ticks[16].at - ticks[15].at, 10u);
+  EXPECT_EQ(clock.waits.size(), 5u);
+  EXPECT_EQ(ticks[17].at - ticks[16].at, clock.waits[3]);
 }
 
 TEST_F(MainLoop, TheLoopKeepsTickingAcrossTheCounterWrap) {
   WriteModel("");
   clock.ticks = 0xFFFFFFE0U;
   Program& p = MakeProgram();
+  p.Form_KeyDown(vk::Up, 0);
   int ticks = 0;
   window.onDoEvents = [&] {
     if (++ticks == 10) p.Form_Unload();

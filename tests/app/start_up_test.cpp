@@ -29,8 +29,12 @@ TEST(StartOptions, ReadsWhatTheCommandLineAsks) {
       {{"--help"}, Action::ShowHelp, false, ""},
       {{"-h"}, Action::ShowHelp, false, ""},
       {{"--version"}, Action::ShowVersion, false, ""},
-      // Help wins over a mistake after it, as the reader asked for help first.
+      // Help wins over any mistake, as the reader asked for help.
       {{"--help", "--bogus"}, Action::ShowHelp, false, ""},
+      {{"--bogus", "-h"}, Action::ShowHelp, false, ""},
+      {{"--maps-folder=/srv/old", "--maps-folder=/srv/maps"}, Action::Run, true, "/srv/maps"},
+      // A folder's name is bytes: one in Latin-1 comes back as it was typed.
+      {{"--maps-folder=Karten \xe4\xf6"}, Action::Run, true, "Karten \xe4\xf6"},
   };
   for (const Row& row : rows) {
     const StartOptions options = ParseStartOptions(row.arguments);
@@ -51,6 +55,7 @@ TEST(StartOptions, RefusesWhatItDoesNotKnowAndNamesIt) {
       {{"--maps-folder="}, "--maps-folder= needs a folder"},
       {{"--maps"}, "unknown argument '--maps'"},
       {{"-platform"}, "unknown argument '-platform'"},
+      {{"--maps-folder", "--"}, "unknown argument '--'"},
   };
   for (const auto& row : rows) {
     const StartOptions options = ParseStartOptions(row.arguments);

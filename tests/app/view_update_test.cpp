@@ -7,7 +7,6 @@
 #include "base/surface.h"
 #include "render/device/adapter.h"
 #include "render/types/d3dx_math.h"
-#include "support/comma_locale.h"
 #include "support/fakes.h"
 #include "support/present_parameters.h"
 
@@ -215,63 +214,6 @@ TEST_F(ViewUpdateTest, DistanceTwentyGivesAFiniteView) {
   }
 }
 
-TEST(ViewSettingsLoad, BadStoredValuesKeepTheStartValues) {
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages);
-  store.values = {{"Setting/Rotation", "abc"},
-                  {"Setting/Tilt", "70000"},
-                  {"Setting/Distance", "12,5"},
-                  {"Setting/Offset", "4x"}};
-  ViewState view;
-  view.Offset = 7;
-  settings.LoadViewSettings(view);
-  EXPECT_EQ(view.Rotation, 264);
-  EXPECT_EQ(view.Tilt, 52);
-  EXPECT_EQ(view.Distance, 12.5);
-  EXPECT_EQ(view.Offset, 7);
-
-  store.values = {{"Setting/Rotation", "10,5"}, {"Setting/Tilt", "11,5"}};
-  settings.LoadViewSettings(view);
-  EXPECT_EQ(view.Rotation, 10);  // ties to even
-  EXPECT_EQ(view.Tilt, 12);
-}
-
-TEST(ViewSettingsWrite, AFailingStoreIsReportedOnceAndTheViewGoesOn) {
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages);
-  store.failWrites = true;
-  ViewState view;
-  settings.WriteRotationTiltDistance(view);
-  settings.WriteOffset(view);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].text.find("skerrowen.conf"), std::string::npos);
-}
-
-// Stores written on a German desktop read back on any other, and the other way round.
-TEST(ViewSettingsWrite, RoundTripInACommaLocale) {
-  CommaLocale locale("de_DE");
-  if (!locale.Active()) GTEST_SKIP() << "no de_DE locale could be made with localedef";
-  MemorySettingsStore store;
-  RecordingMessageBoxes messages;
-  ViewSettings settings(store, messages);
-  ViewState view;
-  view.Rotation = 12;
-  view.Tilt = 300;
-  view.Distance = 0.398;
-  view.Offset = -17;
-  settings.WriteRotationTiltDistance(view);
-  settings.WriteOffset(view);
-  EXPECT_EQ(store.values["Setting/Distance"], "0.398");
-  ViewState loaded;
-  settings.LoadViewSettings(loaded);
-  EXPECT_EQ(loaded.Rotation, 12);
-  EXPECT_EQ(loaded.Tilt, 300);
-  EXPECT_EQ(loaded.Distance, 0.398);
-  EXPECT_EQ(loaded.Offset, -17);
-}
-
 // Zooming out from the largest Distance a double holds: the view keeps its last finite
 // Distance, so no "Infinity" is ever stored, shown or put into a map name.
 TEST_F(ViewUpdateTest, ZoomingPastTheLargestDistanceKeepsTheLastFiniteOne) {
@@ -295,6 +237,21 @@ TEST_F(ViewUpdateTest, AStoredDistanceWhoseRadiusOverflowsIsRefused) {
   EXPECT_EQ(view.Distance, 0);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].text.find("Distance = \"1.7E+308\" (out of range)"), std::string::npos);
+}
+
+ViewState Derived(int rotation, int tilt, double distance) {
+  ViewState view;
+  view.Rotation = static_cast<std::int16_t>(rotation);
+  view.Tilt = static_cast<std::int16_t>(tilt);
+  view.Distance = distance;
+  ApplyMapCentreRule(view);
+  return view;
+}
+
+TEST(FrameCaption, EmptySettingsGiveTheDefaultCaption) {
+  EXPECT_EQ(FrameCaption(Derived(264, 52, 0)), "Skerrowen, Long:  006 Lat:  52 Radius: 3340");
+  EXPECT_EQ(FrameCaption(Derived(89, 300, 30)), "Skerrowen, Long: -179 Lat: -60 Radius: 1670");
+  EXPECT_EQ(FrameCaption(Derived(0, 360, 20)), "Skerrowen, Long: -090 Lat: 00 Radius: 0");
 }
 
 }  // namespace

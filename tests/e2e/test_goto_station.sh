@@ -36,6 +36,16 @@ focus_main() { xdotool windowfocus --sync "$WID" 2>/dev/null || xdotool windowfo
 
 running() { kill -0 "$APP_PID" 2>/dev/null || fail "$1: the program ended"; }
 
+# wait_view_stored "ROTATION TILT" WHAT: the store is written at the window's next event
+# processing, a moment after the caption shows the turn.
+wait_view_stored() {
+  local deadline=$((SECONDS + 5))
+  until [ "$(setting Rotation) $(setting Tilt)" == "$1" ]; do
+    [ $SECONDS -le $deadline ] || fail "$2: expected '$1' in the store, got '$(setting Rotation) $(setting Tilt)'"
+    sleep 0.05
+  done
+}
+
 start_display
 new_workdir
 start_app
@@ -49,7 +59,7 @@ xdotool key Tab space Return
 wait_gone goto_dialog 5
 focus_main
 wait_caption '^Skerrowen, Long: -073 Lat:  42 Radius: 3340$' 5
-expect_eq "$(setting Rotation) $(setting Tilt)" "343 42" "view in the store after Ctrl+G"
+wait_view_stored "343 42" "view in the store after Ctrl+G"
 expect_eq "$(setting Place)" "FN31pr" "station in the store"
 grep -q '^\[Station\]$' "$SETTINGS" || fail "no Station section: $(cat "$SETTINGS")"
 expect_eq "$(log_lines | tail -n 2 | sort | tr '\n' ' ')" "17; 0 71; 0 " "log lines of Ctrl released before G"
@@ -63,6 +73,7 @@ xdotool key Return
 wait_gone goto_dialog 5
 focus_main
 wait_caption '^Skerrowen, Long:  013 Lat:  53 Radius: 3340$' 5
+wait_view_stored "257 53" "view in the store after going elsewhere"
 expect_eq "$(setting Place)" "FN31pr" "station after going elsewhere"
 
 # Esc in the dialog: nothing changes, nothing reaches the globe, the program runs on.

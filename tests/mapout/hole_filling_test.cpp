@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "mapout_fakes.h"
@@ -172,41 +173,60 @@ TEST(FillHoles, WritesTheGeneratorBackAfterEachColumn) {
 
 namespace {
 
-// The program's generator without its skip, so FillHoles has to draw every number.
+// The program's generator without its jumps, so FillHoles has to draw every number.
 class DrawEveryNumber {
  public:
   double Next() { return random.Next(); }
   UniformRandom random;
 };
 
-struct DensityCase {
+struct PatternCase {
   const char* source;
   int width, height;
-  int oneIn;  // a pixel carries a colour with chance 1 / oneIn; 0: none does
+  std::function<bool(int x, int y, UniformRandom& chance)> coloured;
 };
 
-const DensityCase kDensities[] = {
-    {"no sample at all", 71, 53, 0},   {"sparse, like a close view", 97, 83, 900},
-    {"a few per window", 97, 83, 150}, {"dense, like the default view", 80, 61, 12},
-    {"mostly full", 45, 45, 2},        {"narrower than a ring", 7, 90, 40},
+const PatternCase kPatterns[] = {
+    {"no sample at all", 71, 53, [](int, int, UniformRandom&) { return false; }},
+    {"sparse, like a close view", 97, 83, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 900; }},
+    {"a few per window", 97, 83, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 150; }},
+    {"a lattice, like the default view", 90, 70,
+     [](int x, int y, UniformRandom& c) { return (x % 5 == 0 && y % 3 == 1) || c.Next() < 0.02; }},
+    {"dense", 80, 61, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 12; }},
+    {"mostly full", 45, 45, [](int, int, UniformRandom& c) { return c.Next() < 0.5; }},
+    {"narrower than a ring", 7, 90, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 40; }},
+    {"one row", 120, 1, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 7; }},
+    {"one column", 1, 120, [](int, int, UniformRandom& c) { return c.Next() < 1.0 / 7; }},
+    {"lone pixels on the edges and corners", 75, 75,
+     [](int x, int y, UniformRandom&) { return (x % 37 == 0) && (y % 37 == 0); }},
+    {"whole rows and columns lie on the axes of many holes", 70, 70,
+     [](int x, int y, UniformRandom& c) { return x == 33 || y == 20 || c.Next() < 0.002; }},
 };
 
-TEST(FillHoles, SkippingDrawsGivesTheSameMapAndLeavesTheGeneratorWhereDrawingWould) {
+// The search that jumps over draws against the one that draws every number: the same map,
+// and the generator in the same state after every column.
+TEST(FillHoles, JumpingOverDrawsGivesTheSameMapAndGeneratorAsDrawingThemAll) {
   HoleFillingBuffers sharedBuffers;
-  for (const DensityCase& c : kDensities) {
+  for (const PatternCase& c : kPatterns) {
     SCOPED_TRACE(c.source);
     Grid snapshot(c.width, c.height);
-    UniformRandom placement(12345);
-    for (std::uint32_t& p : snapshot.pixels) {
-      if (c.oneIn > 0 && placement.Next() * c.oneIn < 1)
-        p = Rgb(1 + static_cast<int>(placement.Next() * 250), 9, 200);
+    UniformRandom chance(12345);
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        if (c.coloured(x, y, chance))
+          snapshot.At(x, y) = Rgb(1 + static_cast<int>(chance.Next() * 250), 9, 200);
+      }
     }
-    UniformRandom skipping;
+    UniformRandom jumping;
     DrawEveryNumber drawing;
-    const Grid skipped = Fill(snapshot, skipping);
-    const Grid drawn = Fill(snapshot, drawing);
-    EXPECT_EQ(skipped.pixels, drawn.pixels);
-    for (int k = 0; k < 4; ++k) ASSERT_EQ(skipping.Next(), drawing.Next()) << k;
+    std::vector<double> jumpingAfterColumn, drawingAfterColumn;
+    Grid jumped = snapshot, drawn = snapshot;
+    FillHoles(snapshot.pixels.data(), jumped.pixels.data(), c.width, c.height, jumping,
+              [&](int) { jumpingAfterColumn.push_back(UniformRandom(jumping).Next()); });
+    FillHoles(snapshot.pixels.data(), drawn.pixels.data(), c.width, c.height, drawing,
+              [&](int) { drawingAfterColumn.push_back(UniformRandom(drawing.random).Next()); });
+    EXPECT_EQ(jumped.pixels, drawn.pixels);
+    EXPECT_EQ(jumpingAfterColumn, drawingAfterColumn);
     // Scratch memory left over from the map before (another size, other content) is
     // filled anew.
     UniformRandom again;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -73,15 +75,21 @@ const ViewCase kViews[] = {
     {"nothing in view", {6, 52, 1}, 37, 23},
 };
 
-TEST(TexelInView, AgreesWithTheOnePointProjection) {
+// The redraw takes the sines and cosines of a column's longitude and a row's latitude once;
+// every texel must still land exactly where ProjectToMap puts it, to the last bit.
+TEST(TexelPlacement, PutsEveryTexelWhereProjectToMapDoes) {
   for (const ViewCase& c : kViews) {
     SCOPED_TRACE(c.source);
     const TexelPlacement placement(c.centre, c.width, c.height, 557, 557);
-    for (int x = 0; x < c.width; x += 3) {
-      for (int y = 0; y < c.height; y += 3) {
-        ASSERT_EQ(placement.TexelInView(x, y),
-                  InView(PositionOf(c.centre, x, y, c.width, c.height), 557, 557))
+    for (int x = 0; x < c.width; ++x) {
+      for (int y = 0; y < c.height; ++y) {
+        const MapPosition expected = PositionOf(c.centre, x, y, c.width, c.height);
+        const MapPosition placed = placement.MapPositionOf(x, y);
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.X), std::bit_cast<std::uint64_t>(expected.X))
             << x << "," << y;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(placed.Y), std::bit_cast<std::uint64_t>(expected.Y))
+            << x << "," << y;
+        ASSERT_EQ(placement.TexelInView(x, y), InView(expected, 557, 557)) << x << "," << y;
       }
     }
   }
@@ -220,6 +228,46 @@ TEST(Reproject, TheLastTexelToLandOnAPixelStaysAtHalfBrightness) {
   std::vector<std::uint32_t> expected(557 * 557, 0u);
   expected[278 * 557 + 278] = Rgb(100, 51, 27);
   EXPECT_EQ(map.Image().pixels, expected);
+}
+
+// Reproject passes over texels that are certainly off the map without working out where they
+// would land; its map must still be exactly what plotting every marked texel gives.
+TEST(Reproject, PassesOverOnlyTexelsThatWouldLandOffTheMap) {
+  const struct {
+    const char* source;
+    MapCentre centre;
+    int mapSide;
+    bool passesOver;
+  } kCases[] = {{"the default view", {6, 52, 3340}, 557, true},
+                {"a close view", {6, 52, 900}, 557, true},
+                {"over the pole", {-100, 88, 2500}, 557, true},
+                {"a wide view", {-122, 37, 8000}, 557, true},
+                {"a map smaller than the picture", {6, 52, 3340}, 40, true},
+                {"reaching past the antipode", {150, -33, 17000}, 557, false},
+                {"the whole Earth", {0, 0, 20015}, 557, false}};
+  Surface texture(361, 181, 0);
+  texture.SetPicture(PatternTexture(361, 181));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.source);
+    const TexelPlacement placement(c.centre, 361, 181, c.mapSide, c.mapSide);
+    const ViewMask mask = MarkView(placement, 361, 181, [](int, int) {});
+    Surface reprojected(c.mapSide, c.mapSide, 0), inBlocks(c.mapSide, c.mapSide, 0);
+    Surface plotted(c.mapSide, c.mapSide, 0);
+    Reproject(placement, mask, texture, reprojected, [](int) {});
+    Reproject(
+        placement, mask, texture, inBlocks, [](int) {}, 1000);  // some five columns a block
+    int passedOver = 0;
+    for (int x = 0; x < 361; ++x) {
+      for (int y = 0; y < 181; ++y) {
+        if (!mask.ColumnInView[x] || !mask.RowInView[y]) continue;
+        PlotTexel(placement, texture, plotted, x, y);
+        passedOver += placement.CertainlyOffMap(x, y);
+      }
+    }
+    EXPECT_EQ(reprojected.Image().pixels, plotted.Image().pixels);
+    EXPECT_EQ(inBlocks.Image().pixels, plotted.Image().pixels);
+    EXPECT_EQ(passedOver > 0, c.passesOver) << passedOver;
+  }
 }
 
 TEST(PostProcessMap, ShowsThePhasesProgressAfterEveryColumnAndEndsAt100) {

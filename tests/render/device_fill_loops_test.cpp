@@ -55,6 +55,11 @@ std::vector<ScreenVertex> Scene(const Shades& shades) {
     corners.push_back(
         Corner(x - 3.1 + (i % 4) * 2.2, y + 14.8 + i % 3, 0.9f - z, 0.6f, shades.third, 1.1f, -1.4f));
   }
+  // Last, one triangle over most of the target, in front of some and behind others: long runs, and
+  // more groups of pixels than the loops hold back at a time.
+  corners.push_back(Corner(0.4, 0.7, 0.1f, 0.9f, shades.first, 0.0f, 0.0f));
+  corners.push_back(Corner(60.6, 3.2, 0.8f, 0.3f, shades.second, 3.3f, 0.4f));
+  corners.push_back(Corner(5.3, 36.4, 0.5f, 0.5f, shades.third, 0.6f, 2.9f));
   return corners;
 }
 
@@ -110,6 +115,17 @@ TEST(SpanLoops, TexturedWithoutDepthTest) {
 }
 
 TEST(SpanLoops, UntexturedWithoutDepthTest) { ExpectAllWidthsAgree(PixelPipeline{}); }
+
+// A colour shared by a triangle's corners is drawn as that colour by every loop, here one whose
+// 127.5 levels the interpolation's rounding would split between 127 and 128.
+TEST(SpanLoops, FlatColoursAreDrawnAlike) {
+  const auto texture = Checker(16, 16);
+  PixelPipeline pipeline;
+  pipeline.depthTest = true;
+  ExpectAllWidthsAgree(pipeline, {0.5f, 0.5f, 0.5f});
+  pipeline.texture = texture.get();
+  ExpectAllWidthsAgree(pipeline, {0.5f, 0.5f, 0.5f});
+}
 
 // Colours below 0, above 1, far above (beyond an int once scaled to bytes) and NaN are clamped
 // the same way by every loop.

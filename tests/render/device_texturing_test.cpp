@@ -113,6 +113,30 @@ TEST(DeviceTexturing, SlantedColourRampIsPerspectiveCorrect) {
   EXPECT_GT(checked, 400);
 }
 
+TEST(DeviceTexturing, AColourTheSameAtEveryCornerIsThatColourAtEveryPixel) {
+  // Lit by a white ambient light alone, a material of 0.5 is 0.5 at every corner: 127.5 levels,
+  // rounded up to 128. Perspective-correct interpolation of a constant is that constant, so
+  // however steeply the floor recedes, no pixel may drift to 127.
+  TestDevice device(SlantedFloor::kSize, SlantedFloor::kSize);
+  SlantedFloor floor(device);
+  ASSERT_EQ(device.device->SetRenderState(D3DRS_LIGHTING, 1), D3D_OK);
+  ASSERT_EQ(device.device->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(255, 255, 255)), D3D_OK);
+  D3DMATERIAL8 half{};
+  half.Diffuse = half.Ambient = {0.5f, 0.5f, 0.5f, 1};
+  ASSERT_EQ(device.device->SetMaterial(half), D3D_OK);
+  ASSERT_EQ(device.Draw(D3DFVF_XYZ, floor.vertices, floor.indices), D3D_OK);
+  int checked = 0;
+  for (int j = 0; j < SlantedFloor::kSize; ++j) {
+    for (int i = 0; i < SlantedFloor::kSize; ++i) {
+      double x, z;
+      if (!SlantedFloor::FloorPointAt(i, j, &x, &z) || std::abs(x) > 3.95 || z < 2.05 || z > 9.95) continue;
+      ASSERT_EQ(device.Pixel(i, j), Rgb(128, 128, 128)) << "pixel " << i << "," << j;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 400);
+}
+
 constexpr int kSize = 16;
 
 // A quad over the whole back buffer with u running from `uLeft` to `uLeft + 2` left to right

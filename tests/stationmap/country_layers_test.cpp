@@ -176,7 +176,7 @@ TEST_P(CountryOutlinesOnTheMap, CoverTheChartsLinesAndNothingElseWhereAShiftedCh
     if (phases.empty() || phases.back() != phase) phases.emplace_back(phase);
     return true;
   });
-  ASSERT_TRUE(result.ok) << result.problem;
+  ASSERT_TRUE(result.ok) << (result.problem ? result.problem->why : "");
   ASSERT_FALSE(phases.empty());
   EXPECT_EQ(phases.front(), "Preparing") << "the first map with outlines prepares their copy";
   const Picture plain = ReadBmpFile(folder.PathOf("plain.bmp")).value_or(Picture{});
@@ -414,8 +414,10 @@ TEST(Units, RingsLabelsAndTheTargetLineInTheOperatorsUnit) {
   request.ringsKm = 0.5 * kKmPerStatuteMile;
   request.imagePath = "earth.jpg";
   request.outPath = "map.png";
-  EXPECT_EQ(CheckStationMapRequest(request).rfind("--rings: every 0.5 mi would draw ", 0), 0u)
-      << CheckStationMapRequest(request);
+  const auto problem = CheckStationMapRequest(request);
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(problem->field, StationMapField::Rings);
+  EXPECT_EQ(problem->why.rfind("every 0.5 mi would draw ", 0), 0u) << problem->why;
 }
 
 // Without its data package a layer's option ends the map with one line naming the package, and
@@ -430,22 +432,27 @@ TEST(MissingData, TheOptionNamesThePackageOrTheLayerIsLeftOut) {
   request.countries = true;
   StationMapResult result = MakeStationMap(request);
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.problem,
-            "--countries: " + request.data.chartPath + " is missing; install the package gmt-dcw");
+  ASSERT_TRUE(result.problem);
+  EXPECT_EQ(result.problem->field, StationMapField::Countries);
+  EXPECT_EQ(result.problem->why, request.data.chartPath + " is missing; install the package gmt-dcw");
   request.countries = false;
   request.prefixes = true;
   result = MakeStationMap(request);
-  EXPECT_EQ(result.problem, "--prefixes: " + request.data.countryFilePath +
-                                " is missing; install the package hamradio-files");
+  ASSERT_TRUE(result.problem);
+  EXPECT_EQ(result.problem->field, StationMapField::Prefixes);
+  EXPECT_EQ(result.problem->why,
+            request.data.countryFilePath + " is missing; install the package hamradio-files");
   EXPECT_FALSE(std::filesystem::exists(request.outPath));
 
   request.countries = true;
   request.leaveOutMissingData = true;
   result = MakeStationMap(request);
-  ASSERT_TRUE(result.ok) << result.problem;
+  ASSERT_TRUE(result.ok) << (result.problem ? result.problem->why : "");
   ASSERT_EQ(result.leftOut.size(), 2u);
-  EXPECT_EQ(result.leftOut[0].package, "hamradio-files");
-  EXPECT_EQ(result.leftOut[1].package, "gmt-dcw");
+  EXPECT_EQ(result.leftOut[0].field, StationMapField::Prefixes);
+  EXPECT_NE(result.leftOut[0].why.find("install the package hamradio-files"), std::string::npos);
+  EXPECT_EQ(result.leftOut[1].field, StationMapField::Countries);
+  EXPECT_NE(result.leftOut[1].why.find("install the package gmt-dcw"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(request.outPath));
 }
 

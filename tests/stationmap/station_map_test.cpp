@@ -28,7 +28,7 @@ Picture MakeMap(const ScratchFolder& folder, StationMapRequest request, const st
   request.imagePath = SKERROWEN_EARTH_PICTURE;
   request.outPath = folder.PathOf(name);
   const StationMapResult result = MakeStationMap(request);
-  EXPECT_TRUE(result.ok) << result.problem;
+  EXPECT_TRUE(result.ok) << (result.problem ? result.problem->why : "");
   return DecodeBmp(ReadWhole(request.outPath)).value_or(Picture{});
 }
 
@@ -187,11 +187,12 @@ TEST(Overlays, ARefusedSpacingNamesOneThatIsTaken) {
     request.imagePath = "earth.jpg";
     request.outPath = "map.png";
     request.ringsKm = radius / 2000;
-    const std::string problem = CheckStationMapRequest(request);
-    const std::size_t give = problem.find("so give ");
-    ASSERT_NE(give, std::string::npos) << problem;
-    request.ringsKm = std::stod(problem.substr(give + 8));
-    EXPECT_EQ(CheckStationMapRequest(request), "") << radius;
+    const auto problem = CheckStationMapRequest(request);
+    ASSERT_TRUE(problem && problem->field == StationMapField::Rings) << radius;
+    const std::size_t give = problem->why.find("so give ");
+    ASSERT_NE(give, std::string::npos) << problem->why;
+    request.ringsKm = std::stod(problem->why.substr(give + 8));
+    EXPECT_FALSE(CheckStationMapRequest(request)) << radius;
     EXPECT_LE(PlanOverlays(request, 0).rings.size(), 1000u);
     EXPECT_GT(PlanOverlays(request, 0).rings.size(), 900u) << "the suggestion is far from the limit";
   }
@@ -218,9 +219,11 @@ TEST(Files, APictureThatCannotBeStoredLeavesNoSideFile) {
       },
       &files);
   EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.problem.find("--out: cannot write \"" + request.outPath + "\""), std::string::npos)
-      << result.problem;
-  EXPECT_NE(result.problem.find("No space left on device"), std::string::npos) << result.problem;
+  ASSERT_TRUE(result.problem);
+  EXPECT_EQ(result.problem->field, StationMapField::Out);
+  EXPECT_NE(result.problem->why.find("cannot write \"" + request.outPath + "\""), std::string::npos)
+      << result.problem->why;
+  EXPECT_NE(result.problem->why.find("No space left on device"), std::string::npos) << result.problem->why;
   EXPECT_TRUE(files.files.empty());
   ASSERT_FALSE(phases.empty());
   EXPECT_EQ(phases.front(), "Decoding");

@@ -13,17 +13,31 @@
 #include "base/platform.h"
 #include "ui/main_window.h"
 
-// Time moves only when the test (or a Sleep) moves it.
+// Time moves only when the test, a Sleep or a WaitForEvent moves it. A Sleep moves the tick
+// counter alone; a wait moves the clock too, to the event the test announced or to its end.
 class FakeClock : public Clock {
  public:
   std::uint32_t ticks = 100000;
   LocalDateTime now{2026, 3, 21, 12, 0, 0};
   std::uint32_t sleptMs = 0;
+  std::vector<std::uint32_t> waits;          // the limit of every WaitForEvent, in order
+  std::optional<std::uint32_t> nextEventMs;  // the next wait ends this soon, then it is spent
   std::uint32_t GetTickCount() override { return ticks; }
   LocalDateTime Now() override { return now; }
   void Sleep(std::uint32_t milliseconds) override {
     ticks += milliseconds;
     sleptMs += milliseconds;
+  }
+  void WaitForEvent(std::uint32_t milliseconds) override {
+    waits.push_back(milliseconds);
+    const std::uint32_t waited = nextEventMs && *nextEventMs < milliseconds ? *nextEventMs : milliseconds;
+    nextEventMs.reset();
+    ticks += waited;
+    const int total = now.millisecond + static_cast<int>(waited);
+    now.millisecond = total % 1000;
+    const int seconds = now.second + total / 1000;
+    now.second = seconds % 60;
+    now.minute = (now.minute + seconds / 60) % 60;
   }
 };
 

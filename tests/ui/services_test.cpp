@@ -67,6 +67,26 @@ TEST(Surface, FirstUseOfAnyKindSeesTheBackground) {
   EXPECT_EQ(presented.ChangeCount(), 1u);
 }
 
+// A picture set before the pixels are first used (the Earth texture until the redraw) is
+// painted then, under whichever access comes first; once painted, a new picture repaints.
+TEST(Surface, APictureSetBeforeFirstUseIsThereAtFirstUse) {
+  const Picture picture{2, 1, {0x000001, 0x000002}};
+  Surface point(3, 2, 0x808080);
+  point.SetPicture(picture);
+  EXPECT_EQ(point.ChangeCount(), 1u);
+  EXPECT_EQ(point.Point(1, 0), ColourFromPixel(2));
+  EXPECT_EQ(point.Point(2, 0), 0x808080);
+  Surface drawn(3, 2, 0x808080);
+  drawn.SetPicture(picture);
+  drawn.PSet(0, 1, 0x0000FF);
+  EXPECT_EQ(drawn.Image().pixels, (std::vector<std::uint32_t>{1, 2, 0x808080, 0xFF0000, 0x808080, 0x808080}));
+  drawn.SetPicture(Picture{1, 1, {7}});
+  EXPECT_EQ(drawn.Pixels()[0], 7u);
+  EXPECT_EQ(drawn.Pixels()[1], 0x808080u);
+  EXPECT_EQ(drawn.Pixels()[3], 0x808080u);
+  EXPECT_EQ(drawn.ChangeCount(), 2u);
+}
+
 TEST(PosixFileStore, WholeFilesReplaceAtomicallyAndFailuresSayWhy) {
   const auto dir = std::filesystem::temp_directory_path() / "skerrowen-files-test";
   std::filesystem::remove_all(dir);

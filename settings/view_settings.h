@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/view_state.h"
 #include "base/platform.h"
+#include "settings/map_centre.h"
 
 class ViewSettings {
  public:
@@ -14,10 +14,10 @@ class ViewSettings {
   // that is missing, not a number or out of range keeps the start value. The first time a
   // stored value is refused, one message names the store, the keys and their texts. The
   // first call also tells what the store found wrong with its file when it was opened.
-  void LoadViewSettings(ViewState& view);
+  void LoadViewSettings(ViewValues& view);
 
-  void WriteRotationTiltDistance(const ViewState& view);
-  void WriteOffset(const ViewState& view);
+  void WriteRotationTiltDistance(const ViewValues& view);
+  void WriteOffset(const ViewValues& view);
 
  private:
   void Write(const std::string& key, const std::string& value);

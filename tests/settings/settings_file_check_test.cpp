@@ -1,4 +1,4 @@
-#include "ui/settings_file_check.h"
+#include "settings/settings_file_check.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

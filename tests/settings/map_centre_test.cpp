@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "settings/map_centre.h"
 
-#include "app/view_state.h"
+#include <gtest/gtest.h>
 
 namespace {
 
-ViewState Derived(int rotation, int tilt, double distance) {
-  ViewState view;
+ViewValues Derived(int rotation, int tilt, double distance) {
+  ViewValues view;
   view.Rotation = static_cast<std::int16_t>(rotation);
   view.Tilt = static_cast<std::int16_t>(tilt);
   view.Distance = distance;
@@ -25,7 +25,7 @@ TEST(MapCentreRule, LongitudeFromRotation) {
       {0, 270, "-090", -90}, {360, 270, "-090", -90}, {270, 0, " 000", 0},
   };
   for (const Row& row : rows) {
-    const ViewState view = Derived(row.rotation, 52, 0);
+    const ViewValues view = Derived(row.rotation, 52, 0);
     EXPECT_EQ(view.LongDeg, row.longDeg) << "Rotation " << row.rotation;
     EXPECT_EQ(view.LongText, row.text) << "Rotation " << row.rotation;
     EXPECT_EQ(view.Long, row.longitude) << "Rotation " << row.rotation;
@@ -41,7 +41,7 @@ TEST(MapCentreRule, LatitudeFromTilt) {
   const Row rows[] = {{52, " 52", 52},  {5, " 05", 5},   {300, "-60", -60}, {359, "-01", -1}, {360, "00", 0},
                       {355, "-05", -5}, {90, " 90", 90}, {271, "-89", -89}, {0, " 00", 0}};
   for (const Row& row : rows) {
-    const ViewState view = Derived(264, row.tilt, 0);
+    const ViewValues view = Derived(264, row.tilt, 0);
     EXPECT_EQ(view.LatText, row.text) << "Tilt " << row.tilt;
     EXPECT_EQ(view.Lat, row.latitude) << "Tilt " << row.tilt;
     EXPECT_EQ(view.LatDeg, row.tilt);
@@ -53,12 +53,6 @@ TEST(MapCentreRule, RadiusFromDistance) {
                                             {30, 1670}, {20, 0},    {60, 6679}};
   for (const auto& [distance, radius] : rows)
     EXPECT_EQ(Derived(264, 52, distance).Radius, radius) << distance;
-}
-
-TEST(FrameCaption, EmptySettingsGiveTheDefaultCaption) {
-  EXPECT_EQ(FrameCaption(Derived(264, 52, 0)), "Skerrowen, Long:  006 Lat:  52 Radius: 3340");
-  EXPECT_EQ(FrameCaption(Derived(89, 300, 30)), "Skerrowen, Long: -179 Lat: -60 Radius: 1670");
-  EXPECT_EQ(FrameCaption(Derived(0, 360, 20)), "Skerrowen, Long: -090 Lat: 00 Radius: 0");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/qt_settings_store.h"
+#include "settings/qt_settings_store.h"
 
 #include <signal.h>
 
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "ui/settings_file_check.h"
+#include "settings/settings_file_check.h"
 
 namespace {
 

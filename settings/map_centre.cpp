@@ -1,8 +1,9 @@
+#include "settings/map_centre.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/view_state.h"
 #include "base/number_text.h"
 
 namespace {
@@ -26,8 +27,6 @@ std::string DegreeText(int degrees, int digits) {
 
 }  // namespace
 
-D3DVECTOR MakeVector(float x, float y, float z) { return D3DVECTOR{x, y, z}; }
-
 double MapRadiusKm(double distance) {
   return RoundHalfEven(std::fabs(distance - kGlobeRadius) / kGlobeRadius * kEarthRadiusKm * kHalfTurn / 6);
 }
@@ -36,7 +35,7 @@ bool IsUsableDistance(double distance) {
   return std::isfinite(distance) && std::isfinite(MapRadiusKm(distance));
 }
 
-void ApplyMapCentreRule(ViewState& view) {
+void ApplyMapCentreRule(ViewValues& view) {
   view.LongDeg = static_cast<std::int16_t>((270 - view.Rotation + 360) % 360);
   view.LatDeg = view.Tilt;
   view.LongText = DegreeText(view.LongDeg, 3);
@@ -44,10 +43,4 @@ void ApplyMapCentreRule(ViewState& view) {
   view.Long = ParseNumber(view.LongText).value_or(0);
   view.Lat = ParseNumber(view.LatText).value_or(0);
   view.Radius = MapRadiusKm(view.Distance);
-}
-
-std::string FrameCaption(const ViewState& view) {
-  // All digits: a radius from a huge stored Distance has hundreds of them.
-  return "Skerrowen, Long: " + view.LongText + " Lat: " + view.LatText +
-         " Radius: " + FormatZeroPadded(view.Radius, 1);
 }

@@ -1,4 +1,4 @@
-#include "app/view_settings.h"
+#include "settings/view_settings.h"
 
 #include "base/number_text.h"
 
@@ -6,7 +6,7 @@ namespace {
 constexpr const char* kSection = "Setting";
 }
 
-void ViewSettings::LoadViewSettings(ViewState& view) {
+void ViewSettings::LoadViewSettings(ViewValues& view) {
   if (!openProblemReported_) {
     // Once a run: what was wrong with the store when it was opened does not change.
     openProblemReported_ = true;
@@ -34,13 +34,13 @@ void ViewSettings::LoadViewSettings(ViewState& view) {
                  "ERROR", MessageIcon::Critical);
 }
 
-void ViewSettings::WriteRotationTiltDistance(const ViewState& view) {
+void ViewSettings::WriteRotationTiltDistance(const ViewValues& view) {
   Write("Rotation", std::to_string(view.Rotation));
   Write("Tilt", std::to_string(view.Tilt));
   Write("Distance", FormatGeneral(view.Distance));
 }
 
-void ViewSettings::WriteOffset(const ViewState& view) { Write("Offset", FormatGeneral(view.Offset)); }
+void ViewSettings::WriteOffset(const ViewValues& view) { Write("Offset", FormatGeneral(view.Offset)); }
 
 void ViewSettings::Write(const std::string& key, const std::string& value) {
   std::string error;

@@ -1,0 +1,32 @@
+// The window's station and station map keys, read as the view's keys are.
+#include "settings/station_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+
+namespace {
+
+TEST(StationFiles, NamesAndSettings) {
+  EXPECT_EQ(StationMapName({-33, -179}, 300), "STATION_0300_-179_-33.PNG");
+  EXPECT_EQ(StationMapName({-0.0, 180}, 20038), "STATION_20038_180_0.PNG");
+
+  MemorySettingsStore store;
+  store.values = {{"StationMap/Size", " 557 "},
+                  {"StationMap/Rings", "1,5"},  // read as the view's store reads a decimal comma
+                  {"StationMap/Spokes", "nan"},
+                  {"StationMap/Grid", "91"},  // beyond the pole
+                  {"StationMap/GreyLine", "0"}};
+  std::string refused;
+  const StationMapSettings s = ReadStationMapSettings(store, refused);
+  EXPECT_EQ(s.size, 557);
+  EXPECT_EQ(s.ringsKm, 1.5);
+  EXPECT_EQ(s.spokesDeg, 30);
+  EXPECT_FALSE(s.greyLine);
+  EXPECT_EQ(s.gridDeg, 0);
+  EXPECT_EQ(refused, "\nSpokes = \"nan\"\nGrid = \"91\"");
+  store.values["Station/Place"] = "52." + std::string(30000, '0') + ",13";
+  EXPECT_FALSE(ReadStation(store).has_value());
+}
+
+}  // namespace
