@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <cstdlib>
+
 #include "app/view_update.h"
 
 Program::Program(ProgramServices services, StationServices station)
@@ -202,4 +204,7 @@ void Program::EndProgram() {
   flags_.Running = false;
   renderer_.ReleaseRenderer();
   services_.process.EndProgram();
+  // Not reached: the process control never returns, which the compiler cannot see through
+  // the call it may have devirtualised.
+  std::abort();
 }
