@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "base/posix_file_store.h"
-#include "geodata/country_outlines.h"
+#include "geodata/prepare/outline_preparation.h"
 
 namespace {
 

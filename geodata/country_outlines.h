@@ -2,6 +2,8 @@
 // Coasts and borders of the world's countries for the station maps, from the Digital Chart of
 // the World (Debian's gmt-dcw). The chart is read once and prepared into a compact copy in the
 // user's cache; later maps read only the parts of that copy they show, at the detail they need.
+// Reading the chart needs libnetcdf and its many libraries, so only the preparation does it
+// (geodata/prepare); what is here reads the copy.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,7 +33,7 @@ class CountryOutlines;
 enum class OutlineCacheUse {
   Read,     // the copy in the cache was current and intact
   Written,  // the chart was read and the copy written to the cache
-  Skipped,  // the chart was read; the copy could not be read or written, see `cacheDetail`
+  Skipped,  // no current copy was read or written, see `cacheDetail`
 };
 
 struct OutlineLoad {
@@ -41,10 +43,15 @@ struct OutlineLoad {
   std::string cacheDetail;  // what kept the cache from being used: for a log, never an error
 };
 
-// The outlines, from the cache when its copy belongs to the chart as it is now, else from the
-// chart (a few seconds), storing the copy through `files` into the cache folder, which is
-// created when missing. Without the chart there are no outlines, whatever the cache holds.
-OutlineLoad LoadCountryOutlines(const OutlineSources& sources, FileStore& files);
+// The state of the chart file `chart`, which a copy made from it carries; nothing, with the
+// problem naming gmt-dcw, when there is no chart there or it is no regular file.
+std::optional<OutlineSourceKey> ChartKeyOf(const std::string& chart, DataFileProblem* problem);
+
+// The outlines from the copy in the cache when it belongs to the chart as it is now: only
+// mapped, a matter of milliseconds. Without the chart there are no outlines (`problem` says
+// why), whatever the cache holds; without a current copy neither, and `cacheDetail` says
+// why: the copy is then prepared from the chart (geodata/prepare, a program of its own).
+OutlineLoad ReadPreparedOutlines(const OutlineSources& sources);
 
 class CountryOutlines {
  public:

@@ -4,9 +4,10 @@
 #include <string>
 
 enum class DataFileFault {
-  Missing,     // nothing at the path: the package that provides the file is not installed
-  Unreadable,  // something is there but cannot be read: no permission, not a regular file
-  Malformed,   // read, but not in the form expected
+  Missing,      // nothing at the path: the package that provides the file is not installed
+  Unreadable,   // something is there but cannot be read: no permission, not a regular file
+  Malformed,    // read, but not in the form expected
+  NotPrepared,  // readable, but the copy a map reads could not be made from it: the detail says why
 };
 
 struct DataFileProblem {

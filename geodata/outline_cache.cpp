@@ -14,24 +14,6 @@ namespace {
 
 bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
 
-std::optional<OutlineSourceKey> KeyOf(const std::string& chart, DataFileProblem* problem) {
-  struct stat status {};
-  if (::stat(chart.c_str(), &status) != 0) {
-    const int code = errno;
-    *problem = {code == ENOENT || code == ENOTDIR ? DataFileFault::Missing : DataFileFault::Unreadable, chart,
-                kDcwPackage, std::strerror(code)};
-    return std::nullopt;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    *problem = {DataFileFault::Unreadable, chart, kDcwPackage, kNotARegularFile};
-    return std::nullopt;
-  }
-  return OutlineSourceKey{static_cast<std::uint64_t>(status.st_size),
-                          std::int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec,
-                          static_cast<std::uint64_t>(status.st_dev),
-                          static_cast<std::uint64_t>(status.st_ino)};
-}
-
 // A read-only mapping of a whole regular file, unmapped with its last owner.
 std::shared_ptr<const void> MapWholeFile(const std::string& path, std::string_view* bytes,
                                          std::string* reason) {
@@ -63,59 +45,48 @@ std::string OutlineCacheFolder(const char* xdgCacheHome, const char* home) {
   return {};
 }
 
-OutlineLoad LoadCountryOutlines(const OutlineSources& sources, FileStore& files) {
+std::optional<OutlineSourceKey> ChartKeyOf(const std::string& chart, DataFileProblem* problem) {
+  struct stat status {};
+  if (::stat(chart.c_str(), &status) != 0) {
+    const int code = errno;
+    *problem = {code == ENOENT || code == ENOTDIR ? DataFileFault::Missing : DataFileFault::Unreadable, chart,
+                kDcwPackage, std::strerror(code)};
+    return std::nullopt;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    *problem = {DataFileFault::Unreadable, chart, kDcwPackage, kNotARegularFile};
+    return std::nullopt;
+  }
+  return OutlineSourceKey{static_cast<std::uint64_t>(status.st_size),
+                          std::int64_t{status.st_mtim.tv_sec} * 1000000000 + status.st_mtim.tv_nsec,
+                          static_cast<std::uint64_t>(status.st_dev),
+                          static_cast<std::uint64_t>(status.st_ino)};
+}
+
+OutlineLoad ReadPreparedOutlines(const OutlineSources& sources) {
   OutlineLoad load;
   DataFileProblem problem;
-  const std::optional<OutlineSourceKey> key = KeyOf(sources.chartPath, &problem);
+  const std::optional<OutlineSourceKey> key = ChartKeyOf(sources.chartPath, &problem);
   if (!key) {
     load.problem = problem;
     return load;
   }
-  const std::string cachePath =
-      sources.cacheFolder.empty() ? std::string() : sources.cacheFolder + "/" + kOutlineCacheName;
-  if (cachePath.empty()) {
+  if (sources.cacheFolder.empty()) {
     load.cacheDetail = "no cache folder";
-  } else {
-    std::string_view bytes;
-    std::string reason;
-    if (std::shared_ptr<const void> mapping = MapWholeFile(cachePath, &bytes, &reason)) {
-      std::optional<OutlineImage> image = OutlineImage::Parse(bytes, &reason);
-      if (image && image->Key() == *key) {
-        load.outlines = std::make_shared<const CountryOutlines>(std::move(mapping), std::move(*image));
-        load.cache = OutlineCacheUse::Read;
-        return load;
-      }
-      if (image) reason = "made from another state of the chart";
-    }
-    load.cacheDetail = cachePath + ": " + reason;
-  }
-
-  std::optional<DcwFile> chart = DcwFile::Open(sources.chartPath, &problem);
-  std::optional<std::string> prepared = chart ? PrepareOutlineImage(*chart, *key, &problem) : std::nullopt;
-  if (!prepared) {
-    problem.path = sources.chartPath;
-    load.problem = problem;
     return load;
   }
-  auto owned = std::make_shared<const std::string>(std::move(*prepared));
+  const std::string cachePath = sources.cacheFolder + "/" + kOutlineCacheName;
+  std::string_view bytes;
   std::string reason;
-  std::optional<OutlineImage> image = OutlineImage::Parse(*owned, &reason);
-  if (!image) {
-    load.problem =
-        DataFileProblem{DataFileFault::Malformed, sources.chartPath, kDcwPackage, "its copy is " + reason};
-    return load;
-  }
-  if (!cachePath.empty()) {
-    std::error_code error;
-    std::filesystem::create_directories(sources.cacheFolder, error);
-    if (error) {
-      load.cacheDetail = sources.cacheFolder + ": " + error.message();
-    } else if (WriteFailure failure; !files.WriteWholeFiles({WholeFile{cachePath, *owned}}, &failure)) {
-      load.cacheDetail = cachePath + ": " + failure.reason;
-    } else {
-      load.cache = OutlineCacheUse::Written;
+  if (std::shared_ptr<const void> mapping = MapWholeFile(cachePath, &bytes, &reason)) {
+    std::optional<OutlineImage> image = OutlineImage::Parse(bytes, &reason);
+    if (image && image->Key() == *key) {
+      load.outlines = std::make_shared<const CountryOutlines>(std::move(mapping), std::move(*image));
+      load.cache = OutlineCacheUse::Read;
+      return load;
     }
+    if (image) reason = "made from another state of the chart";
   }
-  load.outlines = std::make_shared<const CountryOutlines>(owned, std::move(*image));
+  load.cacheDetail = cachePath + ": " + reason;
   return load;
 }

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "geo/geo_point.h"
-#include "geodata/dcw_file.h"
+#include "geodata/dcw_chart.h"
 
 inline constexpr std::array<double, 6> kOutlineLevelTolerancesKm = {0, 0.05, 0.2, 0.8, 3.2, 12.8};
 inline constexpr int kOutlineLevels = static_cast<int>(kOutlineLevelTolerancesKm.size());
@@ -73,11 +73,6 @@ struct OutlineChunk {
     std::uint32_t count;
   } levels[kOutlineLevels];
 };
-
-// Reads the whole chart and prepares its image. Takes seconds: it runs once per state of the
-// chart. Nothing, with the problem, when the chart cannot be read.
-std::optional<std::string> PrepareOutlineImage(const DcwFile& chart, const OutlineSourceKey& key,
-                                               DataFileProblem* problem);
 
 // A checked view of an image. The bytes stay the caller's and must outlive the view.
 class OutlineImage {

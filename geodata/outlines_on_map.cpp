@@ -2,6 +2,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "geo/fast_angles.h"
 #include "geodata/country_outlines.h"
 #include "geodata/outline_simplify.h"
 
@@ -9,11 +10,24 @@ namespace {
 
 // Deeper than any arc of the chart needs: a curve round the whole rim of a map is done in 12.
 constexpr int kMaxSubdivision = 20;
-// How far a line may stray from the chart's is shared out: this much of the tolerance to the
-// level of detail read, the rest to the simplification on the map. (Arcs are drawn to within
-// a quarter of the tolerance before that simplification, and seldom need it.)
+// How far a line may stray from the chart's is shared out: at most this much of the tolerance
+// to the level of detail read, what that level leaves of it to the simplification on the map,
+// so that the lines a painter gets have as few points as the tolerance allows. (Arcs are drawn
+// to within a quarter of the tolerance before that simplification, and seldom need it.)
 constexpr double kLevelShare = 0.6;
 constexpr double kFinestToleranceKm = 0.001;
+
+// UnitVector by polynomials, within 1e-9 radians (millimetres): a map reads tens of thousands
+// of the chart's points, and the library's sine and cosine were a third of the work.
+Vec3 ChartVector(const GeoPoint& p) {
+  double cosLat = 0, minusSinLat = 0, sinLon = 0, cosLon = 0;
+  FastSinCos(p.lat * kRadiansPerDegree + std::numbers::pi / 2, cosLat, minusSinLat);
+  // Longitudes past 180 come back to -180..180, whose sine is odd and cosine even.
+  const double lon = p.lon * kRadiansPerDegree;
+  const double wrapped = lon - 2 * std::numbers::pi * std::nearbyint(lon / (2 * std::numbers::pi));
+  FastSinCos(std::fabs(wrapped), sinLon, cosLon);
+  return {cosLat * cosLon, cosLat * std::copysign(sinLon, wrapped), -minusSinLat};
+}
 
 Vec3 Normalised(const Vec3& v) {
   const double length = std::sqrt(Dot(v, v));
@@ -53,7 +67,8 @@ class MapOutliner {
   // The coarsest level of a chunk whose error, stretched as the projection stretches it where
   // the chunk is seen, stays within kLevelShare of the tolerance; -1 when nothing of it is
   // seen, or when it is a whole island that even stretched stays smaller than the tolerance.
-  int LevelFor(const OutlineChunk& chunk, bool wholeRing) const {
+  // `errorKm`: how far the level strays from the chart where the chunk is seen.
+  int LevelFor(const OutlineChunk& chunk, bool wholeRing, double* errorKm) const {
     const Vec3 centre = Normalised({chunk.centre[0], chunk.centre[1], chunk.centre[2]});
     // Most chunks lie far off: the chord to them, 2 sin(apart / 2), is longer than
     // 2 sin(cap / 2) + radius >= 2 sin((cap + radius) / 2) without taking an angle.
@@ -70,18 +85,23 @@ class MapOutliner {
            kOutlineLevelTolerancesKm[level + 1] * stretch <= kLevelShare * tolerance_) {
       ++level;
     }
+    *errorKm = kOutlineLevelTolerancesKm[level] * stretch;
     return level;
   }
 
-  // The next point of the current ring; `joined`: it continues the line of the point before.
-  void Add(const Vec3& v, bool joined) {
+  // The next point of the current ring, from a level of detail `levelErrorKm` off the chart;
+  // `joined`: it continues the line of the point before.
+  void Add(const Vec3& v, bool joined, double levelErrorKm) {
     const bool inside = Dot(v, c_) >= capCos_;
     if (!joined) {
       Finish();
       if (inside) line_.push_back(Project(v));
     } else {
+      lineLevelError_ = std::max(lineLevelError_, levelErrorKm);
       Segment(previous_, previousInside_, v, inside);
     }
+    // A line begun inside the segment holds a piece of it.
+    lineLevelError_ = std::max(lineLevelError_, levelErrorKm);
     previous_ = v;
     previousInside_ = inside;
   }
@@ -89,10 +109,11 @@ class MapOutliner {
   // Ends the current line.
   void Finish() {
     if (line_.size() >= 2) {
-      SimplifyPlaneLine(line_, (1 - kLevelShare) * tolerance_);
+      SimplifyPlaneLine(line_, tolerance_ - lineLevelError_);
       draw_(line_);
     }
     line_.clear();
+    lineLevelError_ = 0;
   }
 
  private:
@@ -179,6 +200,7 @@ class MapOutliner {
   bool convex_ = true;
   const std::function<void(std::span<const PlanePoint>)>& draw_;
   std::vector<PlanePoint> line_;
+  double lineLevelError_ = 0;  // the largest of the levels' errors along the current line
   Vec3 previous_;
   bool previousInside_ = false;
 };
@@ -198,7 +220,8 @@ void CountryOutlines::ForEachOnMap(const AzimuthalEquidistant& map, double visib
     bool joined = false;
     for (std::uint32_t c = ring.firstChunk; c < ring.firstChunk + ring.chunkCount; ++c) {
       const OutlineChunk& chunk = chunks[c];
-      const int level = outliner.LevelFor(chunk, ring.chunkCount == 1);
+      double levelError = 0;
+      const int level = outliner.LevelFor(chunk, ring.chunkCount == 1, &levelError);
       // A damaged chunk is left out like one that is not seen.
       if (level < 0 || !image_.Decode(chunk, level, points)) {
         joined = false;
@@ -207,7 +230,7 @@ void CountryOutlines::ForEachOnMap(const AzimuthalEquidistant& map, double visib
       for (std::size_t k = 0; k < points.size(); ++k) {
         // The chart repeats many points; a chunk begins with the point its predecessor ended on.
         if (joined && (k == 0 || points[k] == points[k - 1])) continue;
-        outliner.Add(UnitVector(country.At(points[k])), joined);
+        outliner.Add(ChartVector(country.At(points[k])), joined, levelError);
         joined = true;
       }
     }

@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "base/posix_file_store.h"
 #include "base/work_stop.h"
+#include "geodata/country_outlines.h"
 #include "mapcli/map_options.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
@@ -132,6 +133,7 @@ std::string CompleteRequest(MapOptions& options) {
     }
   }
   if (!options.imageGiven) request.imagePath = ShippedPicture();
+  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
   if (options.timeIsNow) {
     request.unixTime =
@@ -141,6 +143,12 @@ std::string CompleteRequest(MapOptions& options) {
   const auto problem = CheckStationMapRequest(request);
   return problem ? ProblemText(*problem, options) : std::string();
 }
+
+// The data the layers draw from, read from Debian's packages where they are installed.
+constexpr char kDataCredits[] =
+    "Coasts and borders: DCW-GMT, the Digital Chart of the World by the GMT Team (gmt-dcw), LGPL-3+.\n"
+    "DXCC prefixes: cty.dat by Jim Reisert AD1C (hamradio-files), MIT.\n"
+    "Target distances: GeographicLib by Charles Karney, MIT (Expat).\n";
 
 std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
 
@@ -158,7 +166,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("skerrowen-map %s\n", SKERROWEN_VERSION);
+    std::printf("skerrowen-map %s\n%s", SKERROWEN_VERSION, kDataCredits);
     return 0;
   }
   if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);
@@ -166,7 +174,8 @@ int main(int argc, char** argv) {
 
   // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
   std::unique_ptr<QGuiApplication> application;
-  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target) {
+  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
+      request.prefixes || request.fields) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     application = std::make_unique<QGuiApplication>(argc, argv);
   }

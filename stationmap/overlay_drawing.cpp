@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "stationmap/label_layout.h"
+
 namespace {
 
 constexpr DrawColour kGridColour{190, 215, 255, 170};
@@ -12,6 +14,10 @@ constexpr DrawColour kSpokeColour{255, 255, 255, 210};
 constexpr DrawColour kPathColour{255, 70, 70, 255};
 constexpr DrawColour kLabelColour{255, 255, 255, 255};
 constexpr DrawColour kTargetLabelColour{255, 150, 150, 255};
+constexpr DrawColour kCountryColour{255, 244, 214, 255};
+constexpr DrawColour kPrefixColour{140, 235, 255, 255};
+constexpr DrawColour kFieldColour{150, 250, 150, 220};
+constexpr DrawColour kFieldLabelColour{170, 255, 170, 255};
 constexpr DrawColour kBlack{0, 0, 0, 255};
 constexpr std::uint8_t kLineHaloAlpha = 110;
 constexpr std::uint8_t kLabelHaloAlpha = 230;
@@ -51,49 +57,56 @@ DotBatch Dot(PixelPoint at, DrawColour colour, double radius, double unit) {
   return {{colour, radius * unit, kBlack, unit}, {{at.x, at.y}}};
 }
 
-class LabelPlacer {
- public:
-  LabelPlacer(TextShaper& text, double size) : text_(text), size_(size) {
-    style_.pixelSize = static_cast<int>(LabelPixels(static_cast<int>(size)));
-    style_.weight = TextWeight::Bold;
-  }
+// Lines `width` fine units wide over a halo one unit wider, in full black: coasts, borders and
+// the Maidenhead grid, thin beside the map's own lines but legible on sea, ice and sand.
+LineBatch FineLines(DrawColour colour, double width, double fine, std::uint8_t haloAlpha) {
+  LineBatch batch;
+  batch.style.colour = colour;
+  batch.style.width = width * fine;
+  batch.style.halo = {(width + 1) * fine, haloAlpha};
+  return batch;
+}
 
-  // Labels centred on their places, but whole within the picture.
-  LabelBatch Batch(DrawColour colour, const std::vector<const MapLabel*>& labels) {
-    LabelBatch batch{style_, colour, {style_.pixelSize / 5.0, kLabelHaloAlpha}, {}};
-    const double margin = style_.pixelSize / 4.0;
-    for (const MapLabel* label : labels) {
-      if (label->text.empty()) continue;
-      const TextExtent extent = text_.Measure(label->text, style_);
-      const double left =
-          std::clamp(label->at.x - extent.width / 2, margin, std::max(margin, size_ - margin - extent.width));
-      const double top = std::clamp(label->at.y - extent.height / 2, margin,
-                                    std::max(margin, size_ - margin - extent.height));
-      batch.labels.push_back({label->text, {left, top}, LabelAnchor::TopLeft});
-    }
-    return batch;
+// Moves the plan's lines into a batch, each freed once copied, so a poster's outlines are
+// never held twice.
+void MoveLines(PixelLines& lines, LineBatch& batch) {
+  batch.lines.reserve(batch.lines.size() + lines.size());
+  for (std::vector<PixelPoint>& line : lines) {
+    batch.lines.push_back(LineOf(line));
+    std::vector<PixelPoint>().swap(line);
   }
+  PixelLines().swap(lines);
+}
 
- private:
-  TextShaper& text_;
-  double size_;
-  TextStyle style_;
+struct LabelKind {
+  DrawColour colour;
+  TextStyle style;
+  bool moveInside;  // the map's own labels are moved inside; the others stay at their places or are left out
 };
 
 }  // namespace
 
 double LabelPixels(int size) { return std::max(11.0, size / 48.0); }
 
-DrawList OverlayDrawList(const OverlayPlan& plan, TextShaper& text) {
+DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text) {
   DrawList list;
   const double unit = std::max(1.0, plan.size / 600.0);
+  // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin,
+  // about the half point of a printed map's borders at 300 dots per inch.
+  const double fine = std::max(1.0, std::cbrt(plan.size / 600.0));
+  LineBatch squares = FineLines(kFieldColour, 0.5, fine, 90);
+  MoveLines(plan.squareEdges, squares);
+  LineBatch fields = FineLines(kFieldColour, 0.9, fine, 110);
+  MoveLines(plan.fieldEdges, fields);
+  LineBatch countries = FineLines(kCountryColour, 0.8, fine, 150);
+  MoveLines(plan.countries, countries);
   LineBatch grid = Lines(kGridColour, 0.8, unit);
   for (const auto& line : plan.grid) grid.lines.push_back(LineOf(line));
   LineBatch spokes = Lines(kSpokeColour, 1.0, unit);
   for (const auto& line : plan.spokes) spokes.lines.push_back(LineOf(line));
   LineBatch rings = Lines(kRingColour, 1.2, unit);
   for (const RangeRing& ring : plan.rings) rings.lines.push_back(Circle(plan.centre, ring.radiusPx));
-  for (LineBatch* batch : {&grid, &spokes, &rings}) {
+  for (LineBatch* batch : {&squares, &fields, &countries, &grid, &spokes, &rings}) {
     if (!batch->lines.empty()) list.items.push_back(std::move(*batch));
   }
   if (plan.target) {
@@ -106,16 +119,41 @@ DrawList OverlayDrawList(const OverlayPlan& plan, TextShaper& text) {
     list.items.push_back(std::move(shortPath));
     list.items.push_back(Dot(plan.target->place, kPathColour, 3.5, unit));
   }
-  if (!plan.rings.empty() || !plan.spokes.empty() || plan.target) {
-    list.items.push_back(Dot(plan.centre, kLabelColour, 3, unit));
-  }
+  const bool centreDot = !plan.rings.empty() || !plan.spokes.empty() || plan.target;
+  if (centreDot) list.items.push_back(Dot(plan.centre, kLabelColour, 3, unit));
 
-  LabelPlacer placer(text, plan.size);
-  std::vector<const MapLabel*> ringLabels, spokeLabels;
+  // The map's own labels first, then the prefixes of the entities with the most operators,
+  // then the fields and their squares: each where it touches none placed before.
+  const int pixels = static_cast<int>(LabelPixels(static_cast<int>(plan.size)));
+  const int small = std::max(10, static_cast<int>(std::lround(pixels * 0.85)));
+  const LabelKind own{kLabelColour, {pixels, TextWeight::Bold}, true};
+  const LabelKind ringKind{kRingColour, own.style, true}, targetKind{kTargetLabelColour, own.style, true};
+  const LabelKind prefixKind{kPrefixColour, {small, TextWeight::Bold}, false};
+  const LabelKind fieldKind{kFieldLabelColour, {pixels, TextWeight::Bold}, false};
+  const LabelKind squareKind{kFieldLabelColour, {small, TextWeight::Normal}, false};
+  LabelLayout layout(text, plan.size, std::max(2.0, pixels / 6.0));
+  if (centreDot) layout.Reserve(plan.centre, 4 * unit);
+  if (plan.target) layout.Reserve(plan.target->place, 4.5 * unit);
+  const auto place = [&](const LabelKind& kind, const std::vector<const MapLabel*>& labels) {
+    LabelBatch batch{kind.style, kind.colour, {kind.style.pixelSize / 5.0, kLabelHaloAlpha}, {}};
+    for (const MapLabel* label : labels) {
+      if (auto placed = layout.Place(label->text, label->at, kind.style, batch.halo.width, kind.moveInside))
+        batch.labels.push_back(std::move(*placed));
+    }
+    if (!batch.labels.empty()) list.items.push_back(std::move(batch));
+  };
+  const auto all = [](const std::vector<MapLabel>& labels) {
+    std::vector<const MapLabel*> pointers;
+    for (const MapLabel& label : labels) pointers.push_back(&label);
+    return pointers;
+  };
+  if (plan.target) place(targetKind, {&plan.target->label});
+  place(own, all(plan.spokeLabels));
+  std::vector<const MapLabel*> ringLabels;
   for (const RangeRing& ring : plan.rings) ringLabels.push_back(&ring.label);
-  for (const MapLabel& label : plan.spokeLabels) spokeLabels.push_back(&label);
-  list.items.push_back(placer.Batch(kRingColour, ringLabels));
-  list.items.push_back(placer.Batch(kLabelColour, spokeLabels));
-  if (plan.target) list.items.push_back(placer.Batch(kTargetLabelColour, {&plan.target->label}));
+  place(ringKind, ringLabels);
+  place(prefixKind, all(plan.prefixes));
+  place(fieldKind, all(plan.fieldLabels));
+  place(squareKind, all(plan.squareLabels));
   return list;
 }

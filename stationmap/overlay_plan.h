@@ -1,13 +1,21 @@
 #pragma once
 // What the overlays put on a station map, in pixels of the picture (x right, y down, the
-// centre at size / 2): range rings, bearing lines, the latitude and longitude grid and the
-// path to a target, with their labels. Painting them is left to the painter.
+// centre at size / 2): range rings, bearing lines, the latitude and longitude grid, the path
+// to a target, coasts and borders, DXCC prefixes and the Maidenhead grid, with their labels.
+// Where the labels finally go, and which are left out, is the drawing's business; painting is
+// the painter's.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "geo/geo_point.h"
+#include "geodata/country_outlines.h"
+#include "geodata/dxcc_entities.h"
 #include "stationmap/station_map.h"
+
+// Maidenhead squares are drawn on maps of this radius or less, where they are large enough to read.
+inline constexpr double kMaidenheadSquaresUpToKm = 1500;
 
 struct PixelPoint {
   double x = 0;
@@ -31,17 +39,34 @@ struct TargetMarks {
   MapLabel label;
 };
 
+using PixelLines = std::vector<std::vector<PixelPoint>>;
+
 struct OverlayPlan {
   double size = 0;  // the picture's side
   PixelPoint centre;
   double scale = 0;  // pixels per kilometre
   std::vector<RangeRing> rings;
-  std::vector<std::vector<PixelPoint>> spokes;
+  PixelLines spokes;
   std::vector<MapLabel> spokeLabels;
-  std::vector<std::vector<PixelPoint>> grid;
+  PixelLines grid;
   std::optional<TargetMarks> target;
-  bool Empty() const { return rings.empty() && spokes.empty() && grid.empty() && !target; }
+  PixelLines countries;                // coasts and borders, within half a pixel of the chart's
+  std::vector<MapLabel> prefixes;      // at the entities' places, those with more operators first
+  PixelLines fieldEdges;               // every 20 degrees of longitude, 10 of latitude
+  std::vector<MapLabel> fieldLabels;   // "JO", at the fields' middles
+  PixelLines squareEdges;              // every 2 by 1 degrees
+  std::vector<MapLabel> squareLabels;  // "JO62"
+  bool Empty() const {
+    return rings.empty() && spokes.empty() && grid.empty() && !target && countries.empty() &&
+           prefixes.empty() && fieldEdges.empty() && squareEdges.empty() && fieldLabels.empty();
+  }
 };
 
-// `labelPx`: how far labels keep from the picture's edge.
-OverlayPlan PlanOverlays(const StationMapRequest& request, double labelPx);
+// The data the country layers draw from, loaded for the request's layers.
+struct CountryData {
+  std::shared_ptr<const CountryOutlines> outlines;  // for `countries`
+  std::vector<DxccEntity> entities;                 // for `prefixes`
+};
+
+// `labelPx`: how far the map's own labels (rings, bearings, target) keep from the picture's edge.
+OverlayPlan PlanOverlays(const StationMapRequest& request, double labelPx, const CountryData& data = {});

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "base/memory_policy.h"
@@ -16,6 +18,7 @@
 #include "imagecodec/map_encoding.h"
 #include "imagecodec/qt_picture_decoder.h"
 #include "mapout/map_files.h"
+#include "stationmap/country_data.h"
 #include "stationmap/map_file_checks.h"
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_drawing.h"
@@ -94,6 +97,26 @@ std::string LoadEarthPicture(const std::string& path, QImage& image, EarthPictur
   return {};
 }
 
+// The labels' font is found and loaded (a few milliseconds of fontconfig) only for a map
+// that has labels.
+class LazyTextShaper : public TextShaper {
+ public:
+  TextExtent Measure(std::string_view text, const TextStyle& style) override {
+    return Made().Measure(text, style);
+  }
+  TextMask Render(std::string_view text, const TextStyle& style, double haloWidth,
+                  DrawPoint inkTopLeft) override {
+    return Made().Render(text, style, haloWidth, inkTopLeft);
+  }
+
+ private:
+  QtTextShaper& Made() {
+    if (!made_) made_.emplace();
+    return *made_;
+  }
+  std::optional<QtTextShaper> made_;
+};
+
 // The encoded picture file, or why not. `progress` gets the share done and answers false
 // to stop, which `stopped` then tells.
 std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::string& bytes,
@@ -136,7 +159,21 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   if (result.problem) return result;
   result.picturePath = request.outPath;
   result.sidePath = SideFilePathOf(request.outPath);
-  if (request.target) result.targetLine = TargetLine(request.centre, *request.target);
+  if (request.target) result.targetLine = TargetLine(request.centre, *request.target, request.units);
+
+  CountryDataLoad countryData = LoadCountryData(request, [&] { return report("Preparing", 0); });
+  if (countryData.stopped) return stopped();
+  if (countryData.problem) {
+    result.problem = std::move(countryData.problem);
+    return result;
+  }
+  result.leftOut = std::move(countryData.leftOut);
+  // The overlays' geometry needs no picture: it is worked out while the picture is decoded
+  // and sampled, where the outlines' share of a map would otherwise come after.
+  std::future<OverlayPlan> planning =
+      std::async(std::launch::async | std::launch::deferred, [&request, data = std::move(countryData.data)] {
+        return PlanOverlays(request, LabelPixels(request.size) * 1.2, data);
+      });
 
   auto start = SteadyClock::now();
   if (!report("Decoding", 0)) return stopped();
@@ -182,11 +219,11 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   result.timings.projection = MillisecondsSince(start);
 
   start = SteadyClock::now();
-  const OverlayPlan plan = PlanOverlays(request, LabelPixels(request.size) * 1.2);
+  OverlayPlan plan = planning.get();
   if (!plan.Empty()) {
     if (!report("Marking", 0)) return stopped();
-    QtTextShaper text;
-    PaintRaster(OverlayDrawList(plan, text),
+    LazyTextShaper text;
+    PaintRaster(OverlayDrawList(std::move(plan), text),
                 {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/number_text.h"
+#include "geo/geodesic.h"
 #include "geo/great_circle.h"
 #include "stationmap/map_picture_file.h"
 
@@ -69,16 +70,17 @@ std::optional<StationMapProblem> CheckPlaceAndSize(const StationMapRequest& requ
 }
 
 std::optional<StationMapProblem> CheckOverlays(const StationMapRequest& request) {
+  const double unitKm = KilometresPer(request.units);
   if (!(request.ringsKm >= 0) || !std::isfinite(request.ringsKm))
-    return StationMapProblem{Field::Rings, "give kilometres above 0"};
+    return StationMapProblem{Field::Rings, std::string("give ") + UnitName(request.units) + " above 0"};
   if (!(request.spokesDeg >= 0) || request.spokesDeg > 360)
     return StationMapProblem{Field::Spokes, "give degrees above 0, at most 360"};
   if (!(request.gridDeg >= 0) || request.gridDeg > 90)
     return StationMapProblem{Field::Grid, "give degrees above 0, at most 90"};
   if (request.ringsKm > 0 && RingCount(request) > kMaxOverlayLines) {
     const double farthest = std::min(kHalfCircumferenceKm, request.radiusKm * std::sqrt(2.0));
-    return TooManyLines(Field::Rings, request.ringsKm, "km", RingCount(request), "rings",
-                        RoundUpToTwoDigits(farthest / (kMaxOverlayLines + 1)));
+    return TooManyLines(Field::Rings, request.ringsKm / unitKm, UnitSymbol(request.units), RingCount(request),
+                        "rings", RoundUpToTwoDigits(farthest / unitKm / (kMaxOverlayLines + 1)));
   }
   if (request.spokesDeg > 0 && SpokeCount(request.spokesDeg) > kMaxOverlayLines) {
     return TooManyLines(Field::Spokes, request.spokesDeg, "degrees", SpokeCount(request.spokesDeg),
@@ -116,21 +118,41 @@ std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest&
   return CheckNames(request);
 }
 
-std::string TargetLine(const GeoPoint& centre, const MapTarget& target) {
-  const GreatCirclePath path = PathBetween(centre, target.place);
-  if (TargetOnEveryPath(path) && path.distanceKm < kHalfCircumferenceKm / 2)
-    return "Target " + target.name + ": 0 km, at the centre";
-  if (TargetOnEveryPath(path)) {
-    return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) +
-           " km, the antipode: every bearing leads there";
+std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {
+  const double unitKm = KilometresPer(units);
+  const std::string unit = std::string(" ") + UnitSymbol(units);
+  const std::string head = "Target " + target.name + ": ";
+  // The map is drawn on a sphere, where every line from the centre reaches these two places.
+  const GreatCirclePath onMap = PathBetween(centre, target.place);
+  const GeodesicPath path = GeodesicBetween(centre, target.place);
+  if (TargetOnEveryPath(onMap) && onMap.distanceKm < kHalfCircumferenceKm / 2)
+    return head + "0" + unit + ", at the centre";
+  if (TargetOnEveryPath(onMap)) {
+    return head + FormatFixed(path.distanceKm / unitKm, 1) + unit +
+           ", the antipode: every bearing leads there";
   }
   // To a tenth of a degree, 359.96 being 0.0 rather than 360.0.
   const auto tenths = [](double degrees) {
     const double rounded = std::round(degrees * 10) / 10;
     return rounded >= 360 ? rounded - 360 : rounded;
   };
-  return "Target " + target.name + ": " + FormatFixed(path.distanceKm, 0) + " km, short path " +
+  return head + FormatFixed(path.distanceKm / unitKm, 1) + unit + ", short path " +
          FormatFixed(tenths(path.bearingDeg), 1) + "\u00b0, long path " +
-         FormatFixed(tenths(path.longBearingDeg), 1) + "\u00b0 (" + FormatFixed(path.longDistanceKm, 0) +
-         " km)";
+         FormatFixed(tenths(path.longBearingDeg), 1) + "\u00b0 (" +
+         FormatFixed(path.longDistanceKm / unitKm, 1) + unit + ")";
+}
+
+std::string DataProblemText(const DataFileProblem& problem) {
+  const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
+  switch (problem.fault) {
+    case DataFileFault::Missing:
+      break;
+    case DataFileFault::Unreadable:
+      return problem.path + " cannot be read" + detail + "; it comes with the package " + problem.package;
+    case DataFileFault::Malformed:
+      return problem.path + " is damaged" + detail + "; reinstall the package " + problem.package;
+    case DataFileFault::NotPrepared:
+      return "the copy of " + problem.path + " a map reads could not be made: " + problem.detail;
+  }
+  return problem.path + " is missing; install the package " + problem.package;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A station map: a true azimuthal equidistant map of any size around a centre, sampled from
 // an equirectangular Earth picture, with optional range rings, bearing lines, a grid, the
-// grey line and the path to a target, stored with its side file. The command skerrowen-map
+// grey line, the path to a target, coasts and borders, DXCC prefixes and the Maidenhead grid,
+// stored with its side file. The command skerrowen-map
 // and the window make their station maps through MakeStationMap.
 #include <cstddef>
 #include <cstdint>
@@ -9,10 +10,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/platform.h"
+#include "geo/distance_unit.h"
 #include "geo/geo_point.h"
 #include "geo/great_circle.h"
+#include "geodata/data_file_problem.h"
+#include "geodata/dcw_chart.h"
+#include "geodata/dxcc_entities.h"
 
 inline constexpr int kMinMapSize = 16;
 inline constexpr int kMaxMapSize = 16384;
@@ -28,6 +34,15 @@ struct MapTarget {
   std::string name;  // as the operator gave it: "JO62qm", "40.7,-74"
 };
 
+// Where the country data comes from: Debian's files, and the copy of the outlines prepared
+// from the chart.
+struct CountryDataFiles {
+  std::string chartPath = kDcwPath;
+  std::string countryFilePath = kCtyDatPath;
+  std::string outlineCacheFolder;  // empty: the copy is prepared for this map alone
+  std::string outlinePreparer;     // the preparing program; empty: the one of this program
+};
+
 struct StationMapRequest {
   GeoPoint centre;
   double radiusKm = 3340;
@@ -41,6 +56,16 @@ struct StationMapRequest {
   std::optional<MapTarget> target;
   std::optional<std::int64_t> unixTime;  // the grey line at this UTC time
   int threads = 0;                       // 0: one per core
+  bool countries = false;                // coasts and borders
+  bool prefixes = false;                 // each DXCC entity's primary prefix at its place
+  bool fields = false;                   // Maidenhead fields, and squares on maps of 1500 km or less
+  // Of the ring spacing (ringsKm is given in kilometres all the same), the ring labels and
+  // the target's distance.
+  DistanceUnit units = DistanceUnit::Kilometre;
+  CountryDataFiles data;
+  // A layer whose data is missing is left out, and told in the result, rather than keeping
+  // the map from being made.
+  bool leaveOutMissingData = false;
 };
 
 // The parts of a request a problem can lie in. Each front end names them in its own words:
@@ -56,7 +81,11 @@ enum class StationMapField {
   Spokes,
   Grid,
   Target,
-  Time
+  Time,
+  Countries,
+  Prefixes,
+  Fields,
+  Units
 };
 
 // What keeps a request from giving a map: the field at fault and why, in words that name no
@@ -83,11 +112,16 @@ struct StationMapResult {
   std::optional<StationMapProblem> problem;  // when neither ok nor stopped
   std::string picturePath;
   std::string sidePath;
-  std::string targetLine;  // "Target JO62qm: 8123 km, short path 45.3°, long path 225.3° (31914 km)"
+  // "Target JO62qm: 8123.4 km, short path 45.3°, long path 225.3° (31913.2 km)", on the WGS84
+  // ellipsoid
+  std::string targetLine;
   StationMapTimings timings;
+  // With leaveOutMissingData: the layers left out for want of their data, and why.
+  std::vector<StationMapProblem> leftOut;
 };
 
-// Called with the phase ("Decoding", "Projecting", "Marking", "Storing") and the share of it
+// Called with the phase ("Preparing" the country outlines, the first time only, "Decoding",
+// "Projecting", "Marking", "Storing") and the share of it
 // done, on the thread that called MakeStationMap, several times a second while the work
 // goes on. Returning false stops the map: nothing is stored.
 using StationMapProgress = std::function<bool(std::string_view phase, double fraction)>;
@@ -98,8 +132,7 @@ std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest&
 // Checks the request and the files it names before anything is drawn, draws the map, and
 // stores the picture and then its side file through `files` (default: the POSIX files), both
 // written whole before either takes its name; on any failure or stop neither file is left
-// new or half-written, and an older pair stays as it was. Needs a QGuiApplication for labels
-// (rings, spokes, target).
+// new or half-written, and an older pair stays as it was. Needs a QGuiApplication for labels.
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress = {},
                                 FileStore* files = nullptr);
 
@@ -107,5 +140,11 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
 // centre reaches: it has no one path or bearing.
 bool TargetOnEveryPath(const GreatCirclePath& path);
 
-// The line printed for a target: distance and the short and long path bearings from the centre.
-std::string TargetLine(const GeoPoint& centre, const MapTarget& target);
+// The line printed for a target: the distance and the short and long path bearings from the
+// centre along the geodesics of the WGS84 ellipsoid, to a tenth of the unit and of a degree.
+std::string TargetLine(const GeoPoint& centre, const MapTarget& target,
+                       DistanceUnit units = DistanceUnit::Kilometre);
+
+// Why a layer's data cannot be had, naming the package to install:
+// "/usr/share/gmt-dcw/dcw-gmt.nc is missing; install the package gmt-dcw".
+std::string DataProblemText(const DataFileProblem& problem);

@@ -2,7 +2,7 @@
 // The outlines of the chart Debian's gmt-dcw installs, prepared once into a cache folder of the
 // build tree that every test process of the build then reads.
 #include "base/posix_file_store.h"
-#include "geodata/country_outlines.h"
+#include "geodata/prepare/outline_preparation.h"
 
 inline const OutlineLoad& InstalledOutlines() {
   static const OutlineLoad load = [] {

@@ -10,7 +10,7 @@
 
 #include "base/posix_file_store.h"
 #include "geodata/chart_tools.h"
-#include "geodata/country_outlines.h"
+#include "geodata/prepare/outline_preparation.h"
 
 namespace {
 

@@ -174,7 +174,7 @@ TEST(Overlays, ATargetAtTheCentreOrItsAntipodeHasNoPath) {
   }
   EXPECT_EQ(TargetLine(request.centre, {{52, 13}, "JO52"}), "Target JO52: 0 km, at the centre");
   EXPECT_EQ(TargetLine(request.centre, {{-52, -167}, "far"}),
-            "Target far: 20038 km, the antipode: every bearing leads there");
+            "Target far: 20003.9 km, the antipode: every bearing leads there");
   request.target = MapTarget{{52.1, 13}, "near"};
   EXPECT_EQ(PlanOverlays(request, 0).target->longPath.size(), 2u);
 }

@@ -1,4 +1,4 @@
-#include "geodata/dcw_file.h"
+#include "geodata/prepare/dcw_file.h"
 
 #include <netcdf.h>
 #include <sys/stat.h>

@@ -1,24 +1,16 @@
 #pragma once
-// The Digital Chart of the World as the Generic Mapping Tools ship it (Debian's gmt-dcw): a
-// netCDF-4 file with, per country, two arrays of unsigned 16-bit values, "XX_lon" and "XX_lat",
-// each value standing for the variable's `min` attribute + value / its `scale` attribute. A
-// longitude value of 65535 starts a new ring. Longitudes run past 180 where a country reaches
-// over the antimeridian (the United States to 293, Russia to 191).
+// The chart read through libnetcdf (see geodata/dcw_chart.h for its form).
 //
 // The file also holds the states of eight large countries under longer names ("USAK",
 // "AUNSW"); the country's own arrays hold its whole outline, so only the two-letter names are
 // read.
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "geo/geo_point.h"
 #include "geodata/data_file_problem.h"
-
-inline constexpr const char* kDcwPath = "/usr/share/gmt-dcw/dcw-gmt.nc";
-inline constexpr const char* kDcwPackage = "gmt-dcw";
-inline constexpr std::uint16_t kDcwRingStart = 65535;
+#include "geodata/dcw_chart.h"
 
 // One country's arrays as the file holds them: raw values, the marks between rings included.
 struct DcwCountry {
