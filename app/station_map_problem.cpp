@@ -18,16 +18,17 @@ std::string FieldName(StationMapField field) {
       return "the Earth picture";
     case StationMapField::NightImage:
       return "the night picture";
-    case StationMapField::Countries:
-      return "the coasts and borders";
-    case StationMapField::Prefixes:
-      return "the prefixes";
+    case StationMapField::Units:
+      return std::string(kStationMapUnitsKey) + " in [" + kStationMapSection + "]";
     case StationMapField::Out:
     case StationMapField::Size:
     case StationMapField::Rings:
     case StationMapField::Spokes:
     case StationMapField::Grid:
     case StationMapField::Time:
+    case StationMapField::Countries:
+    case StationMapField::Prefixes:
+    case StationMapField::Fields:
     case StationMapField::Targets:
     case StationMapField::Table:
     case StationMapField::Beam:

@@ -2,12 +2,14 @@
 
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/place_view.h"
 #include "app/station_map_problem.h"
 #include "app/window_progress.h"
 #include "geo/place_text.h"
+#include "geodata/country_outlines.h"
 #include "settings/map_centre.h"
 #include "settings/station_settings.h"
 
@@ -29,9 +31,16 @@ StationMapRequest RequestOfView(const ViewState& view, const StationMapSettings&
   request.centre = GeoPoint{view.Lat, view.Long};
   request.radiusKm = StationMapRadiusKm(view.Radius);
   request.size = settings.size;
-  request.ringsKm = settings.ringsKm;
+  request.ringsKm = settings.ringsKm * KilometresPer(settings.units);
   request.spokesDeg = settings.spokesDeg;
   request.gridDeg = settings.gridDeg;
+  request.countries = settings.countries;
+  request.prefixes = settings.prefixes;
+  request.fields = settings.fields;
+  request.units = settings.units;
+  // A layer without its data package is left out and told; the map is made all the same.
+  request.leaveOutMissingData = true;
+  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   request.imagePath = (std::filesystem::path(programDirectory) / "earth.jpg").string();
   request.outPath = StationMapName(request.centre, request.radiusKm);
   if (settings.greyLine) {
@@ -111,6 +120,17 @@ void StationWork::StoreStationMap() {
   if (result.ok) {
     context_.log.WriteLog("Station map: " + request.outPath);
     if (!result.targetLine.empty()) context_.log.WriteLog(result.targetLine);
+    std::string leftOut;
+    for (const StationMapProblem& layer : result.leftOut) {
+      const std::string text = StationMapProblemText(layer);
+      context_.log.WriteLog("Station map without " + text);
+      leftOut += "\n" + text;
+    }
+    if (!leftOut.empty() && !leftOutReported_) {
+      leftOutReported_ = true;
+      context_.messages.Show("The station map was stored without a layer whose data is missing:" + leftOut,
+                             "WARNING", MessageIcon::Information);
+    }
   } else if (result.stopped) {
     context_.log.WriteLog("Station map stopped: " + request.outPath);
   } else {

@@ -52,6 +52,7 @@ class StationWork {
   bool running_ = false;
   bool unloadWhenDone_ = false;
   bool refusalReported_ = false;
+  bool leftOutReported_ = false;  // a layer left out for want of its data is shown once a run
   // While a station map is made: what stops it, and its picture's name for the log.
   WorkStop* stop_ = nullptr;
   std::string mapName_;

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The budget of the station maps' country outlines: GMT drawing coasts and borders of Europe
-# around Berlin at 3340 km on 1182 pixels (10 cm at 300 dpi) with its fastest, low-resolution
-# coasts, as a whole process, the median of RUNS runs (default 5); then the country outlines'
-# own share of such a map (the Google Benchmark country_outlines_bench: the prepared copy
-# loaded from the cache, the pieces chosen, projected and simplified). Needs gmt,
-# gmt-gshhg-low and ghostscript (GMT makes its PNG through it). Not run by CI.
+# The station map with coasts and borders against GMT drawing them: Europe around Berlin at
+# 3340 km on 1182 pixels (10 cm at 300 dpi), GMT with its fastest, low-resolution coasts, each
+# as a whole process, the medians of RUNS runs (default 5) of wall and processor time; ours
+# after one run that prepares the outlines' copy and keeps the decoded picture, as every map
+# after the first finds them. Then the country outlines' own share of such a map (the Google
+# Benchmark country_outlines_bench: the prepared copy loaded from the cache, the pieces chosen,
+# projected and simplified). Needs gmt, gmt-gshhg-low and ghostscript (GMT makes its PNG
+# through it). Not run by CI.
 # Usage: bench/countries_vs_gmt.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -16,27 +18,56 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export GMT_USERDIR="$work/gmt" GMT_SESSION_NAME=$$
+export XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config"
+map="$build/skerrowen-map"
+[ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 
-# The medians of a command's wall time and of its processor time (user and system, its
-# children included), in milliseconds: "WALL CPU". The command must succeed. On a shared
-# machine the processor time is the steadier of the two.
-medians_ms() {
-  local walls=() cpus=()
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%e %U %S' -o times.txt "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    read -r wall user system <times.txt
-    walls+=("$(awk "BEGIN { printf \"%d\", $wall * 1000 }")")
-    cpus+=("$(awk "BEGIN { printf \"%d\", ($user + $system) * 1000 }")")
-  done
-  local middle=$(((runs + 1) / 2))
-  echo "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "${middle}p") $(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "${middle}p")"
+# One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
+# children included) as the kernel counts it, finer than time(1) prints it; nothing when the
+# command fails.
+run_ms() {
+  python3 -c '
+import resource, subprocess, sys, time
+def children():
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+before, start = children(), time.perf_counter()
+done = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+wall = time.perf_counter() - start
+if done.returncode == 0:
+    print(round(wall * 1000), round((children() - before) * 1000))' "$@"
 }
 
+# One run's times appended to the arrays named WALLS and CPUS. The command must succeed.
+time_once() {
+  local -n walls=$1 cpus=$2
+  shift 2
+  local wall cpu
+  read -r wall cpu < <(run_ms "$@") && [ -n "$cpu" ] || { echo "failed: $*" >&2; exit 1; }
+  walls+=("$wall")
+  cpus+=("$cpu")
+}
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
+
+gmt=(gmt coast -JE13.4/52.5/10c -R-3340/3340/-3340/3340+uk -Dl -W0.5p -N1/0.5p -png out)
+ours=("$map" --centre 52.5,13.4 --radius 3340 --size 1182 --image "$build/earth.jpg" --countries --out ours.bmp)
+"${ours[@]}" >/dev/null 2>&1 || { echo "failed: ${ours[*]}" >&2; exit 1; }
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
-read -r gmt_wall gmt_cpu < <(medians_ms gmt coast -JE13.4/52.5/10c -R-3340/3340/-3340/3340+uk -Dl -W0.5p -N1/0.5p -png out)
-echo "gmt coast -JE13.4/52.5/10c -R-3340/3340/-3340/3340+uk -Dl -W0.5p -N1/0.5p -png out"
+# The two take turns, so that both meet the same load of a shared machine.
+gmt_walls=() gmt_cpus=() our_walls=() our_cpus=()
+for _ in $(seq "$runs"); do
+  time_once gmt_walls gmt_cpus "${gmt[@]}"
+  time_once our_walls our_cpus "${ours[@]}"
+done
+gmt_wall=$(median "${gmt_walls[@]}") gmt_cpu=$(median "${gmt_cpus[@]}")
+our_wall=$(median "${our_walls[@]}") our_cpu=$(median "${our_cpus[@]}")
+echo "${gmt[*]}"
 echo "  ($(file -b out.png | cut -d, -f2 | sed 's/^ //')), medians of $runs runs: wall $gmt_wall ms, processor $gmt_cpu ms"
-echo "A map five times faster takes at most $((gmt_wall / 5)) ms wall, $((gmt_cpu / 5)) ms processor, the whole process."
+echo "$(basename "$map") --centre 52.5,13.4 --radius 3340 --size 1182 --countries --out ours.bmp"
+echo "  medians of $runs runs: wall $our_wall ms, processor $our_cpu ms"
+echo "GMT / ours: wall $(ratio "$gmt_wall" "$our_wall")x, processor $(ratio "$gmt_cpu" "$our_cpu")x (at least 5x asked)"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 if [ -x "$build/bench/country_outlines_bench" ]; then
   "$build/bench/country_outlines_bench" --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \

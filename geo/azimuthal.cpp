@@ -16,8 +16,9 @@ PlanePoint AzimuthalEquidistant::Forward(const GeoPoint& point) const {
 PlanePoint AzimuthalEquidistant::ForwardVector(const Vec3& p) const {
   const double east = Dot(p, e_);
   const double north = Dot(p, n_);
-  const double sinC = std::hypot(east, north);
-  const double c = std::atan2(sinC, Dot(p, c_));
+  // A unit vector's parts cannot overflow; the double series is within a few millimetres.
+  const double sinC = std::sqrt(east * east + north * north);
+  const double c = FastAtan2(sinC, Dot(p, c_));
   if (sinC < 1e-15) return c < 1 ? PlanePoint{0, 0} : PlanePoint{0, -kHalfCircumferenceKm};
   const double scale = c * kEarthRadiusKm / sinC;
   return {east * scale, north * scale};

@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "base/posix_file_store.h"
 #include "base/work_stop.h"
+#include "geodata/country_outlines.h"
 #include "mapcli/map_options.h"
 #include "mapcli/target_file.h"
 #include "mapcli/terminal_progress.h"
@@ -134,6 +135,7 @@ std::string CompleteRequest(MapOptions& options) {
     }
   }
   if (!options.imageGiven) request.imagePath = ShippedPicture();
+  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -149,6 +151,12 @@ std::string CompleteRequest(MapOptions& options) {
   const auto problem = CheckStationMapRequest(request);
   return problem ? ProblemText(*problem, options) : std::string();
 }
+
+// The data the layers draw from, read from Debian's packages where they are installed.
+constexpr char kDataCredits[] =
+    "Coasts and borders: DCW-GMT, the Digital Chart of the World by the GMT Team (gmt-dcw), LGPL-3+.\n"
+    "DXCC prefixes: cty.dat by Jim Reisert AD1C (hamradio-files), MIT.\n"
+    "Target distances: GeographicLib by Charles Karney, MIT (Expat).\n";
 
 std::string Milliseconds(double ms) { return FormatFixed(ms, 1) + " ms"; }
 
@@ -166,7 +174,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("skerrowen-map %s\n", SKERROWEN_VERSION);
+    std::printf("skerrowen-map %s\n%s", SKERROWEN_VERSION, kDataCredits);
     return 0;
   }
   if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "geo/distance_unit.h"
 #include "geo/place_text.h"
 #include "geo/utc_time.h"
 #include "stationmap/map_page.h"
@@ -127,10 +128,9 @@ constexpr MapOption kOptions[] = {
        o.imageGiven = true;
        return TakeFileName(v, o.request.imagePath);
      }},
-    {"--rings", "KM", "range rings every KM, labelled with their distance", Field::Rings,
-     [](const std::string& v, MapOptions& o) {
-       return TakeSpacing(v, "a number of kilometres", o.request.ringsKm);
-     }},
+    {"--rings", "DIST", "range rings every DIST (in the --units unit), labelled with their distance",
+     Field::Rings,
+     [](const std::string& v, MapOptions& o) { return TakeSpacing(v, "a distance", o.request.ringsKm); }},
     {"--spokes", "DEG", "bearing lines from the centre every DEG degrees, labelled at the edge",
      Field::Spokes,
      [](const std::string& v, MapOptions& o) {
@@ -140,7 +140,9 @@ constexpr MapOption kOptions[] = {
      [](const std::string& v, MapOptions& o) {
        return TakeSpacing(v, "a number of degrees", o.request.gridDeg);
      }},
-    {"--target", "LOC|LAT,LON", "the great-circle path to the target, marked, labelled and printed",
+    {"--target", "LOC|LAT,LON",
+     "the great-circle path to the target, marked and labelled; its distance and\n"
+     "bearings printed along the WGS84 geodesic (GeographicLib), to a tenth",
      Field::Target,
      [](const std::string& v, MapOptions& o) {
        const PlaceReading place = ReadPlace(v);
@@ -153,6 +155,32 @@ constexpr MapOption kOptions[] = {
     {"--night-image", "FILE", "a night picture (city lights) for the night side, with --time",
      Field::NightImage,
      [](const std::string& v, MapOptions& o) { return TakeFileName(v, o.request.nightImagePath); }},
+    {"--countries", "", "coasts and borders (the gmt-dcw package's Digital Chart of the World)",
+     Field::Countries,
+     [](const std::string&, MapOptions& o) {
+       o.request.countries = true;
+       return std::string();
+     }},
+    {"--prefixes", "", "each DXCC entity's prefix at its place (cty.dat of hamradio-files)", Field::Prefixes,
+     [](const std::string&, MapOptions& o) {
+       o.request.prefixes = true;
+       return std::string();
+     }},
+    {"--fields", "", "Maidenhead fields; their squares too at a radius of 1500 km or less", Field::Fields,
+     [](const std::string&, MapOptions& o) {
+       o.request.fields = true;
+       return std::string();
+     }},
+    {"--units", "km|mi|nm",
+     "kilometres, statute or nautical miles for --rings, the ring labels and the\n"
+     "target's distance (default km); --radius and the side file stay in km",
+     Field::Units,
+     [](const std::string& v, MapOptions& o) {
+       const auto unit = DistanceUnitOf(v);
+       if (!unit) return "\"" + v + "\" is not km, mi or nm";
+       o.request.units = *unit;
+       return std::string();
+     }},
     {"--targets", "FILE",
      "stations of a list (LOC or LAT,LON, then a label) or an ADIF log (.adi, .adif):\n"
      "a dot, a label and the short path each, and a Target line each printed",

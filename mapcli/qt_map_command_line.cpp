@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <algorithm>
 
+#include "geo/distance_unit.h"
 #include "mapcli/map_options.h"
 
 namespace {
@@ -113,6 +114,8 @@ MapOptionsReading ReadMapOptions(const std::vector<std::string>& arguments) {
       return refuse(LongName(option) + ": " + why);
   }
   if (std::string problem = CheckMapOptionsTogether(options); !problem.empty()) return refuse(problem);
+  // The rings are given in the operator's unit, wherever --units stands; a request holds km.
+  options.request.ringsKm *= KilometresPer(options.request.units);
   reading.options = std::move(options);
   return reading;
 }

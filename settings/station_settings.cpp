@@ -19,6 +19,12 @@ constexpr StationMapKey kKeys[] = {
     {"Grid", StationMapField::Grid, 0, 90, [](StationMapSettings& s, double value) { s.gridDeg = value; }},
     {"GreyLine", StationMapField::Time, 0, 1,
      [](StationMapSettings& s, double value) { s.greyLine = value >= 0.5; }},
+    {"Countries", StationMapField::Countries, 0, 1,
+     [](StationMapSettings& s, double value) { s.countries = value >= 0.5; }},
+    {"Prefixes", StationMapField::Prefixes, 0, 1,
+     [](StationMapSettings& s, double value) { s.prefixes = value >= 0.5; }},
+    {"Fields", StationMapField::Fields, 0, 1,
+     [](StationMapSettings& s, double value) { s.fields = value >= 0.5; }},
 };
 
 }  // namespace
@@ -41,6 +47,13 @@ StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& ref
       key.keep(settings, *value);
     } else {
       refused += "\n" + std::string(key.name) + " = \"" + *text + "\"";
+    }
+  }
+  if (const auto text = store.Read(kStationMapSection, kStationMapUnitsKey)) {
+    if (const auto unit = DistanceUnitOf(*text)) {
+      settings.units = *unit;
+    } else {
+      refused += "\n" + std::string(kStationMapUnitsKey) + " = \"" + *text + "\"";
     }
   }
   return settings;

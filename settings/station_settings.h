@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/platform.h"
+#include "geo/distance_unit.h"
 #include "geo/geo_point.h"
 #include "stationmap/station_map.h"
 
@@ -21,7 +22,11 @@ struct StationMapSettings {
   double ringsKm = 1000;
   double spokesDeg = 30;
   double gridDeg = 0;
-  bool greyLine = true;  // the grey line at the time the map is made
+  bool greyLine = true;   // the grey line at the time the map is made
+  bool countries = true;  // coasts and borders
+  bool prefixes = true;   // DXCC prefixes
+  bool fields = false;    // the Maidenhead grid
+  DistanceUnit units = DistanceUnit::Kilometre;
 };
 
 // One key of [StationMap]: its name, the part of the map it sets (what a problem with the
@@ -34,15 +39,18 @@ struct StationMapKey {
   void (*keep)(StationMapSettings& settings, double value);
 };
 
-// Size (pixels), Rings (km), Spokes and Grid (degrees; 0 for none), GreyLine (1 for the grey
-// line, 0 for none).
+// Size (pixels), Rings (km), Spokes and Grid (degrees; 0 for none), GreyLine, Countries,
+// Prefixes and Fields (1 for the layer, 0 for none).
 std::span<const StationMapKey> StationMapKeys();
 
 // The key that sets `field`, or null when no key does.
 const StationMapKey* StationMapKeyOf(StationMapField field);
 
+// Units, the unit of the rings and distances: km, mi or nm.
+inline constexpr const char* kStationMapUnitsKey = "Units";
+
 // A key that is missing keeps its default; so does a value that is not a number or is out
-// of range, which is added to `refused` as "\nKey = "text"".
+// of range, or a Units that is no unit, which is added to `refused` as "\nKey = "text"".
 StationMapSettings ReadStationMapSettings(SettingsStore& store, std::string& refused);
 
 // The stored station as a target, when it is stored and readable (and no longer than a place).

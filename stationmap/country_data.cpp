@@ -17,12 +17,13 @@ std::string PreparerOf(const CountryDataFiles& files) {
 CountryDataLoad LoadCountryData(const StationMapRequest& request, const std::function<bool()>& keepGoing) {
   CountryDataLoad load;
   // With leaveOutMissingData a layer without its data is told and left out; else the map stops.
-  const auto without = [&](StationMapField field, const DataFileProblem& problem) {
+  const auto without = [&](StationMapField layer, const DataFileProblem& problem) {
+    StationMapProblem told{layer, DataProblemText(problem)};
     if (request.leaveOutMissingData) {
-      load.leftOut.push_back(problem);
+      load.leftOut.push_back(std::move(told));
       return true;
     }
-    load.problem = StationMapProblem{field, DataProblemWhy(problem)};
+    load.problem = std::move(told);
     return false;
   };
   if (request.prefixes) {

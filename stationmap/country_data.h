@@ -12,8 +12,8 @@
 
 struct CountryDataLoad {
   CountryData data;
-  std::optional<StationMapProblem> problem;  // the layer at fault and the package to install
-  std::vector<DataFileProblem> leftOut;      // with leaveOutMissingData: the layers left out, and why
+  std::optional<StationMapProblem> problem;  // the layer, and the package to install
+  std::vector<StationMapProblem> leftOut;    // with leaveOutMissingData: the layers left out, and why
   bool prepared = false;                     // the outlines' copy was prepared for this map
   bool stopped = false;
 };

@@ -185,8 +185,13 @@ void PlanFields(const StationMapRequest& request, const Frame& frame, const Glob
   AddLocatorLabels(frame, window, 2, 1, 4, plan.squareLabels);
 }
 
+// How far a coast or border may stray from the chart, in pixels: under an anti-aliased line
+// a pixel wide this looks as at half a pixel, and leaves fewer and longer segments to stroke,
+// which is most of the outlines' cost.
+constexpr double kOutlineTolerancePx = 0.6;
+
 void PlanCountries(const Frame& frame, const CountryOutlines& outlines, double visibleKm, OverlayPlan& plan) {
-  outlines.ForEachOnMap(frame.Projection(), visibleKm, 0.5 / frame.Scale(),
+  outlines.ForEachOnMap(frame.Projection(), visibleKm, kOutlineTolerancePx / frame.Scale(),
                         [&](std::span<const PlanePoint> piece) {
                           std::vector<PixelPoint> line;
                           line.reserve(piece.size());

@@ -196,7 +196,7 @@ std::string TargetLine(const GeoPoint& centre, const MapTarget& target, Distance
          FormatFixed(path.longDistanceKm / unitKm, 1) + unit + ")";
 }
 
-std::string DataProblemWhy(const DataFileProblem& problem) {
+std::string DataProblemText(const DataFileProblem& problem) {
   const std::string detail = problem.detail.empty() ? "" : " (" + problem.detail + ")";
   switch (problem.fault) {
     case DataFileFault::Missing:

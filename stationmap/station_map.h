@@ -112,6 +112,8 @@ enum class StationMapField {
   Time,
   Countries,
   Prefixes,
+  Fields,
+  Units,
   Targets,
   Table,
   Beam,
@@ -149,7 +151,8 @@ struct StationMapResult {
   // ellipsoid
   std::string targetLine;
   StationMapTimings timings;
-  std::vector<DataFileProblem> leftOut;   // layers left out for want of their data
+  // With leaveOutMissingData: the layers left out for want of their data, and why.
+  std::vector<StationMapProblem> leftOut;
   std::vector<std::string> stationLines;  // a target line for each of `targets`
   std::vector<std::string> fanNotes;      // the months the grey-line fan leaves out, and why
   std::string tablePath;                  // written when asked
@@ -183,4 +186,4 @@ std::string TargetLine(const GeoPoint& centre, const MapTarget& target,
 
 // Why a layer's data cannot be had, naming the package to install:
 // "/usr/share/gmt-dcw/dcw-gmt.nc is missing; install the package gmt-dcw".
-std::string DataProblemWhy(const DataFileProblem& problem);
+std::string DataProblemText(const DataFileProblem& problem);

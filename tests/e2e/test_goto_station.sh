@@ -92,7 +92,7 @@ expect_eq "$(cat "$SETTINGS")" "$before" "store after Esc in the dialog"
 expect_eq "$(log_lines | tail -n +$((lines + 1)) | tr '\n' ' ')" "71; 2 17; 0 " "log lines of Ctrl+G and Esc"
 
 # M at the default size: a STATION pair, the same picture as skerrowen-map's with the same
-# centre, radius, overlays and station.
+# centre, radius, overlays, country layers and station.
 base="$WORK/STATION_3340_13_53"
 started=$(date +%s.%N)
 press m
@@ -116,7 +116,7 @@ printf 'Radius : 3340\r\nLong   : 13\r\nLat    : 53\r\n' | cmp -s - "$base.DAT" 
 expect_eq "$(log_lines | grep -c '^Target FN31pr: ')" "1" "target line of the station"
 expect_eq "$(log_lines | tail -n 3 | head -n 1)" "37; 0" "the Left released while the map was made"
 wait_caption '^Skerrowen, Long:  013 Lat:  53 Radius: 3340$' 5
-"$BUILD/skerrowen-map" --centre 53,13 --radius 3340 --size 2048 --rings 1000 --spokes 30 --time now \
+"$BUILD/skerrowen-map" --centre 53,13 --radius 3340 --size 2048 --rings 1000 --spokes 30 --time now --countries --prefixes \
   --target FN31pr --out "$WORK/reference.png" >/dev/null
 ncc=$(compare -metric NCC "$base.PNG" "$WORK/reference.png" null: 2>&1 || true)
 echo "correlation with skerrowen-map: $ncc"

@@ -25,6 +25,18 @@ TEST(StationFiles, NamesAndSettings) {
   EXPECT_FALSE(s.greyLine);
   EXPECT_EQ(s.gridDeg, 0);
   EXPECT_EQ(refused, "\nSpokes = \"nan\"\nGrid = \"91\"");
+  // The country layers on by default, so that M gives the marked map; the unit as its symbol.
+  EXPECT_TRUE(s.countries && s.prefixes && !s.fields);
+  EXPECT_EQ(s.units, DistanceUnit::Kilometre);
+  store.values = {{"StationMap/Countries", "0"}, {"StationMap/Fields", "1"}, {"StationMap/Units", "NM"}};
+  refused.clear();
+  const StationMapSettings layers = ReadStationMapSettings(store, refused);
+  EXPECT_TRUE(!layers.countries && layers.prefixes && layers.fields);
+  EXPECT_EQ(layers.units, DistanceUnit::NauticalMile);
+  EXPECT_EQ(refused, "");
+  store.values = {{"StationMap/Units", "furlongs"}};
+  EXPECT_EQ(ReadStationMapSettings(store, refused).units, DistanceUnit::Kilometre);
+  EXPECT_EQ(refused, "\nUnits = \"furlongs\"");
   store.values["Station/Place"] = "52." + std::string(30000, '0') + ",13";
   EXPECT_FALSE(ReadStation(store).has_value());
 }

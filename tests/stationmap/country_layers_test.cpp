@@ -279,12 +279,13 @@ TEST(Labels, NoTwoTouchAndAllStayInsideTheMapWithThePrefixesAtTheirPlaces) {
 
 // The Maidenhead grid on its degrees: every point of a field's edge on a multiple of 20 degrees
 // of longitude or 10 of latitude, of a square's on 2 or 1; every field edge the map shows
-// drawn; the squares' labels on both sides of the 180th meridian, and none on larger maps.
+// drawn, the middle of each chord on its line too, round the antipode of a whole-Earth map as
+// well; the squares' labels on both sides of the 180th meridian, and none on larger maps.
 TEST(Maidenhead, EdgesLieOnTheirDegreesAndAreAllDrawnAcrossTheAntimeridian) {
   const auto onMultiple = [](double value, double step) {
     return std::fabs(std::remainder(value, step)) < 1e-6;
   };
-  for (const double radius : {3340.0, 1200.0}) {
+  for (const double radius : {3340.0, 1200.0, 20000.0}) {
     StationMapRequest request = RequestAround({-17.8, 178}, radius, 800);
     request.fields = true;
     const OverlayPlan plan = PlanOverlays(request, 0);
@@ -328,6 +329,41 @@ TEST(Maidenhead, EdgesLieOnTheirDegreesAndAreAllDrawnAcrossTheAntimeridian) {
     }
     EXPECT_GT(seen, 200u);
     EXPECT_EQ(missed, 0u) << "of " << seen;
+    double worst = 0;
+    for (const auto& line : plan.fieldEdges) {
+      for (std::size_t i = 1; i < line.size(); ++i) {
+        const PixelPoint m{(line[i - 1].x + line[i].x) / 2, (line[i - 1].y + line[i].y) / 2};
+        const GeoPoint at = ground(m);
+        const auto pixelOf = [&](const GeoPoint& on) {
+          const PlanePoint p = projection.Forward(on);
+          return std::hypot(400 + p.x * scale - m.x, 400 - p.y * scale - m.y);
+        };
+        const auto nearest = [&](const auto& on, double around) {
+          double best = 1e9, bestAt = around;
+          for (double step : {0.02, 5e-4, 1.25e-5}) {
+            const double from = bestAt;
+            for (int k = -40; k <= 40; ++k) {
+              const double d = pixelOf(on(from + k * step));
+              if (d < best) best = d, bestAt = from + k * step;
+            }
+          }
+          return best;
+        };
+        const double meridian = std::round(at.lon / 20) * 20, parallel = std::round(at.lat / 10) * 10;
+        const double best = std::min(nearest(
+                                         [&](double lat) {
+                                           return GeoPoint{lat, meridian};
+                                         },
+                                         at.lat),
+                                     nearest(
+                                         [&](double lon) {
+                                           return GeoPoint{parallel, lon};
+                                         },
+                                         at.lon));
+        worst = std::max(worst, best);
+      }
+    }
+    EXPECT_LT(worst, 0.25) << "the middle of a chord strays that far, in pixels";
     std::vector<std::string> squares;
     for (const MapLabel& label : plan.squareLabels) squares.push_back(label.text);
     const bool near = radius <= kMaidenheadSquaresUpToKm;
@@ -413,8 +449,10 @@ TEST(MissingData, TheOptionNamesThePackageOrTheLayerIsLeftOut) {
   result = MakeStationMap(request);
   ASSERT_TRUE(result.ok) << (result.problem ? result.problem->why : "");
   ASSERT_EQ(result.leftOut.size(), 2u);
-  EXPECT_EQ(result.leftOut[0].package, "hamradio-files");
-  EXPECT_EQ(result.leftOut[1].package, "gmt-dcw");
+  EXPECT_EQ(result.leftOut[0].field, StationMapField::Prefixes);
+  EXPECT_NE(result.leftOut[0].why.find("install the package hamradio-files"), std::string::npos);
+  EXPECT_EQ(result.leftOut[1].field, StationMapField::Countries);
+  EXPECT_NE(result.leftOut[1].why.find("install the package gmt-dcw"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(request.outPath));
 }
 
