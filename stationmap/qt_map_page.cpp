@@ -16,7 +16,22 @@ namespace {
 constexpr double kPdfUnitsPerPoint = 10;
 constexpr double kSvgUnitsPerPoint = 96.0 / 72;
 
-void PaintPage(QPainter& painter, const VectorMapPage& page, double unitsPerPoint) {
+// Qt's PDF writer keeps only opaque strokes as strokes: a translucent line or halo becomes an
+// outline of its own, which for a poster's coasts and borders made pages of tens of megabytes
+// and seconds of work. On a PDF page lines and halos are therefore drawn opaque.
+DrawList WithOpaqueStrokes(DrawList list) {
+  for (DrawItem& item : list.items) {
+    if (auto* lines = std::get_if<LineBatch>(&item)) {
+      lines->style.colour.a = 255;
+      if (lines->style.halo.alpha > 0) lines->style.halo.alpha = 255;
+    } else if (auto* labels = std::get_if<LabelBatch>(&item)) {
+      if (labels->halo.alpha > 0) labels->halo.alpha = 255;
+    }
+  }
+  return list;
+}
+
+void PaintPage(QPainter& painter, const VectorMapPage& page, double unitsPerPoint, bool pdf) {
   const PageLayout& layout = page.layout;
   painter.fillRect(QRectF(0, 0, layout.widthPt * unitsPerPoint, layout.heightPt * unitsPerPoint), Qt::white);
   const QRectF map(layout.mapLeftPt * unitsPerPoint, layout.mapTopPt * unitsPerPoint,
@@ -27,7 +42,11 @@ void PaintPage(QPainter& painter, const VectorMapPage& page, double unitsPerPoin
   painter.save();
   painter.setClipRect(map);
   painter.translate(map.topLeft());
-  PaintVector(painter, page.overlays, family, scale);
+  if (pdf) {
+    PaintVector(painter, WithOpaqueStrokes(page.overlays), family, scale);
+  } else {
+    PaintVector(painter, page.overlays, family, scale);
+  }
   painter.restore();
   if (!page.titleBlock.items.empty()) {
     painter.save();
@@ -68,7 +87,7 @@ bool PaintVectorMap(const VectorMapPage& page, std::string& bytes, std::string& 
     writer.setCreator("skerrowen-map");
     QPainter painter;
     if (painter.begin(&writer)) {
-      PaintPage(painter, page, kPdfUnitsPerPoint);
+      PaintPage(painter, page, kPdfUnitsPerPoint, true);
       painted = painter.end();
     }
   } else {
@@ -81,7 +100,7 @@ bool PaintVectorMap(const VectorMapPage& page, std::string& bytes, std::string& 
     generator.setTitle(QString::fromStdString(page.title));
     QPainter painter;
     if (painter.begin(&generator)) {
-      PaintPage(painter, page, kSvgUnitsPerPoint);
+      PaintPage(painter, page, kSvgUnitsPerPoint, false);
       painted = painter.end();
     }
   }
