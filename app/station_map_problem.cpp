@@ -29,6 +29,13 @@ std::string FieldName(StationMapField field) {
     case StationMapField::Countries:
     case StationMapField::Prefixes:
     case StationMapField::Fields:
+    case StationMapField::Targets:
+    case StationMapField::Table:
+    case StationMapField::Beam:
+    case StationMapField::GreylineFan:
+    case StationMapField::Title:
+    case StationMapField::Page:
+    case StationMapField::Dpi:
       break;
   }
   return {};

@@ -15,10 +15,12 @@
 #include "base/work_stop.h"
 #include "geodata/country_outlines.h"
 #include "mapcli/map_options.h"
+#include "mapcli/target_file.h"
 #include "mapcli/terminal_progress.h"
 #include "mapcli/view_centre.h"
 #include "settings/qt_settings_store.h"
 #include "stationmap/map_picture_file.h"
+#include "stationmap/station_layers.h"
 
 namespace {
 
@@ -135,10 +137,16 @@ std::string CompleteRequest(MapOptions& options) {
   if (!options.imageGiven) request.imagePath = ShippedPicture();
   request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
-  if (options.timeIsNow) {
-    request.unixTime =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  if (options.timeIsNow) request.unixTime = now;
+  if (options.greylineFan) request.greylineFanYear = UtcYearOf(request.unixTime.value_or(now));
+  if (!options.targetsPath.empty()) {
+    TargetFileReading targets = ReadTargetFile(options.targetsPath);
+    if (!targets.problem.empty()) return targets.problem;
+    for (const std::string& note : targets.notes) std::fprintf(stderr, "skerrowen-map: %s\n", note.c_str());
+    request.targets = std::move(targets.stations);
   }
   const auto problem = CheckStationMapRequest(request);
   return problem ? ProblemText(*problem, options) : std::string();
@@ -172,10 +180,14 @@ int main(int argc, char** argv) {
   if (std::string problem = CompleteRequest(options); !problem.empty()) return Refuse(problem);
   const StationMapRequest& request = options.request;
 
-  // Labels need fonts, and fonts a GUI application; without a display it runs offscreen.
+  // Labels need fonts, and fonts a GUI application, as PDF and SVG pages do; without a display
+  // it runs offscreen.
   std::unique_ptr<QGuiApplication> application;
+  const MapPictureKind kind = PictureKindOf(request.outPath);
   if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
-      request.prefixes || request.fields) {
+      !request.targets.empty() || request.beam || request.greylineFanYear || !request.title.empty() ||
+      request.countries || request.prefixes || request.fields || kind == MapPictureKind::Pdf ||
+      kind == MapPictureKind::Svg) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     application = std::make_unique<QGuiApplication>(argc, argv);
   }
@@ -200,7 +212,14 @@ int main(int argc, char** argv) {
   if (!result.ok)
     return Refuse(result.problem ? ProblemText(*result.problem, options) : "the map was not made");
   if (!result.targetLine.empty()) std::printf("%s\n", result.targetLine.c_str());
-  std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
+  for (const std::string& line : result.stationLines) std::printf("%s\n", line.c_str());
+  for (const std::string& note : result.fanNotes) std::printf("%s\n", note.c_str());
+  if (result.tablePath.empty()) {
+    std::printf("Wrote %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str());
+  } else {
+    std::printf("Wrote %s, %s and %s\n", result.picturePath.c_str(), result.sidePath.c_str(),
+                result.tablePath.c_str());
+  }
   std::fflush(stdout);
   if (options.timings) {
     const StationMapTimings& t = result.timings;

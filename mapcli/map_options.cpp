@@ -7,6 +7,7 @@
 #include "geo/distance_unit.h"
 #include "geo/place_text.h"
 #include "geo/utc_time.h"
+#include "stationmap/map_page.h"
 
 namespace {
 
@@ -69,6 +70,30 @@ std::string TakeTime(const std::string& value, MapOptions& o) {
   const auto time = ReadUtcTime(value);
   if (!time) return "\"" + value + "\" is not \"now\" or a UTC time such as 2026-03-20T12:00:00Z";
   o.request.unixTime = *time;
+  return {};
+}
+
+// "45" or "45/30": the beam's azimuth and its width, in degrees.
+std::string TakeBeam(const std::string& value, MapOptions& o) {
+  const std::size_t slash = value.find('/');
+  const auto azimuth = ReadDecimal(value.substr(0, slash));
+  const auto width =
+      slash == std::string::npos ? std::optional(kDefaultBeamWidthDeg) : ReadDecimal(value.substr(slash + 1));
+  if (!azimuth || !width) return NotANumber(value, "an azimuth in degrees, with /WIDTH or without");
+  o.request.beam = MapBeam{*azimuth, *width};
+  return {};
+}
+
+std::string TakeDpi(const std::string& value, MapOptions& o) {
+  int dpi = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), dpi);
+  if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument)
+    return NotANumber(value, "a whole number of dots per inch");
+  if (error != std::errc()) {
+    return value + " is out of range; give " + std::to_string(kMinPageDpi) + " to " +
+           std::to_string(kMaxPageDpi);
+  }
+  o.request.dpi = dpi;
   return {};
 }
 
@@ -156,11 +181,42 @@ constexpr MapOption kOptions[] = {
        o.request.units = *unit;
        return std::string();
      }},
-    {"--out", "FILE", ".bmp, .png or .jpg; default MAP_<radius>_<long>_<lat>.BMP here", Field::Out,
+    {"--targets", "FILE",
+     "stations of a list (LOC or LAT,LON, then a label) or an ADIF log (.adi, .adif):\n"
+     "a dot, a label and the short path each, and a Target line each printed",
+     Field::Targets, [](const std::string& v, MapOptions& o) { return TakeFileName(v, o.targetsPath); }},
+    {"--table", "FILE.csv", "the stations of --targets with distances and bearings, stored with the map",
+     Field::Table, [](const std::string& v, MapOptions& o) { return TakeFileName(v, o.request.tablePath); }},
+    {"--beam", "AZ[/WIDTH]", "the antenna's heading as a wedge, WIDTH degrees wide (default 60)", Field::Beam,
+     TakeBeam},
+    {"--greyline-fan", "", "the grey line at sunrise and sunset on the 21st of each month of --time's year",
+     Field::GreylineFan,
+     [](const std::string&, MapOptions& o) {
+       o.greylineFan = true;
+       return std::string();
+     }},
+    {"--title", "TEXT", "a title block: the text, the centre, the radius, the time and the credits",
+     Field::Title,
+     [](const std::string& v, MapOptions& o) {
+       o.request.title = v;
+       return std::string();
+     }},
+    {"--out", "FILE", ".bmp, .png, .jpg, .pdf or .svg; default MAP_<radius>_<long>_<lat>.BMP here",
+     Field::Out,
      [](const std::string& v, MapOptions& o) {
        o.outGiven = true;
        return TakeFileName(v, o.request.outPath);
      }},
+    {"--page", "PAPER", "for a PDF: A4, A3, A2, A1, A0, letter or tabloid, the title under the map",
+     Field::Page,
+     [](const std::string& v, MapOptions& o) {
+       const auto page = MapPageOf(v);
+       if (!page) return "\"" + v + "\" is not A4, A3, A2, A1, A0, letter or tabloid";
+       o.request.page = *page;
+       return std::string();
+     }},
+    {"--dpi", "N", "the Earth picture's resolution on a --page, 50 to 1200 (default 300)", Field::Dpi,
+     TakeDpi},
     {"--timings", "", "print the time each phase took", std::nullopt,
      [](const std::string&, MapOptions& o) {
        o.timings = true;

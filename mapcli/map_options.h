@@ -23,6 +23,8 @@ struct MapOptions {
   bool help = false;
   bool version = false;
   bool timings = false;
+  std::string targetsPath;  // --targets: read by main, which words what it leaves out
+  bool greylineFan = false;
 };
 
 struct MapOption {

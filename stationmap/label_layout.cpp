@@ -11,8 +11,12 @@ constexpr double kLeastCellPx = 16;
 
 }  // namespace
 
-LabelLayout::LabelLayout(TextShaper& text, double pictureSize, double gap)
-    : text_(text), size_(pictureSize), gap_(gap), cell_(std::max(kLeastCellPx, pictureSize / kMostCells)) {
+LabelLayout::LabelLayout(TextShaper& text, double pictureSize, double gap, QuickMeasure quick)
+    : text_(text),
+      quick_(std::move(quick)),
+      size_(pictureSize),
+      gap_(gap),
+      cell_(std::max(kLeastCellPx, pictureSize / kMostCells)) {
   cells_ = std::max(1, static_cast<int>(std::ceil(size_ / cell_)));
   grid_.resize(static_cast<std::size_t>(cells_) * cells_);
 }
@@ -58,10 +62,9 @@ void LabelLayout::Reserve(PixelPoint at, double radius) {
   Add({at.x - radius, at.y - radius, at.x + radius, at.y + radius});
 }
 
-std::optional<Label> LabelLayout::Place(const std::string& text, PixelPoint at, const TextStyle& style,
-                                        double haloWidth, bool moveInside) {
-  if (text.empty()) return std::nullopt;
-  const TextExtent extent = text_.Measure(text, style);
+std::optional<LabelLayout::Box> LabelLayout::KeptBox(const TextExtent& extent, PixelPoint at,
+                                                     const TextStyle& style, double haloWidth,
+                                                     bool moveInside, double slack) const {
   double left = at.x - extent.width / 2, top = at.y - extent.height / 2;
   if (moveInside) {
     const double margin = style.pixelSize / 4.0;
@@ -69,13 +72,35 @@ std::optional<Label> LabelLayout::Place(const std::string& text, PixelPoint at, 
     top = std::clamp(top, margin, std::max(margin, size_ - margin - extent.height));
   }
   // The halo reaches half its width beyond the ink; each label keeps half the gap round it.
-  const double halo = haloWidth / 2;
+  // `slack` shrinks the box, for an extent that may be that much too large.
+  const double halo = haloWidth / 2 - slack;
   const Box inked{left - halo, top - halo, left + extent.width + halo, top + extent.height + halo};
   if (!(inked.left >= 0 && inked.top >= 0 && inked.right <= size_ && inked.bottom <= size_))
     return std::nullopt;
-  const Box kept{inked.left - gap_ / 2, inked.top - gap_ / 2, inked.right + gap_ / 2,
-                 inked.bottom + gap_ / 2};
-  if (Touches(kept)) return std::nullopt;
-  Add(kept);
-  return Label{text, {left, top}, LabelAnchor::TopLeft};
+  return Box{inked.left - gap_ / 2, inked.top - gap_ / 2, inked.right + gap_ / 2, inked.bottom + gap_ / 2};
+}
+
+std::optional<Label> LabelLayout::Place(const std::string& text, PixelPoint at, const TextStyle& style,
+                                        double haloWidth, bool moveInside) {
+  if (text.empty()) return std::nullopt;
+  // Wherever the label ends up its box covers its anchor (held inside when it is moved inside)
+  // with the halo and the gap round it, so an anchor that near a box already placed rules it
+  // out before its text is measured: a log's crowded stations cost a look-up each.
+  const double margin = style.pixelSize / 4.0;
+  const PixelPoint anchor = moveInside
+                                ? PixelPoint{std::clamp(at.x, margin, std::max(margin, size_ - margin)),
+                                             std::clamp(at.y, margin, std::max(margin, size_ - margin))}
+                                : at;
+  const double round = haloWidth / 2 + gap_ / 2;
+  if (Touches({anchor.x - round, anchor.y - round, anchor.x + round, anchor.y + round})) return std::nullopt;
+  if (quick_) {
+    const auto likely = KeptBox(quick_(text, style), at, style, haloWidth, moveInside, kQuickMeasureSlackPx);
+    if (!likely || Touches(*likely)) return std::nullopt;
+  }
+  const TextExtent extent = text_.Measure(text, style);
+  const auto kept = KeptBox(extent, at, style, haloWidth, moveInside, 0);
+  if (!kept || Touches(*kept)) return std::nullopt;
+  Add(*kept);
+  const double halo = haloWidth / 2;
+  return Label{text, {kept->left + gap_ / 2 + halo, kept->top + gap_ / 2 + halo}, LabelAnchor::TopLeft};
 }

@@ -101,6 +101,20 @@ std::optional<StationMapProblem> CheckMapFiles(const StationMapRequest& request,
     if (auto refusal = files.CheckTarget(path))
       return StationMapProblem{Field::Out, Quoted(path) + " " + *refusal};
   }
+  if (!request.tablePath.empty()) {
+    const std::filesystem::path table(request.tablePath);
+    if (std::string why = OutputFolderProblem(table.has_parent_path() ? table.parent_path().string() : ".");
+        !why.empty()) {
+      return StationMapProblem{Field::Table, why};
+    }
+    for (const std::string& path : {request.outPath, side, request.imagePath, request.nightImagePath}) {
+      if (!path.empty() && (path == request.tablePath || SameFile(path, request.tablePath)))
+        return StationMapProblem{Field::Table,
+                                 Quoted(request.tablePath) + " is a file this map reads or writes"};
+    }
+    if (auto refusal = files.CheckTarget(request.tablePath))
+      return StationMapProblem{Field::Table, Quoted(request.tablePath) + " " + *refusal};
+  }
   // Only a side file that stands already can belong to another picture; an Earth picture
   // read for this map is no map.
   struct stat status {};

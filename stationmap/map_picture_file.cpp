@@ -23,6 +23,8 @@ MapPictureKind PictureKindOf(const std::string& path) {
   if (suffix == ".bmp") return MapPictureKind::Bmp;
   if (suffix == ".png") return MapPictureKind::Png;
   if (suffix == ".jpg" || suffix == ".jpeg") return MapPictureKind::Jpeg;
+  if (suffix == ".pdf") return MapPictureKind::Pdf;
+  if (suffix == ".svg") return MapPictureKind::Svg;
   return MapPictureKind::Unknown;
 }
 

@@ -8,9 +8,9 @@
 #include "geo/geo_point.h"
 #include "geo/map_sampler.h"
 
-enum class MapPictureKind { Unknown, Bmp, Png, Jpeg };
+enum class MapPictureKind { Unknown, Bmp, Png, Jpeg, Pdf, Svg };
 
-// By the suffix, in either case: .bmp, .png, .jpg or .jpeg.
+// By the suffix, in either case: .bmp, .png, .jpg or .jpeg, .pdf or .svg.
 MapPictureKind PictureKindOf(const std::string& path);
 
 // The same path with ".DAT" for its suffix.

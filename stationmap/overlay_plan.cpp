@@ -11,44 +11,14 @@
 #include "geo/geodesic.h"
 #include "geo/great_circle.h"
 #include "geo/maidenhead.h"
+#include "stationmap/map_frame.h"
+#include "stationmap/station_layers.h"
 
 namespace {
 
 constexpr double kRingLabelBearing = 45;
 
-class Frame {
- public:
-  explicit Frame(const StationMapRequest& request)
-      : half_(request.size / 2.0), scale_(half_ / request.radiusKm), projection_(request.centre) {}
-
-  PixelPoint OfPlane(double x, double y) const { return {half_ + x * scale_, half_ - y * scale_}; }
-  // The point `km` from the centre along `bearing` degrees.
-  PixelPoint Along(double bearing, double km) const {
-    const double b = bearing * kRadiansPerDegree;
-    return OfPlane(km * std::sin(b), km * std::cos(b));
-  }
-  PixelPoint Of(const GeoPoint& place) const {
-    const PlanePoint p = projection_.Forward(place);
-    return OfPlane(p.x, p.y);
-  }
-  // How far from the centre, in km, the line along `bearing` leaves the picture.
-  double EdgeKm(double bearing) const {
-    const double b = bearing * kRadiansPerDegree;
-    const double s = std::fabs(std::sin(b)), c = std::fabs(std::cos(b));
-    return half_ / scale_ / std::max(s, c);
-  }
-  double Half() const { return half_; }
-  double Scale() const { return scale_; }
-  const AzimuthalEquidistant& Projection() const { return projection_; }
-  bool Shows(const PixelPoint& p) const {
-    return p.x >= 0 && p.y >= 0 && p.x <= 2 * half_ && p.y <= 2 * half_;
-  }
-
- private:
-  double half_;
-  double scale_;
-  AzimuthalEquidistant projection_;
-};
+using Frame = MapFrame;
 
 // The decimals the ring spacing was given with (at most 6): rings every 2.5 km are labelled
 // "2.5 km", "5.0 km", so a short-range map never shows rounded distances.
@@ -326,5 +296,9 @@ OverlayPlan PlanOverlays(const StationMapRequest& request, double labelPx, const
   if (request.countries && data.outlines) PlanCountries(frame, *data.outlines, visibleKm, plan);
   if (request.prefixes) PlanPrefixes(frame, data.entities, visibleKm, plan);
   if (request.fields) PlanFields(request, frame, window, plan);
+  PlanStations(request, frame, plan);
+  if (request.beam) PlanBeam(request, frame, plan);
+  if (request.greylineFanYear) PlanGreylineFan(request, frame, labelPx, plan);
+  if (!request.title.empty()) plan.title = TitleLines(request);
   return plan;
 }

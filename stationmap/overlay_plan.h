@@ -41,6 +41,21 @@ struct TargetMarks {
 
 using PixelLines = std::vector<std::vector<PixelPoint>>;
 
+// The antenna's beam: the wedge's outline, closed, and its label.
+struct BeamWedge {
+  std::vector<PixelPoint> outline;
+  MapLabel label;
+};
+
+// The grey line at one sunrise or sunset of the fan: a diameter of the map.
+struct FanLine {
+  std::vector<PixelPoint> line;
+  bool rise = true;
+  MapLabel label;  // "March rise"
+  // Where else the label may go, in the order tried when the place before is taken.
+  std::vector<PixelPoint> otherLabelPlaces;
+};
+
 struct OverlayPlan {
   double size = 0;  // the picture's side
   PixelPoint centre;
@@ -50,15 +65,22 @@ struct OverlayPlan {
   std::vector<MapLabel> spokeLabels;
   PixelLines grid;
   std::optional<TargetMarks> target;
-  PixelLines countries;                // coasts and borders, within half a pixel of the chart's
-  std::vector<MapLabel> prefixes;      // at the entities' places, those with more operators first
-  PixelLines fieldEdges;               // every 20 degrees of longitude, 10 of latitude
-  std::vector<MapLabel> fieldLabels;   // "JO", at the fields' middles
-  PixelLines squareEdges;              // every 2 by 1 degrees
-  std::vector<MapLabel> squareLabels;  // "JO62"
+  PixelLines countries;                 // coasts and borders, within half a pixel of the chart's
+  std::vector<MapLabel> prefixes;       // at the entities' places, those with more operators first
+  PixelLines fieldEdges;                // every 20 degrees of longitude, 10 of latitude
+  std::vector<MapLabel> fieldLabels;    // "JO", at the fields' middles
+  PixelLines squareEdges;               // every 2 by 1 degrees
+  std::vector<MapLabel> squareLabels;   // "JO62"
+  std::vector<PixelPoint> stationDots;  // every station of the list, shown or not
+  std::vector<MapLabel> stationLabels;  // at the dots of those shown, in the list's order
+  PixelLines stationPaths;              // the short paths from the centre
+  std::optional<BeamWedge> beam;
+  std::vector<FanLine> fan;
+  std::vector<std::string> title;  // the title block's lines, the operator's text first
   bool Empty() const {
     return rings.empty() && spokes.empty() && grid.empty() && !target && countries.empty() &&
-           prefixes.empty() && fieldEdges.empty() && squareEdges.empty() && fieldLabels.empty();
+           prefixes.empty() && fieldEdges.empty() && squareEdges.empty() && fieldLabels.empty() &&
+           stationDots.empty() && !beam && fan.empty() && title.empty();
   }
 };
 

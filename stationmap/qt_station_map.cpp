@@ -14,6 +14,7 @@
 #include "draw/raster_painter.h"
 #include "geo/map_sampler.h"
 #include "geo/sun.h"
+#include "geodata/station_table.h"
 #include "imagecodec/earth_picture_reader.h"
 #include "imagecodec/map_encoding.h"
 #include "imagecodec/qt_picture_decoder.h"
@@ -23,6 +24,9 @@
 #include "stationmap/map_picture_file.h"
 #include "stationmap/overlay_drawing.h"
 #include "stationmap/overlay_plan.h"
+#include "stationmap/qt_label_measure.h"
+#include "stationmap/qt_map_page.h"
+#include "stationmap/station_layers.h"
 #include "stationmap/station_map.h"
 
 namespace {
@@ -134,6 +138,24 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
   return "the picture could not be encoded: " + problem.detail;
 }
 
+constexpr DrawColour kPageTextColour{25, 25, 25, 255};
+
+// The title block's text size on a page: a little smaller than the map's labels.
+double PageTitlePixels(int pictureSize) { return 0.8 * LabelPixels(pictureSize); }
+
+// Where a PDF or SVG map lies on its page; the title block's share follows from the pixels
+// the map gets, which a first layout without it tells closely enough.
+PageLayout VectorLayout(const StationMapRequest& request) {
+  PageLayout layout = LayOutPage(request, 0);
+  if (request.title.empty()) return layout;
+  const auto share = [&](const PageLayout& l) {
+    return TitleBlockHeight(TitleLines(request).size(), PageTitlePixels(l.pictureSize)) / l.pictureSize +
+           2 * kTitleGapPt / l.mapSidePt;
+  };
+  layout = LayOutPage(request, share(layout));
+  return LayOutPage(request, share(layout));
+}
+
 }  // namespace
 
 StationMapResult MakeStationMap(const StationMapRequest& request, const StationMapProgress& progress,
@@ -160,6 +182,19 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   result.picturePath = request.outPath;
   result.sidePath = SideFilePathOf(request.outPath);
   if (request.target) result.targetLine = TargetLine(request.centre, *request.target, request.units);
+  result.stationLines = StationLines(request);
+  result.fanNotes = GreylineFanNotes(request);
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  const bool vector = kind == MapPictureKind::Pdf || kind == MapPictureKind::Svg;
+  // A page's map is drawn at the pixels its printed size takes; every other map at its size.
+  const PageLayout layout = vector ? VectorLayout(request) : PageLayout{};
+  StationMapRequest drawnRequest;
+  if (vector) {
+    drawnRequest = request;
+    drawnRequest.size = layout.pictureSize;
+  }
+  const StationMapRequest& drawn = vector ? drawnRequest : request;
+  result.pictureSize = drawn.size;
 
   CountryDataLoad countryData = LoadCountryData(request, [&] { return report("Preparing", 0); });
   if (countryData.stopped) return stopped();
@@ -171,8 +206,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   // The overlays' geometry needs no picture: it is worked out while the picture is decoded
   // and sampled, where the outlines' share of a map would otherwise come after.
   std::future<OverlayPlan> planning =
-      std::async(std::launch::async | std::launch::deferred, [&request, data = std::move(countryData.data)] {
-        return PlanOverlays(request, LabelPixels(request.size) * 1.2, data);
+      std::async(std::launch::async | std::launch::deferred, [&drawn, data = std::move(countryData.data)] {
+        return PlanOverlays(drawn, LabelPixels(drawn.size) * 1.2, data);
       });
 
   auto start = SteadyClock::now();
@@ -180,13 +215,13 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   QImage day, night;
   MapSampling sampling;
   if (std::string why = LoadEarthPicture(request.imagePath, day, sampling.day, request.centre,
-                                         request.radiusKm, request.size);
+                                         request.radiusKm, drawn.size);
       !why.empty()) {
     return fail(StationMapField::Image, why);
   }
   if (!request.nightImagePath.empty()) {
     if (std::string why = LoadEarthPicture(request.nightImagePath, night, sampling.night, request.centre,
-                                           request.radiusKm, request.size);
+                                           request.radiusKm, drawn.size);
         !why.empty()) {
       return fail(StationMapField::NightImage, why);
     }
@@ -195,18 +230,17 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
 
   start = SteadyClock::now();
   if (!report("Projecting", 0)) return stopped();
-  const MapPictureKind kind = PictureKindOf(request.outPath);
   MapCanvas canvas;
   std::string bmpFile;
   QImage image;
   if (kind == MapPictureKind::Bmp) {
     bmpFile = MakeBmpFile(request.size, canvas);
   } else {
-    image = QImage(request.size, request.size, QImage::Format_RGB888);
+    image = QImage(drawn.size, drawn.size, QImage::Format_RGB888);
     if (image.isNull())
       return fail(StationMapField::Size,
-                  "no memory for a picture of " + std::to_string(request.size) + " pixels");
-    canvas = {image.bits(), image.bytesPerLine(), request.size, false};
+                  "no memory for a picture of " + std::to_string(drawn.size) + " pixels");
+    canvas = {image.bits(), image.bytesPerLine(), drawn.size, false};
   }
   sampling.centre = request.centre;
   sampling.radiusKm = request.radiusKm;
@@ -220,10 +254,19 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
 
   start = SteadyClock::now();
   OverlayPlan plan = planning.get();
-  if (!plan.Empty()) {
+  VectorMapPage page;
+  if (vector) {
     if (!report("Marking", 0)) return stopped();
     LazyTextShaper text;
-    PaintRaster(OverlayDrawList(std::move(plan), text),
+    if (!plan.title.empty()) {
+      page.titleBlock =
+          MakeTitleBlock(plan.title, PageTitlePixels(drawn.size), kPageTextColour, {}, text).list;
+    }
+    page.overlays = OverlayDrawList(std::move(plan), text, TitlePlace::Page, QuickLabelMeasure());
+  } else if (!plan.Empty()) {
+    if (!report("Marking", 0)) return stopped();
+    LazyTextShaper text;
+    PaintRaster(OverlayDrawList(std::move(plan), text, TitlePlace::Corner, QuickLabelMeasure()),
                 {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
   }
   result.timings.overlays = MillisecondsSince(start);
@@ -232,7 +275,15 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   if (!report("Storing", 0)) return stopped();
   std::string compressed;
   double storedShare = 0;
-  if (kind != MapPictureKind::Bmp) {
+  if (vector) {
+    page.kind = kind;
+    page.layout = layout;
+    page.picture = std::move(image);
+    page.title = request.title;
+    std::string problem;
+    if (!PaintVectorMap(page, compressed, problem)) return fail(StationMapField::Out, problem);
+    page = VectorMapPage();
+  } else if (kind != MapPictureKind::Bmp) {
     bool encodingStopped = false;
     if (std::string why = EncodeCompressed(
             image, kind, compressed,
@@ -249,8 +300,15 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   // The picture first, as the window stores its pairs; both are whole and synced before
   // either takes its name.
   const std::string sideText = MapSideFileText(request.centre, request.radiusKm);
-  const std::vector<WholeFile> pair{{result.picturePath, kind == MapPictureKind::Bmp ? bmpFile : compressed},
-                                    {result.sidePath, sideText}};
+  std::vector<WholeFile> pair{{result.picturePath, kind == MapPictureKind::Bmp ? bmpFile : compressed},
+                              {result.sidePath, sideText}};
+  // The stations' table stands or falls with the map it describes.
+  std::string table;
+  if (!request.tablePath.empty()) {
+    table = StationTableCsv(StationTableRows(request));
+    pair.push_back({request.tablePath, table});
+    result.tablePath = request.tablePath;
+  }
   WriteFailure failure;
   if (!files.WriteWholeFiles(pair, &failure, [&] { return !report("Storing", storedShare); })) {
     if (failure.stopped) return stopped();

@@ -38,6 +38,59 @@ StationMapProblem TooManyLines(StationMapField field, double every, const char* 
                      " are drawn, so give " + Number(enough) + " " + unit + " or more"};
 }
 
+// The stations, the beam, the fan, the title and the page.
+std::optional<StationMapProblem> CheckOperatorLayers(const StationMapRequest& request, MapPictureKind kind) {
+  using Field = StationMapField;
+  if (request.beam) {
+    const MapBeam& beam = *request.beam;
+    if (!(beam.azimuthDeg >= 0 && beam.azimuthDeg < 360)) {
+      return StationMapProblem{Field::Beam, "the azimuth " + Number(beam.azimuthDeg) +
+                                                " is out of range; give 0 up to 360 degrees"};
+    }
+    if (!(beam.widthDeg > 0 && beam.widthDeg <= 360)) {
+      return StationMapProblem{Field::Beam, "the width " + Number(beam.widthDeg) +
+                                                " is out of range; give above 0, at most 360 degrees"};
+    }
+  }
+  if (request.greylineFanYear && (*request.greylineFanYear < 1900 || *request.greylineFanYear > 2200)) {
+    return StationMapProblem{Field::GreylineFan,
+                             "the year " + std::to_string(*request.greylineFanYear) +
+                                 " is out of range; the sun's place is known from 1900 to 2200"};
+  }
+  if (request.title.size() > kMaxTitleLength) {
+    return StationMapProblem{Field::Title, "the text is " + std::to_string(request.title.size()) +
+                                               " characters long; give at most " +
+                                               std::to_string(kMaxTitleLength)};
+  }
+  if (request.title.find_first_of("\r\n") != std::string::npos)
+    return StationMapProblem{Field::Title, "give the title on one line"};
+  for (const Station& station : request.targets) {
+    if (station.label.size() > kMaxPlaceTextLength) {
+      return StationMapProblem{Field::Targets, "the label of entry " + std::to_string(station.source) +
+                                                   " is " + std::to_string(station.label.size()) +
+                                                   " characters long; at most " +
+                                                   std::to_string(kMaxPlaceTextLength) + " are drawn"};
+    }
+  }
+  if (request.page != MapPage::None && kind != MapPictureKind::Pdf) {
+    return StationMapProblem{Field::Page,
+                             "a page is laid out only for a .pdf map; an .svg or a picture is the map itself",
+                             Field::Out};
+  }
+  if (request.dpi && request.page == MapPage::None) {
+    return StationMapProblem{
+        Field::Dpi, "sets the resolution on a page; without one the map has its own size", Field::Page};
+  }
+  if (request.dpi && (*request.dpi < kMinPageDpi || *request.dpi > kMaxPageDpi)) {
+    return StationMapProblem{Field::Dpi, std::to_string(*request.dpi) + " is out of range; give " +
+                                             std::to_string(kMinPageDpi) + " to " +
+                                             std::to_string(kMaxPageDpi)};
+  }
+  if (!request.tablePath.empty() && request.targets.empty())
+    return StationMapProblem{Field::Table, "needs the stations of a list or log", Field::Targets};
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool TargetOnEveryPath(const GreatCirclePath& path) {
@@ -103,9 +156,9 @@ std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
   if (!request.nightImagePath.empty() && !request.unixTime)
     return StationMapProblem{Field::NightImage, "shows the night side only at a given time", Field::Time};
   if (PictureKindOf(request.outPath) == MapPictureKind::Unknown) {
-    return StationMapProblem{
-        Field::Out,
-        "\"" + request.outPath + "\" has no picture suffix this program writes; use .bmp, .png or .jpg"};
+    return StationMapProblem{Field::Out, "\"" + request.outPath +
+                                             "\" has no picture suffix this program writes; use .bmp, .png, "
+                                             ".jpg, .pdf or .svg"};
   }
   return std::nullopt;
 }
@@ -115,7 +168,8 @@ std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
 std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
   if (auto problem = CheckPlaceAndSize(request)) return problem;
   if (auto problem = CheckOverlays(request)) return problem;
-  return CheckNames(request);
+  if (auto problem = CheckNames(request)) return problem;
+  return CheckOperatorLayers(request, PictureKindOf(request.outPath));
 }
 
 std::string TargetLine(const GeoPoint& centre, const MapTarget& target, DistanceUnit units) {

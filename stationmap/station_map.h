@@ -19,6 +19,7 @@
 #include "geodata/data_file_problem.h"
 #include "geodata/dcw_chart.h"
 #include "geodata/dxcc_entities.h"
+#include "geodata/station_file.h"
 
 inline constexpr int kMinMapSize = 16;
 inline constexpr int kMaxMapSize = 16384;
@@ -28,6 +29,12 @@ inline constexpr double kMaxMapRadiusKm = 20038;
 inline constexpr int kMaxOverlayLines = 1000;
 // A place's text (a target, the station) is drawn as its label; longer texts are refused.
 inline constexpr std::size_t kMaxPlaceTextLength = 100;
+inline constexpr std::size_t kMaxTitleLength = 200;
+inline constexpr double kDefaultBeamWidthDeg = 60;
+// The resolution of the Earth picture on a PDF page, dots per inch.
+inline constexpr int kDefaultPageDpi = 300;
+inline constexpr int kMinPageDpi = 50;
+inline constexpr int kMaxPageDpi = 1200;
 
 struct MapTarget {
   GeoPoint place;
@@ -42,6 +49,15 @@ struct CountryDataFiles {
   std::string outlineCacheFolder;  // empty: the copy is prepared for this map alone
   std::string outlinePreparer;     // the preparing program; empty: the one of this program
 };
+
+// The antenna's heading: a wedge from the centre `widthDeg` wide, centred on `azimuthDeg`.
+struct MapBeam {
+  double azimuthDeg = 0;
+  double widthDeg = kDefaultBeamWidthDeg;
+};
+
+// The paper a PDF map is laid out on, upright; None: the page is the map itself.
+enum class MapPage { None, A4, A3, A2, A1, A0, Letter, Tabloid };
 
 struct StationMapRequest {
   GeoPoint centre;
@@ -66,6 +82,18 @@ struct StationMapRequest {
   // A layer whose data is missing is left out, and told in the result, rather than keeping
   // the map from being made.
   bool leaveOutMissingData = false;
+  // Stations of the operator's list or log: each a dot, a label where it has room, and its
+  // short path; a line each in the result and a row each in the table.
+  std::vector<Station> targets;
+  std::string tablePath;  // the stations as CSV, stored with the map; empty: none
+  std::optional<MapBeam> beam;
+  // The grey line at sunrise and sunset on the 21st of each month of this year.
+  std::optional<int> greylineFanYear;
+  std::string title;  // empty: no title block
+  // For a .pdf map: the paper, and the Earth picture's resolution on it (default
+  // kDefaultPageDpi); without paper the picture has the map's size.
+  MapPage page = MapPage::None;
+  std::optional<int> dpi;
 };
 
 // The parts of a request a problem can lie in. Each front end names them in its own words:
@@ -85,7 +113,14 @@ enum class StationMapField {
   Countries,
   Prefixes,
   Fields,
-  Units
+  Units,
+  Targets,
+  Table,
+  Beam,
+  GreylineFan,
+  Title,
+  Page,
+  Dpi
 };
 
 // What keeps a request from giving a map: the field at fault and why, in words that name no
@@ -118,6 +153,10 @@ struct StationMapResult {
   StationMapTimings timings;
   // With leaveOutMissingData: the layers left out for want of their data, and why.
   std::vector<StationMapProblem> leftOut;
+  std::vector<std::string> stationLines;  // a target line for each of `targets`
+  std::vector<std::string> fanNotes;      // the months the grey-line fan leaves out, and why
+  std::string tablePath;                  // written when asked
+  int pictureSize = 0;                    // the Earth picture's side in pixels, as stored
 };
 
 // Called with the phase ("Preparing" the country outlines, the first time only, "Decoding",

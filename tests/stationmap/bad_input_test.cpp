@@ -92,6 +92,24 @@ const Row kRows[] = {
      "--time: \"2026-02-30T12:00:00Z\" is not \"now\" or a UTC time"},
     {"NightWithoutTime", kGood + "--night-image {dir}/earth.png",
      "--night-image: shows the night side only with --time"},
+    {"TargetsMissing", kGood + "--targets {dir}/none.adi", "--targets: \"{dir}/none.adi\" does not exist"},
+    {"TargetsAFolder", kGood + "--targets {dir}/taken.png", "--targets: \"{dir}/taken.png\" is a folder"},
+    {"TargetsANamedPipe", kGood + "--targets {dir}/f.DAT", "--targets: \"{dir}/f.DAT\" cannot be read"},
+    {"TargetsLogLengthBroken", kGood + "--targets {dir}/broken.adi",
+     "--targets: \"{dir}/broken.adi\", record 2: <GRIDSQUARE:99>: its 99 bytes run past the end"},
+    {"TargetsNoPlace", kGood + "--targets {dir}/nowhere.txt",
+     "--targets: \"{dir}/nowhere.txt\" names no station this map can place (line 2: \"nowhere\""},
+    {"TableWithoutTargets", kGood + "--table {dir}/t.csv",
+     "--table: needs the stations of a list or log (--targets)"},
+    {"TableIsTheSideFile", kGood + "--targets {dir}/one.txt --table {dir}/map.DAT",
+     "--table: \"{dir}/map.DAT\" is a file this map reads or writes"},
+    {"BeamOutOfRange", kGood + "--beam 360", "--beam: the azimuth 360 is out of range"},
+    {"BeamWidthZero", kGood + "--beam 10/0", "--beam: the width 0 is out of range"},
+    {"BeamNotANumber", kGood + "--beam north", "--beam: \"north\" is not an azimuth"},
+    {"PageUnknown", kGood + "--page B5 --out {dir}/m.pdf", "--page: \"B5\" is not A4, A3"},
+    {"PageForAnSvg", kGood + "--page A4 --out {dir}/m.svg", "--page: a page is laid out only for a .pdf map"},
+    {"DpiOutOfRange", kGood + "--page A4 --dpi 2000 --out {dir}/m.pdf",
+     "--dpi: 2000 is out of range; give 50"},
     {"ExistingMapLeftWhole", "--centre 52.5,13.4 --radius 1000 --size 0 --out {dir}/old.bmp",
      "--size: 0 is out of range"},
 };
@@ -163,6 +181,10 @@ TEST_P(BadInput, OneLineNamingTheFaultAFailureAndNoFile) {
   folder.Write("station.png", "an older map");
   folder.Write("station.DAT", "its side file");
   fs::create_symlink(folder.Path() / "loop.png", folder.Path() / "loop.png");
+  folder.Write("broken.adi",
+               "<CALL:6>DL1ABC <GRIDSQUARE:4>JO62 <EOR>\n<CALL:4>K1AB <GRIDSQUARE:99>FN31 <EOR>\n");
+  folder.Write("nowhere.txt", "# a list without a place\nnowhere at all\n");
+  folder.Write("one.txt", "FN31pr W1AW\n");
   fs::create_directories(folder.Path() / "skerrowen");
   folder.Write("skerrowen/skerrowen.conf", "[Setting]\nTilt=-7777\nDistance=20\n");
   const auto before = Contents(folder.Path());

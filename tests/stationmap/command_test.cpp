@@ -2,6 +2,7 @@
 // and radius, and the printed path to a target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -64,6 +65,28 @@ TEST(Command, TheTargetLineGivesDistanceAndBothPaths) {
   EXPECT_EQ(longBearing, 255.1);
   EXPECT_EQ(longKm, 23940.6);
   EXPECT_TRUE(std::filesystem::exists(folder.Path() / "m.DAT"));
+}
+
+// A line that is no place is named and left out; the other stations are printed as --target
+// prints its line, and stored in the table with the map.
+TEST(Command, EveryStationOfAListIsPrintedAndTabledButTheLineThatIsNoPlace) {
+  ScratchFolder folder;
+  folder.Write("stations.txt", "# my contacts\nFN31pr W1AW\n33.87S,151.21E\nnowhere\nPM95 JA1\n");
+  ASSERT_EQ(RunMap(folder,
+                   "--locator JO62qm --radius 3000 --size 64 --targets stations.txt --table t.csv "
+                   "--greyline-fan --time 2026-01-01T00:00:00Z --out m.png"),
+            0)
+      << ReadWhole(folder.Path() / "stderr.txt");
+  const std::string said = ReadWhole(folder.Path() / "stdout.txt");
+  EXPECT_NE(said.find("Target W1AW: 6244.0 km, short path 296.1\u00b0"), std::string::npos) << said;
+  EXPECT_NE(said.find("Target 33.87S,151.21E: 16090.5 km"), std::string::npos) << said;
+  EXPECT_NE(said.find("Target JA1: "), std::string::npos) << said;
+  EXPECT_NE(said.find("Wrote m.png, m.DAT and t.csv"), std::string::npos) << said;
+  const std::string warned = ReadWhole(folder.Path() / "stderr.txt");
+  EXPECT_NE(warned.find("--targets: \"stations.txt\", line 4: "), std::string::npos) << warned;
+  const std::string table = ReadWhole(folder.Path() / "t.csv");
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 4) << table;
+  EXPECT_NE(table.find("W1AW,FN31pr,41.72917,-72.70833,6244.0,296.1,115.9"), std::string::npos) << table;
 }
 
 }  // namespace
