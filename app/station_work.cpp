@@ -43,10 +43,13 @@ StationMapRequest RequestOfView(const ViewState& view, const StationMapSettings&
   request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   request.imagePath = (std::filesystem::path(programDirectory) / "earth.jpg").string();
   request.outPath = StationMapName(request.centre, request.radiusKm);
-  if (settings.greyLine) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    request.unixTime = std::chrono::duration_cast<std::chrono::seconds>(now).count();
-  }
+  const auto now = std::chrono::system_clock::now();
+  if (settings.greyLine)
+    request.unixTime = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+  if (settings.beamDeg >= 0) request.beam = MapBeam{settings.beamDeg, settings.beamWidthDeg};
+  if (settings.greylineFan)
+    request.greylineFanYear =
+        static_cast<int>(std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(now)).year());
   if (auto station = ReadStation(store); station && !CentredOnStation(request.centre, station->place))
     request.target = std::move(station);
   return request;

@@ -25,6 +25,12 @@ constexpr StationMapKey kKeys[] = {
      [](StationMapSettings& s, double value) { s.prefixes = value >= 0.5; }},
     {"Fields", StationMapField::Fields, 0, 1,
      [](StationMapSettings& s, double value) { s.fields = value >= 0.5; }},
+    {"Beam", StationMapField::Beam, -1, 360,
+     [](StationMapSettings& s, double value) { s.beamDeg = value < 0 ? -1 : std::fmod(value, 360.0); }},
+    {"BeamWidth", StationMapField::Beam, 1, 360,
+     [](StationMapSettings& s, double value) { s.beamWidthDeg = value; }},
+    {"GreylineFan", StationMapField::GreylineFan, 0, 1,
+     [](StationMapSettings& s, double value) { s.greylineFan = value >= 0.5; }},
 };
 
 }  // namespace

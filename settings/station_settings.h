@@ -26,6 +26,9 @@ struct StationMapSettings {
   bool countries = true;  // coasts and borders
   bool prefixes = true;   // DXCC prefixes
   bool fields = false;    // the Maidenhead grid
+  double beamDeg = -1;    // the antenna's heading; below 0: no beam
+  double beamWidthDeg = kDefaultBeamWidthDeg;
+  bool greylineFan = false;  // sunrise and sunset lines through the station, month by month
   DistanceUnit units = DistanceUnit::Kilometre;
 };
 
@@ -40,7 +43,8 @@ struct StationMapKey {
 };
 
 // Size (pixels), Rings (km), Spokes and Grid (degrees; 0 for none), GreyLine, Countries,
-// Prefixes and Fields (1 for the layer, 0 for none).
+// Prefixes, Fields and GreylineFan (1 for the layer, 0 for none), Beam (degrees from north,
+// -1 for none) and BeamWidth (degrees).
 std::span<const StationMapKey> StationMapKeys();
 
 // The key that sets `field`, or null when no key does.

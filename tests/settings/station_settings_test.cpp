@@ -34,6 +34,18 @@ TEST(StationFiles, NamesAndSettings) {
   EXPECT_TRUE(!layers.countries && layers.prefixes && layers.fields);
   EXPECT_EQ(layers.units, DistanceUnit::NauticalMile);
   EXPECT_EQ(refused, "");
+  store.values = {
+      {"StationMap/Beam", "360"}, {"StationMap/BeamWidth", "30"}, {"StationMap/GreylineFan", "1"}};
+  const StationMapSettings heading = ReadStationMapSettings(store, refused);
+  EXPECT_EQ(heading.beamDeg, 0) << "a full turn is north";
+  EXPECT_EQ(heading.beamWidthDeg, 30);
+  EXPECT_TRUE(heading.greylineFan);
+  MemorySettingsStore empty;
+  EXPECT_LT(ReadStationMapSettings(empty, refused).beamDeg, 0) << "no beam unless asked";
+  store.values = {{"StationMap/Beam", "-5"}, {"StationMap/BeamWidth", "0"}};
+  EXPECT_LT(ReadStationMapSettings(store, refused).beamDeg, 0);
+  EXPECT_EQ(refused, "\nBeam = \"-5\"\nBeamWidth = \"0\"");
+  refused.clear();
   store.values = {{"StationMap/Units", "furlongs"}};
   EXPECT_EQ(ReadStationMapSettings(store, refused).units, DistanceUnit::Kilometre);
   EXPECT_EQ(refused, "\nUnits = \"furlongs\"");
