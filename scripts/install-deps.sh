@@ -11,7 +11,7 @@ packages=(
   xplanet-images gdal-bin proj-bin libhamlib-dev fonts-dejavu-core
   libnetcdf-dev netcdf-bin libgeographiclib-dev gmt-dcw hamradio-files
   xvfb xdotool x11-xserver-utils x11-utils xauth imagemagick libx11-dev libxcb1-dev xclip locales
-  librsvg2-bin lintian desktop-file-utils appstream qt6-svg-dev poppler-utils
+  librsvg2-bin libxml2-utils lintian desktop-file-utils appstream qt6-svg-dev poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do
