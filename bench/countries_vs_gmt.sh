@@ -9,6 +9,7 @@
 # through it). Not run by CI.
 # Usage: bench/countries_vs_gmt.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
+bench_dir=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
 for tool in gmt gs; do
@@ -22,32 +23,7 @@ export XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config"
 map="$build/skerrowen-map"
 [ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 
-# One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
-# children included) as the kernel counts it, finer than time(1) prints it; nothing when the
-# command fails.
-run_ms() {
-  python3 -c '
-import resource, subprocess, sys, time
-def children():
-    used = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return used.ru_utime + used.ru_stime
-before, start = children(), time.perf_counter()
-done = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-wall = time.perf_counter() - start
-if done.returncode == 0:
-    print(round(wall * 1000), round((children() - before) * 1000))' "$@"
-}
-
-# One run's times appended to the arrays named WALLS and CPUS. The command must succeed.
-time_once() {
-  local -n walls=$1 cpus=$2
-  shift 2
-  local wall cpu
-  read -r wall cpu < <(run_ms "$@") && [ -n "$cpu" ] || { echo "failed: $*" >&2; exit 1; }
-  walls+=("$wall")
-  cpus+=("$cpu")
-}
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+source "$bench_dir/process_times.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
 gmt=(gmt coast -JE13.4/52.5/10c -R-3340/3340/-3340/3340+uk -Dl -W0.5p -N1/0.5p -png out)

@@ -8,6 +8,7 @@
 # memory of the pair at 16384 pixels (left out with NO_PEAK=1). Not run by CI.
 # Usage: bench/overlay_bench.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
+bench_dir=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
 map="$build/skerrowen-map"
@@ -23,32 +24,7 @@ common=(--centre 52.5208,13.375 --radius 3340 --image "$picture" --out map.bmp)
 greyLine=(--time 2026-03-20T06:00:00Z)
 overlays=(--countries --prefixes --fields --rings 1000 --spokes 10 --grid 10 --target FN31pr "${greyLine[@]}")
 
-# One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
-# children included) as the kernel counts it, finer than time(1) prints it; nothing when the
-# command fails.
-run_ms() {
-  python3 -c '
-import resource, subprocess, sys, time
-def children():
-    used = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return used.ru_utime + used.ru_stime
-before, start = children(), time.perf_counter()
-done = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-wall = time.perf_counter() - start
-if done.returncode == 0:
-    print(round(wall * 1000), round((children() - before) * 1000))' "$@"
-}
-
-# One run's times appended to the arrays named WALLS and CPUS. The command must succeed.
-time_once() {
-  local -n walls=$1 cpus=$2
-  shift 2
-  local wall cpu
-  read -r wall cpu < <(run_ms "$@") && [ -n "$cpu" ] || { echo "failed: $*" >&2; exit 1; }
-  walls+=("$wall")
-  cpus+=("$cpu")
-}
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+source "$bench_dir/process_times.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 peak_mb() {
