@@ -40,7 +40,7 @@ StationMapRequest RequestOfView(const ViewState& view, const StationMapSettings&
   request.units = settings.units;
   // A layer without its data package is left out and told; the map is made all the same.
   request.leaveOutMissingData = true;
-  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+  request.data.cacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   request.imagePath = (std::filesystem::path(programDirectory) / "earth.jpg").string();
   request.outPath = StationMapName(request.centre, request.radiusKm);
   const auto now = std::chrono::system_clock::now();

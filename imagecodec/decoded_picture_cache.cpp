@@ -50,8 +50,6 @@ bool MakeFolders(const std::string& folder) {
   return true;
 }
 
-bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
-
 // Removes the oldest entries until `room` more leave at most kMostEntries.
 void MakeRoom(const std::string& folder, std::size_t room) {
   DIR* dir = ::opendir(folder.c_str());
@@ -147,10 +145,4 @@ void DecodedPictureCache::Keep(const DecodedPictureKey& key, const PictureEntry&
   MakeRoom(folder_, 1);
   WriteFailure failure;
   files_.WriteWholeFiles({WholeFile{PathOf(key), entry.Bytes()}}, &failure);
-}
-
-std::string PictureCacheFolder(const char* xdgCacheHome, const char* home) {
-  if (IsAbsolute(xdgCacheHome)) return std::string(xdgCacheHome) + "/skerrowen/pictures";
-  if (IsAbsolute(home)) return std::string(home) + "/.cache/skerrowen/pictures";
-  return {};
 }

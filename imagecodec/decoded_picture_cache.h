@@ -69,7 +69,3 @@ class DecodedPictureCache {
   std::string folder_;
   FileStore& files_;
 };
-
-// The cache's folder under the user's cache: $XDG_CACHE_HOME/skerrowen/pictures or
-// $HOME/.cache/skerrowen/pictures; empty when neither is an absolute path.
-std::string PictureCacheFolder(const char* xdgCacheHome, const char* home);

@@ -135,7 +135,7 @@ std::string CompleteRequest(MapOptions& options) {
     }
   }
   if (!options.imageGiven) request.imagePath = ShippedPicture();
-  request.data.outlineCacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+  request.data.cacheFolder = OutlineCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   if (!options.outGiven) request.outPath = DefaultMapPath(request.centre, request.radiusKm);
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())

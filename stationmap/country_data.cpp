@@ -32,7 +32,7 @@ CountryDataLoad LoadCountryData(const StationMapRequest& request, const std::fun
     load.data.entities = std::move(table.entities);
   }
   if (request.countries) {
-    MapOutlineLoad outlines = LoadOutlinesForMap({request.data.chartPath, request.data.outlineCacheFolder},
+    MapOutlineLoad outlines = LoadOutlinesForMap({request.data.chartPath, request.data.cacheFolder},
                                                  {PreparerOf(request.data)}, keepGoing);
     load.prepared = outlines.prepared;
     if (outlines.stopped) {

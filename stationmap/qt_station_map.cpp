@@ -1,7 +1,6 @@
 #include <QImage>
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <future>
 #include <numbers>
@@ -42,11 +41,8 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // An equirectangular picture as 0xffRRGGBB pixels, or why it cannot be read: only
 // the rows a map around `centre` of `radiusKm` needs, at a smaller scale when the picture
 // holds far more than `mapSize` pixels can show. `picture` tells which rows; `image` owns them.
-std::string LoadEarthPicture(const std::string& path, QImage& image, EarthPicture& picture,
-                             const GeoPoint& centre, double radiusKm, int mapSize) {
-  PosixFileStore files;
-  const DecodedPictureCache cache(PictureCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")),
-                                  files);
+std::string LoadEarthPicture(const std::string& path, const DecodedPictureCache& cache, QImage& image,
+                             EarthPicture& picture, const GeoPoint& centre, double radiusKm, int mapSize) {
   EarthPictureReader reader(OpenQtPictureDecoder, &cache);
   DecodedPicture decoded;
   if (reader.Open(path)) {
@@ -214,14 +210,16 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   if (!report("Decoding", 0)) return stopped();
   QImage day, night;
   MapSampling sampling;
-  if (std::string why = LoadEarthPicture(request.imagePath, day, sampling.day, request.centre,
+  const DecodedPictureCache pictures(
+      request.data.cacheFolder.empty() ? std::string() : request.data.cacheFolder + "/pictures", files);
+  if (std::string why = LoadEarthPicture(request.imagePath, pictures, day, sampling.day, request.centre,
                                          request.radiusKm, drawn.size);
       !why.empty()) {
     return fail(StationMapField::Image, why);
   }
   if (!request.nightImagePath.empty()) {
-    if (std::string why = LoadEarthPicture(request.nightImagePath, night, sampling.night, request.centre,
-                                           request.radiusKm, drawn.size);
+    if (std::string why = LoadEarthPicture(request.nightImagePath, pictures, night, sampling.night,
+                                           request.centre, request.radiusKm, drawn.size);
         !why.empty()) {
       return fail(StationMapField::NightImage, why);
     }

@@ -46,8 +46,10 @@ struct MapTarget {
 struct CountryDataFiles {
   std::string chartPath = kDcwPath;
   std::string countryFilePath = kCtyDatPath;
-  std::string outlineCacheFolder;  // empty: the copy is prepared for this map alone
-  std::string outlinePreparer;     // the preparing program; empty: the one of this program
+  // The user's cache of this program: the outlines' prepared copy, and decoded Earth pictures
+  // in pictures/. Empty: the copy is prepared for this map alone and no picture is kept.
+  std::string cacheFolder;
+  std::string outlinePreparer;  // the preparing program; empty: the one of this program
 };
 
 // The antenna's heading: a wedge from the centre `widthDeg` wide, centred on `azimuthDeg`.

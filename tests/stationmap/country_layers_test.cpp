@@ -166,7 +166,7 @@ TEST_P(CountryOutlinesOnTheMap, CoverTheChartsLinesAndNothingElseWhereAShiftedCh
   StationMapRequest request = RequestAround(map.centre, map.radiusKm, map.size);
   request.imagePath = folder.PathOf("grey.bmp");
   request.data.chartPath = chart;
-  request.data.outlineCacheFolder = folder.PathOf("cache");
+  request.data.cacheFolder = folder.PathOf("cache");
   request.outPath = folder.PathOf("plain.bmp");
   ASSERT_TRUE(MakeStationMap(request).ok);
   request.countries = true;
