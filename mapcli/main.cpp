@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 #include "base/number_text.h"
 #include "base/posix_file_store.h"
@@ -34,6 +33,11 @@ volatile sig_atomic_t gStopNoteFd = STDERR_FILENO;
 volatile sig_atomic_t gStopNoteOnTerminal = 0;
 constexpr char kClearLine[] = "\r\033[K";
 constexpr char kStoppedNote[] = "skerrowen-map: stopped; no file was written\n";
+
+// Made when the map needs fonts and left standing to the process's end: torn down, Qt's font
+// database first reads every font configuration of the system only to drop it, tens of
+// milliseconds after the map is written.
+QGuiApplication* gApplication = nullptr;
 
 void WriteStopNote() {
   ssize_t ignored = 0;
@@ -182,14 +186,13 @@ int main(int argc, char** argv) {
 
   // Labels need fonts, and fonts a GUI application, as PDF and SVG pages do; without a display
   // it runs offscreen.
-  std::unique_ptr<QGuiApplication> application;
   const MapPictureKind kind = PictureKindOf(request.outPath);
   if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
       !request.targets.empty() || request.beam || request.greylineFanYear || !request.title.empty() ||
       request.countries || request.prefixes || request.fields || kind == MapPictureKind::Pdf ||
       kind == MapPictureKind::Svg) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QGuiApplication>(argc, argv);
+    gApplication = new QGuiApplication(argc, argv);
   }
   const double startUp = std::chrono::duration<double, std::milli>(SteadyClock::now() - started).count();
 
