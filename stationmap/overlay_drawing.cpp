@@ -99,12 +99,20 @@ struct LabelKind {
 
 }  // namespace
 
-double LabelPixels(int size) { return std::max(11.0, size / 48.0); }
+// The size the map's own lines and labels are made for: the picture's up to a screen's map;
+// a poster is read from further off, but not in proportion, so beyond that they grow with the
+// square root of its size and their cost with the lines' length rather than the picture's area.
+double LegibleSize(double size) {
+  constexpr double kScreenMapPx = 1200;
+  return size <= kScreenMapPx ? size : kScreenMapPx * std::sqrt(size / kScreenMapPx);
+}
+
+double LabelPixels(int size) { return std::max(11.0, LegibleSize(size) / 48.0); }
 
 DrawList OverlayDrawList(OverlayPlan plan, TextShaper& text, TitlePlace titlePlace,
                          const QuickMeasure& quick) {
   DrawList list;
-  const double unit = std::max(1.0, plan.size / 600.0);
+  const double unit = std::max(1.0, LegibleSize(plan.size) / 600.0);
   // Outlines and the Maidenhead grid grow more slowly than the rest: a poster keeps them thin,
   // about the half point of a printed map's borders at 300 dots per inch.
   const double fine = std::max(1.0, std::cbrt(plan.size / 600.0));
