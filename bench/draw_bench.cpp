@@ -109,3 +109,26 @@ void BM_QPainterOutlines(benchmark::State& state) {
 BENCHMARK(BM_QPainterOutlines)->Arg(8192)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
+
+// The map's own broad lines at a poster's size: 36 spokes from the centre to the edge over a
+// casing, as an 8192 pixel map draws them.
+void BM_RasterSpokes(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size) * size * 3, 90);
+  LineBatch batch;
+  const double unit = 1200 * std::sqrt(size / 1200.0) / 600;
+  batch.style = {{255, 255, 255, 210}, 1.0 * unit, {2.5 * unit, 110}, {}};
+  for (int k = 0; k < 36; ++k) {
+    const double angle = k * 6.283185307 / 36;
+    batch.lines.push_back({{{size / 2.0, size / 2.0},
+                            {size / 2.0 * (1 + std::cos(angle)), size / 2.0 * (1 + std::sin(angle))}},
+                           false});
+  }
+  DrawList list;
+  list.items.emplace_back(std::move(batch));
+  for (auto _ : state) {
+    PaintRaster(list, {pixels.data(), size * 3, size, size, false}, {2, nullptr});
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+BENCHMARK(BM_RasterSpokes)->Arg(8192)->Unit(benchmark::kMillisecond)->UseRealTime();

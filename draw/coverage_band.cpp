@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "draw/stroke_run.h"
+
 namespace {
 
 constexpr unsigned kOpaque = 255 * 255;
@@ -114,68 +116,98 @@ struct Stroke {
 
 }  // namespace
 
-void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
-  const Stroke stroke(segment);
-  const Segment& s = segment;
-  // A pixel reaches up to half its diagonal across the line; beyond `reach` it gets nothing,
-  // within `inner` it is wholly covered.
-  const float reach = halfWidth + kHalfDiagonal;
+namespace {
+
+StrokeShape ShapeOf(const Segment& s, const Stroke& stroke, float halfWidth) {
+  return {s.ax, s.ay, stroke.ux, stroke.uy, stroke.length, halfWidth,
+          stroke.length > 0 ? 0.5f * (std::fabs(stroke.ux) + std::fabs(stroke.uy)) : 0.5f};
+}
+
+// The stretch of row `y` wholly inside a broad line of `halfWidth`, or from > to: a pixel
+// reaches up to half its diagonal across the line, so within `inner` it is wholly covered.
+void InnerRun(const Stroke& stroke, int y, float halfWidth, int from, int to, int& innerFrom, int& innerTo) {
+  innerFrom = 1;
+  innerTo = 0;
   const float inner = halfWidth - kHalfDiagonal;
-  const float onLine = stroke.length > 0 ? 0.5f * (std::fabs(stroke.ux) + std::fabs(stroke.uy)) : 0.5f;
+  if (inner <= kBroadInner) return;
+  stroke.Row(y, inner, innerFrom, innerTo);
+  innerFrom = std::max(innerFrom, from);
+  innerTo = std::min(innerTo, to);
+}
+
+}  // namespace
+
+template <class Run>
+void CoverageBand::StrokeRows(const Segment& s, float reach, const Run& cover) {
+  const Stroke stroke(s);
   const int firstRow = std::max(top_, static_cast<int>(std::ceil(std::min(s.ay, s.by) - reach - 0.5f)));
   const int lastRow =
       std::min(top_ + rows_ - 1, static_cast<int>(std::floor(std::max(s.ay, s.by) + reach - 0.5f)));
   const float minX = std::min(s.ax, s.bx) - reach, maxX = std::max(s.ax, s.bx) + reach;
-  const float reachSquared = reach * reach, innerSquared = inner > 0 ? inner * inner : -1.0f;
+  const bool slanted = std::fabs(stroke.uy) > 1e-4f;
+  const float slope = slanted ? stroke.ux / stroke.uy : 0, halfRun = slanted ? reach / std::fabs(stroke.uy) : 0;
   for (int y = firstRow; y <= lastRow; ++y) {
-    const float py = y + 0.5f;
     // The row's stretch: the box round the segment, cut to the strip along it when the
     // segment is not nearly level.
     float left = minX, right = maxX;
-    if (std::fabs(stroke.uy) > 1e-4f) {
-      const float middle = s.ax + (py - s.ay) * stroke.ux / stroke.uy, half = reach / std::fabs(stroke.uy);
-      left = std::max(left, middle - half);
-      right = std::min(right, middle + half);
+    if (slanted) {
+      const float middle = s.ax + (y + 0.5f - s.ay) * slope;
+      left = std::max(left, middle - halfRun);
+      right = std::min(right, middle + halfRun);
     }
     const int from = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
     const int to = std::min(width_ - 1, static_cast<int>(std::floor(right - 0.5f)));
     if (from > to) continue;
-    // Broad lines fill the stretch wholly inside them at once.
-    int innerFrom = 1, innerTo = 0;
-    if (inner > kBroadInner) {
-      stroke.Row(y, inner, innerFrom, innerTo);
-      innerFrom = std::max(innerFrom, from);
-      innerTo = std::min(innerTo, to);
-    }
-    std::uint8_t* cover = &cover_[static_cast<std::size_t>(y - top_) * width_];
-    const float vy = py - s.ay;
-    for (int x = from; x <= to; ++x) {
-      if (x == innerFrom && innerFrom <= innerTo) {
-        std::memset(cover + innerFrom, 255, static_cast<std::size_t>(innerTo - innerFrom + 1));
-        x = innerTo;
-        continue;
-      }
-      const float vx = x + 0.5f - s.ax;
-      const float t = std::clamp(vx * stroke.ux + vy * stroke.uy, 0.0f, stroke.length);
-      const float ex = vx - stroke.ux * t, ey = vy - stroke.uy * t;
-      const float squared = ex * ex + ey * ey;
-      if (squared >= reachSquared) continue;
-      if (squared <= innerSquared) {
-        cover[x] = 255;
-        continue;
-      }
-      const float distance = std::sqrt(squared);
-      // The pixel's square seen across the line: half a pixel wide when the line is level or
-      // upright, half a diagonal at 45 degrees; the coverage is the share of that the line holds.
-      const float half = distance > 0 ? 0.5f * (std::fabs(ex) + std::fabs(ey)) / distance : onLine;
-      const float coverage =
-          std::max(0.0f, std::min(distance + half, halfWidth) - std::max(distance - half, -halfWidth)) /
-          (2 * half);
-      const auto value = static_cast<std::uint8_t>(std::min(coverage, 1.0f) * 255.0f + 0.5f);
-      cover[x] = std::max(cover[x], value);
-    }
+    cover(stroke, y, static_cast<std::size_t>(y - top_) * width_, from, to);
     Mark(y - top_, from, to);
   }
+}
+
+void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
+  StrokeRows(segment, halfWidth + kHalfDiagonal,
+             [&](const Stroke& stroke, int y, std::size_t row, int from, int to) {
+               const StrokeShape shape = ShapeOf(segment, stroke, halfWidth);
+               std::uint8_t* cover = &cover_[row];
+               int innerFrom, innerTo;
+               InnerRun(stroke, y, halfWidth, from, to, innerFrom, innerTo);
+               if (innerFrom <= innerTo) {
+                 CoverStrokeRun(cover, from, innerFrom - 1, y + 0.5f, shape);
+                 std::memset(cover + innerFrom, 255, static_cast<std::size_t>(innerTo - innerFrom + 1));
+                 CoverStrokeRun(cover, innerTo + 1, to, y + 0.5f, shape);
+               } else {
+                 CoverStrokeRun(cover, from, to, y + 0.5f, shape);
+               }
+             });
+}
+
+void CoverageBand::AddCasedStroke(const Segment& segment, float halfWidth, float casingHalfWidth) {
+  if (under_.empty()) under_.assign(cover_.size(), 0);
+  StrokeRows(segment, casingHalfWidth + kHalfDiagonal,
+             [&](const Stroke& stroke, int y, std::size_t row, int from, int to) {
+               const StrokeShape shape = ShapeOf(segment, stroke, halfWidth);
+               std::uint8_t* cover = &cover_[row];
+               std::uint8_t* under = &under_[row];
+               const float py = y + 0.5f;
+               int casedFrom, casedTo;
+               InnerRun(stroke, y, casingHalfWidth, from, to, casedFrom, casedTo);
+               if (casedFrom > casedTo) {
+                 CoverCasedRun(cover, under, from, to, py, shape, casingHalfWidth);
+                 return;
+               }
+               // Where the casing covers wholly, only the narrower line is left to work out.
+               std::memset(under + casedFrom, 255, static_cast<std::size_t>(casedTo - casedFrom + 1));
+               CoverCasedRun(cover, under, from, casedFrom - 1, py, shape, casingHalfWidth);
+               CoverCasedRun(cover, under, casedTo + 1, to, py, shape, casingHalfWidth);
+               int innerFrom, innerTo;
+               InnerRun(stroke, y, halfWidth, casedFrom, casedTo, innerFrom, innerTo);
+               if (innerFrom <= innerTo) {
+                 CoverStrokeRun(cover, casedFrom, innerFrom - 1, py, shape);
+                 std::memset(cover + innerFrom, 255, static_cast<std::size_t>(innerTo - innerFrom + 1));
+                 CoverStrokeRun(cover, innerTo + 1, casedTo, py, shape);
+               } else {
+                 CoverStrokeRun(cover, casedFrom, casedTo, py, shape);
+               }
+             });
 }
 
 void CoverageBand::AddEdgeRow(float* area, int row, float x0, float x1, float d) {
@@ -279,30 +311,57 @@ void CoverageBand::ResolveFill() {
   }
 }
 
-void CoverageBand::BlendInto(const RasterTarget& target, DrawColour colour) {
-  const ChannelOrder order = OrderOf(target);
+template <class Blend>
+void CoverageBand::BlendRows(const RasterTarget& target, const Blend& blend) {
   for (int row = 0; row < rows_; ++row) {
-    std::uint8_t* cover = &cover_[static_cast<std::size_t>(row) * width_];
     std::uint8_t* pixels = target.Row(top_ + row);
+    const std::size_t start = static_cast<std::size_t>(row) * width_;
     for (int word = 0; word < words_; ++word) {
       std::uint64_t& bits = dirty_[static_cast<std::size_t>(row) * words_ + word];
       while (bits != 0) {
         const int chunk = word * 64 + std::countr_zero(bits);
         bits &= bits - 1;
         const int from = chunk * 64, to = std::min(width_, from + 64);
-        for (int x = from; x < to; x += 8) {
-          // Eight pixels at a time past stretches with no coverage.
-          std::uint64_t eight = 0;
-          if (x + 8 <= to) std::memcpy(&eight, cover + x, 8);
-          if (x + 8 <= to && eight == 0) continue;
-          for (int k = x; k < std::min(to, x + 8); ++k) {
-            if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
-          }
-        }
-        std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
+        blend(pixels, start, from, to);
       }
     }
   }
+}
+
+void CoverageBand::BlendInto(const RasterTarget& target, DrawColour colour) {
+  const ChannelOrder order = OrderOf(target);
+  BlendRows(target, [&](std::uint8_t* pixels, std::size_t start, int from, int to) {
+    std::uint8_t* cover = &cover_[start];
+    for (int x = from; x < to; x += 8) {
+      // Eight pixels at a time past stretches with no coverage.
+      std::uint64_t eight = 0;
+      if (x + 8 <= to) std::memcpy(&eight, cover + x, 8);
+      if (x + 8 <= to && eight == 0) continue;
+      for (int k = x; k < std::min(to, x + 8); ++k) {
+        if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
+      }
+    }
+    std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
+  });
+}
+
+void CoverageBand::BlendCasedInto(const RasterTarget& target, DrawColour casing, DrawColour colour) {
+  const ChannelOrder order = OrderOf(target);
+  BlendRows(target, [&](std::uint8_t* pixels, std::size_t start, int from, int to) {
+    std::uint8_t* cover = &cover_[start];
+    std::uint8_t* under = &under_[start];
+    for (int x = from; x < to; x += 8) {
+      std::uint64_t eight = 0;
+      if (x + 8 <= to) std::memcpy(&eight, under + x, 8);
+      if (x + 8 <= to && eight == 0) continue;
+      for (int k = x; k < std::min(to, x + 8); ++k) {
+        if (under[k] != 0) BlendPixel(pixels + 3 * k, order, casing, casing.a * under[k]);
+        if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
+      }
+    }
+    std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
+    std::memset(under + from, 0, static_cast<std::size_t>(to - from));
+  });
 }
 
 void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style) {
@@ -328,25 +387,6 @@ void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, c
         const float ring = Overlap(distance, radius - halfOutline, radius + halfOutline);
         if (ring > 0) BlendPixel(pixels + 3 * x, order, style.outline, WeightOf(style.outline.a, ring));
       }
-    }
-  }
-}
-
-void BlendTextMask(const RasterTarget& target, int top, int rows, const TextMask& mask, DrawColour colour,
-                   std::uint8_t haloAlpha) {
-  const int firstRow = std::max({top, 0, mask.top});
-  const int lastRow = std::min({top + rows, target.height, mask.top + mask.height});
-  const int from = std::max(0, mask.left), to = std::min(target.width, mask.left + mask.width);
-  const ChannelOrder order = OrderOf(target);
-  const bool halo = haloAlpha > 0 && mask.halo.size() == mask.fill.size();
-  for (int y = firstRow; y < lastRow; ++y) {
-    std::uint8_t* pixels = target.Row(y);
-    const std::size_t row = static_cast<std::size_t>(y - mask.top) * mask.width;
-    for (int x = from; x < to; ++x) {
-      const std::size_t k = row + (x - mask.left);
-      if (halo && mask.halo[k] != 0)
-        BlendPixel(pixels + 3 * x, order, {0, 0, 0, 255}, haloAlpha * mask.halo[k]);
-      if (mask.fill[k] != 0) BlendPixel(pixels + 3 * x, order, colour, colour.a * mask.fill[k]);
     }
   }
 }

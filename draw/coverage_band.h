@@ -9,7 +9,6 @@
 #include "draw/draw_list.h"
 #include "draw/line_geometry.h"
 #include "draw/raster_target.h"
-#include "draw/text_shaper.h"
 
 constexpr int kBandRows = 32;
 
@@ -23,6 +22,10 @@ class CoverageBand {
   // The segment with round ends, `halfWidth` either side of it.
   void AddStroke(const Segment& segment, float halfWidth);
 
+  // The same over a broader casing, `casingHalfWidth` either side, both at once; the casing's
+  // coverage is gathered apart, for BlendCasedInto.
+  void AddCasedStroke(const Segment& segment, float halfWidth, float casingHalfWidth);
+
   // An edge of a filled outline; ResolveFill turns the edges added since into coverage.
   void AddEdge(const Segment& edge);
   void ResolveFill();
@@ -30,7 +33,15 @@ class CoverageBand {
   // Blends `colour` where the coverage is, then clears it for the next shape.
   void BlendInto(const RasterTarget& target, DrawColour colour);
 
+  // Blends `casing` where the casing's coverage is, then `colour` over it, pixel by pixel, as
+  // two shapes blended in turn would; then clears both.
+  void BlendCasedInto(const RasterTarget& target, DrawColour casing, DrawColour colour);
+
  private:
+  template <class Run>
+  void StrokeRows(const Segment& segment, float reach, const Run& cover);
+  template <class Blend>
+  void BlendRows(const RasterTarget& target, const Blend& blend);
   void Mark(int row, int from, int to);
   void AddEdgeRow(float* area, int row, float x0, float x1, float dy);
 
@@ -39,6 +50,7 @@ class CoverageBand {
   int rows_ = 0;
   int words_;                           // dirty words per row
   std::vector<std::uint8_t> cover_;     // rows x width
+  std::vector<std::uint8_t> under_;     // a casing's, rows x width, made when first needed
   std::vector<std::uint64_t> dirty_;    // one bit per 64 columns of a row
   std::vector<float> area_;             // signed area per pixel of a filled outline, rows x (width + 2)
   std::vector<int> areaFrom_, areaTo_;  // the columns of each row that `area_` holds
@@ -47,7 +59,3 @@ class CoverageBand {
 // A dot straight onto the picture, within the rows [top, top + rows).
 void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style);
 
-// A label's halo in black at `haloAlpha`, then its glyphs in `colour`, within the rows
-// [top, top + rows).
-void BlendTextMask(const RasterTarget& target, int top, int rows, const TextMask& mask, DrawColour colour,
-                   std::uint8_t haloAlpha);

@@ -1,17 +1,13 @@
 #include "draw/qt_text_shaper.h"
 
 #include <QFontDatabase>
-#include <QImage>
-#include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 
 namespace {
 
 constexpr const char* kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-// Far above a 16384-pixel map's labels; a mask of text any larger would be memory for nothing.
+// Far above a 16384-pixel map's labels; outlines of text any larger would be work for nothing.
 constexpr int kLargestPixelSize = 4096;
 
 QPainterPath TextPath(const QString& family, std::string_view text, const TextStyle& style) {
@@ -19,15 +15,6 @@ QPainterPath TextPath(const QString& family, std::string_view text, const TextSt
   path.addText(0, 0, FontOf(family, style),
                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   return path;
-}
-
-std::vector<std::uint8_t> Coverage(const QImage& image) {
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(image.width()) * image.height());
-  for (int y = 0; y < image.height(); ++y) {
-    std::memcpy(bytes.data() + static_cast<std::size_t>(y) * image.width(), image.constScanLine(y),
-                static_cast<std::size_t>(image.width()));
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -53,32 +40,15 @@ TextExtent QtTextShaper::Measure(std::string_view text, const TextStyle& style) 
   return {box.left(), box.top(), box.width(), box.height()};
 }
 
-TextMask QtTextShaper::Render(std::string_view text, const TextStyle& style, double haloWidth,
-                              DrawPoint inkTopLeft) {
+TextOutline QtTextShaper::Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) {
   QPainterPath path = TextPath(family_, text, style);
   const QRectF box = path.boundingRect();
-  const int margin = static_cast<int>(std::ceil(haloWidth / 2)) + 1;
-  TextMask mask;
-  mask.left = static_cast<int>(std::floor(inkTopLeft.x)) - margin;
-  mask.top = static_cast<int>(std::floor(inkTopLeft.y)) - margin;
-  mask.width = static_cast<int>(std::ceil(inkTopLeft.x + box.width())) + margin - mask.left;
-  mask.height = static_cast<int>(std::ceil(inkTopLeft.y + box.height())) + margin - mask.top;
-  path.translate(inkTopLeft.x - box.left() - mask.left, inkTopLeft.y - box.top() - mask.top);
-
-  const auto paint = [&](const auto& draw) {
-    QImage image(mask.width, mask.height, QImage::Format_Alpha8);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    painter.end();
-    return Coverage(image);
-  };
-  mask.fill = paint([&](QPainter& painter) { painter.fillPath(path, Qt::white); });
-  if (haloWidth > 0) {
-    mask.halo = paint([&](QPainter& painter) {
-      painter.strokePath(path, QPen(Qt::black, haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    });
+  path.translate(inkTopLeft.x - box.left(), inkTopLeft.y - box.top());
+  TextOutline outline;
+  for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+    std::vector<DrawPoint>& ring = outline.emplace_back();
+    ring.reserve(static_cast<std::size_t>(polygon.size()));
+    for (const QPointF& point : polygon) ring.push_back({point.x(), point.y()});
   }
-  return mask;
+  return outline;
 }

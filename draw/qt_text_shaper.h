@@ -1,5 +1,5 @@
 #pragma once
-// Text measured and rendered by Qt with the labels' font, into masks the size of the label.
+// Text measured and outlined by Qt with the labels' font.
 #include <QFont>
 #include <QString>
 
@@ -15,8 +15,7 @@ class QtTextShaper : public TextShaper {
  public:
   explicit QtTextShaper(QString family = LabelFontFamily()) : family_(std::move(family)) {}
   TextExtent Measure(std::string_view text, const TextStyle& style) override;
-  TextMask Render(std::string_view text, const TextStyle& style, double haloWidth,
-                  DrawPoint inkTopLeft) override;
+  TextOutline Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) override;
 
  private:
   QString family_;

@@ -77,10 +77,14 @@ struct PreparedDots {
   BandIndex bands;
 };
 
+// The glyphs' outlines: stroked for the halo, filled for the ink.
 struct PreparedLabels {
   DrawColour colour;
   std::uint8_t haloAlpha = 0;
-  std::vector<TextMask> masks;
+  float haloHalfWidth = 0;
+  std::vector<Segment> halo;
+  BandIndex haloBands;
+  std::vector<Segment> edges;
   BandIndex bands;
 };
 
@@ -90,8 +94,8 @@ double Positive(double value) { return std::isfinite(value) && value > 0 ? value
 
 class Preparer {
  public:
-  Preparer(const RasterTarget& target, TextShaper* text)
-      : target_(target), rows_{(target.height + kBandRows - 1) / kBandRows, target.height}, text_(text) {}
+  Preparer(int width, int height, TextShaper* text)
+      : target_{nullptr, 0, width, height, false}, rows_{(height + kBandRows - 1) / kBandRows, height}, text_(text) {}
 
   double work = 0;
 
@@ -155,28 +159,37 @@ class Preparer {
     labels.colour = batch.colour;
     const double haloWidth = batch.halo.alpha > 0 ? Bounded(batch.halo.width) : 0;
     labels.haloAlpha = haloWidth > 0 ? batch.halo.alpha : 0;
+    labels.haloHalfWidth = static_cast<float>(haloWidth / 2);
+    const double reach = haloWidth / 2 + 1.0;
+    const ClipBox box{-reach, -reach, target_.width + reach, target_.height + reach};
     if (text_ != nullptr) {
       for (const Label& label : batch.labels) {
         if (label.text.empty() || !std::isfinite(label.at.x) || !std::isfinite(label.at.y)) continue;
-        const InkBox box = InkBoxOf(label, text_->Measure(label.text, batch.text));
-        const double margin = haloWidth + 2;
-        if (box.left + box.width + margin < 0 || box.left - margin > target_.width ||
-            box.top + box.height + margin < 0 || box.top - margin > target_.height) {
+        const InkBox ink = InkBoxOf(label, text_->Measure(label.text, batch.text));
+        if (ink.left + ink.width + reach < 0 || ink.left - reach > target_.width ||
+            ink.top + ink.height + reach < 0 || ink.top - reach > target_.height) {
           continue;
         }
-        labels.masks.push_back(text_->Render(label.text, batch.text, haloWidth, {box.left, box.top}));
-        work += static_cast<double>(labels.masks.back().width) * labels.masks.back().height;
+        for (auto& ring : text_->Outline(label.text, batch.text, {ink.left, ink.top})) {
+          AppendRingEdges(ring, box, labels.edges);
+          if (labels.haloAlpha > 0) AppendSegments({std::move(ring), true}, {}, box, labels.halo);
+        }
+        work += (ink.width + 2 * reach) * (ink.height + 2 * reach);
       }
     }
-    labels.bands.Build(labels.masks.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
-      const TextMask& mask = labels.masks[k];
-      return mask.height > 0 && rows_.BandsOf(mask.top, mask.top + mask.height - 1, first, last);
+    labels.bands.Build(labels.edges.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
+      const Segment& s = labels.edges[k];
+      return rows_.BandsOf(std::min(s.ay, s.by) - 1, std::max(s.ay, s.by) + 1, first, last);
+    });
+    labels.haloBands.Build(labels.halo.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
+      const Segment& s = labels.halo[k];
+      return rows_.BandsOf(std::min(s.ay, s.by) - reach, std::max(s.ay, s.by) + reach, first, last);
     });
     return labels;
   }
 
  private:
-  const RasterTarget& target_;
+  const RasterTarget target_;  // its size alone
   Rows rows_;
   TextShaper* text_;
 };
@@ -192,6 +205,13 @@ class BandPainter {
   void operator()(const PreparedLines& lines, CoverageBand& coverage) const {
     if (lines.bands.begin(band_) == lines.bands.end(band_)) return;
     coverage.Start(top_, rows_);
+    if (lines.haloAlpha > 0 && lines.halfWidth > 0 && lines.haloHalfWidth >= lines.halfWidth) {
+      for (auto k = lines.bands.begin(band_); k != lines.bands.end(band_); ++k) {
+        coverage.AddCasedStroke(lines.segments[*k], lines.halfWidth, lines.haloHalfWidth);
+      }
+      coverage.BlendCasedInto(target_, {0, 0, 0, lines.haloAlpha}, lines.colour);
+      return;
+    }
     if (lines.haloAlpha > 0) {
       for (auto k = lines.bands.begin(band_); k != lines.bands.end(band_); ++k) {
         coverage.AddStroke(lines.segments[*k], lines.haloHalfWidth);
@@ -220,10 +240,18 @@ class BandPainter {
     }
   }
 
-  void operator()(const PreparedLabels& labels, CoverageBand&) const {
-    for (auto k = labels.bands.begin(band_); k != labels.bands.end(band_); ++k) {
-      BlendTextMask(target_, top_, rows_, labels.masks[*k], labels.colour, labels.haloAlpha);
+  void operator()(const PreparedLabels& labels, CoverageBand& coverage) const {
+    coverage.Start(top_, rows_);
+    if (labels.haloBands.begin(band_) != labels.haloBands.end(band_)) {
+      for (auto k = labels.haloBands.begin(band_); k != labels.haloBands.end(band_); ++k) {
+        coverage.AddStroke(labels.halo[*k], labels.haloHalfWidth);
+      }
+      coverage.BlendInto(target_, {0, 0, 0, labels.haloAlpha});
     }
+    if (labels.bands.begin(band_) == labels.bands.end(band_)) return;
+    for (auto k = labels.bands.begin(band_); k != labels.bands.end(band_); ++k) coverage.AddEdge(labels.edges[*k]);
+    coverage.ResolveFill();
+    coverage.BlendInto(target_, labels.colour);
   }
 
  private:
@@ -244,16 +272,45 @@ InkBox InkBoxOf(const Label& label, const TextExtent& extent) {
   return box;
 }
 
-void PaintRaster(const DrawList& list, const RasterTarget& target, const RasterPainting& how) {
-  if (target.top == nullptr || target.width <= 0 || target.height <= 0) return;
-  Preparer preparer(target, how.text);
+struct PreparedDrawing::Items {
+  int width = 0;
+  int height = 0;
+  double work = 0;
   std::vector<PreparedItem> items;
-  items.reserve(list.items.size());
-  for (const DrawItem& item : list.items) items.push_back(std::visit(preparer, item));
+};
 
+PreparedDrawing::PreparedDrawing() = default;
+PreparedDrawing::PreparedDrawing(PreparedDrawing&&) noexcept = default;
+PreparedDrawing& PreparedDrawing::operator=(PreparedDrawing&&) noexcept = default;
+PreparedDrawing::~PreparedDrawing() = default;
+
+PreparedDrawing PrepareRaster(const DrawList& list, int width, int height, TextShaper* text) {
+  PreparedDrawing drawing;
+  if (width <= 0 || height <= 0) return drawing;
+  drawing.items_ = std::make_unique<PreparedDrawing::Items>();
+  PreparedDrawing::Items& prepared = *drawing.items_;
+  prepared.width = width;
+  prepared.height = height;
+  Preparer preparer(width, height, text);
+  prepared.items.reserve(list.items.size());
+  for (const DrawItem& item : list.items) prepared.items.push_back(std::visit(preparer, item));
+  prepared.work = preparer.work;
+  return drawing;
+}
+
+void PaintRaster(const DrawList& list, const RasterTarget& target, const RasterPainting& how) {
+  if (target.top == nullptr) return;
+  PaintPrepared(PrepareRaster(list, target.width, target.height, how.text), target, how.threads);
+}
+
+void PaintPrepared(const PreparedDrawing& drawing, const RasterTarget& target, int threadsAsked) {
+  if (drawing.items_ == nullptr || target.top == nullptr) return;
+  const PreparedDrawing::Items& prepared = *drawing.items_;
+  if (target.width != prepared.width || target.height != prepared.height) return;
+  const std::vector<PreparedItem>& items = prepared.items;
   const int bandCount = (target.height + kBandRows - 1) / kBandRows;
-  int threads = how.threads > 0 ? how.threads : static_cast<int>(std::thread::hardware_concurrency());
-  threads = std::clamp(std::min(threads, static_cast<int>(preparer.work / kWorkPerThread) + 1), 1, bandCount);
+  int threads = threadsAsked > 0 ? threadsAsked : static_cast<int>(std::thread::hardware_concurrency());
+  threads = std::clamp(std::min(threads, static_cast<int>(prepared.work / kWorkPerThread) + 1), 1, bandCount);
   std::atomic<int> nextBand{0};
   const auto paintBands = [&] {
     CoverageBand coverage(target.width);

@@ -1,6 +1,6 @@
 #pragma once
 // Text as a painter needs it: measured before it is placed, so labels can be kept apart, and
-// rendered into small coverage masks that agree with the measure.
+// given as the outlines of its glyphs, which agree with the measure.
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -16,25 +16,16 @@ struct TextExtent {
   double height = 0;
 };
 
-// Coverage (0..255) of a text's glyphs and of its halo, `width` x `height`, row by row, the
-// first pixel at (`left`, `top`) of the picture.
-struct TextMask {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> fill;
-  std::vector<std::uint8_t> halo;  // empty without a halo
-};
+// A text's glyphs as closed outlines in picture pixels, flattened to straight edges: filled
+// by the non-zero rule they are its ink, stroked along they are its halo.
+using TextOutline = std::vector<std::vector<DrawPoint>>;
 
 class TextShaper {
  public:
   virtual ~TextShaper() = default;
   virtual TextExtent Measure(std::string_view text, const TextStyle& style) = 0;
-  // The text with its ink box's top-left corner at `inkTopLeft` in picture pixels, and its
-  // halo stroked `haloWidth` wide along the glyphs' outlines (0: none).
-  virtual TextMask Render(std::string_view text, const TextStyle& style, double haloWidth,
-                          DrawPoint inkTopLeft) = 0;
+  // The text's outlines with its ink box's top-left corner at `inkTopLeft` in picture pixels.
+  virtual TextOutline Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) = 0;
 };
 
 struct InkBox {

@@ -99,14 +99,20 @@ std::string LoadEarthPicture(const std::string& path, const DecodedPictureCache&
 
 // The labels' font is found and loaded (a few milliseconds of fontconfig) only for a map
 // that has labels.
+// The overlays as the map needs them: a page's plan, or a picture's marks made ready to paint.
+struct MapOverlays {
+  OverlayPlan plan;
+  PreparedDrawing raster;
+  bool rasterMarks = false;
+};
+
 class LazyTextShaper : public TextShaper {
  public:
   TextExtent Measure(std::string_view text, const TextStyle& style) override {
     return Made().Measure(text, style);
   }
-  TextMask Render(std::string_view text, const TextStyle& style, double haloWidth,
-                  DrawPoint inkTopLeft) override {
-    return Made().Render(text, style, haloWidth, inkTopLeft);
+  TextOutline Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) override {
+    return Made().Outline(text, style, inkTopLeft);
   }
 
  private:
@@ -199,11 +205,20 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
     return result;
   }
   result.leftOut = std::move(countryData.leftOut);
-  // The overlays' geometry needs no picture: it is worked out while the picture is decoded
-  // and sampled, where the outlines' share of a map would otherwise come after.
-  std::future<OverlayPlan> planning =
-      std::async(std::launch::async | std::launch::deferred, [&drawn, data = std::move(countryData.data)] {
-        return PlanOverlays(drawn, LabelPixels(drawn.size) * 1.2, data);
+  // The overlays need no picture: their geometry is worked out, their labels placed and
+  // outlined, and everything sorted into the bands it reaches while the picture is decoded
+  // and sampled, so that painting alone comes after.
+  std::future<MapOverlays> planning =
+      std::async(std::launch::async | std::launch::deferred, [&drawn, vector, data = std::move(countryData.data)] {
+        MapOverlays overlays;
+        overlays.plan = PlanOverlays(drawn, LabelPixels(drawn.size) * 1.2, data);
+        if (vector || overlays.plan.Empty()) return overlays;
+        LazyTextShaper text;
+        overlays.raster = PrepareRaster(
+            OverlayDrawList(std::move(overlays.plan), text, TitlePlace::Corner, QuickLabelMeasure()), drawn.size,
+            drawn.size, &text);
+        overlays.rasterMarks = true;
+        return overlays;
       });
 
   auto start = SteadyClock::now();
@@ -251,7 +266,8 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   result.timings.projection = MillisecondsSince(start);
 
   start = SteadyClock::now();
-  OverlayPlan plan = planning.get();
+  MapOverlays overlays = planning.get();
+  OverlayPlan& plan = overlays.plan;
   VectorMapPage page;
   if (vector) {
     if (!report("Marking", 0)) return stopped();
@@ -261,11 +277,10 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
           MakeTitleBlock(plan.title, PageTitlePixels(drawn.size), kPageTextColour, {}, text).list;
     }
     page.overlays = OverlayDrawList(std::move(plan), text, TitlePlace::Page, QuickLabelMeasure());
-  } else if (!plan.Empty()) {
+  } else if (overlays.rasterMarks) {
     if (!report("Marking", 0)) return stopped();
-    LazyTextShaper text;
-    PaintRaster(OverlayDrawList(std::move(plan), text, TitlePlace::Corner, QuickLabelMeasure()),
-                {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr}, {request.threads, &text});
+    PaintPrepared(overlays.raster, {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr},
+                  request.threads);
   }
   result.timings.overlays = MillisecondsSince(start);
 

@@ -12,10 +12,13 @@
 #include <QTemporaryDir>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <memory>
 
 #include "draw/qt_text_shaper.h"
 #include "draw/qt_vector_painter.h"
+#include "draw/raster_painter.h"
+#include "tests/draw/canvas.h"
 
 namespace {
 
@@ -35,20 +38,19 @@ class QtApplication : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const kApplication =
     ::testing::AddGlobalTestEnvironment(new QtApplication);
 
-// Where a mask has coverage, in picture pixels: left, top, right, bottom (exclusive).
-std::array<int, 4> InkOf(const TextMask& mask, const std::vector<std::uint8_t>& coverage) {
+// Where the red channel differs from the canvas's ground, in pixels: left, top, right, bottom (exclusive).
+std::array<int, 4> InkOf(const TestCanvas& canvas, int ground) {
   std::array<int, 4> ink{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-  for (int y = 0; y < mask.height; ++y) {
-    for (int x = 0; x < mask.width; ++x) {
-      if (coverage[static_cast<std::size_t>(y) * mask.width + x] == 0) continue;
-      ink = {std::min(ink[0], mask.left + x), std::min(ink[1], mask.top + y),
-             std::max(ink[2], mask.left + x + 1), std::max(ink[3], mask.top + y + 1)};
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) {
+      if (canvas.Red(x, y) == ground) continue;
+      ink = {std::min(ink[0], x), std::min(ink[1], y), std::max(ink[2], x + 1), std::max(ink[3], y + 1)};
     }
   }
   return ink;
 }
 
-TEST(QtText, RenderedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) {
+TEST(QtText, PaintedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) {
   QtTextShaper shaper;
   const TextStyle style{23, TextWeight::Bold};
   for (const char* text : {"1000 km", "FN31pr 6236 km", "270\u00b0", "W"}) {
@@ -56,21 +58,34 @@ TEST(QtText, RenderedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) 
     ASSERT_GT(extent.width, 5) << text;
     ASSERT_GT(extent.height, 5) << text;
     for (const DrawPoint at : {DrawPoint{10, 20}, DrawPoint{10.3, 20.7}, DrawPoint{-4.5, 3.25}}) {
-      const TextMask mask = shaper.Render(text, style, 4, at);
-      const std::array<int, 4> ink = InkOf(mask, mask.fill);
-      const std::array<int, 4> halo = InkOf(mask, mask.halo);
+      TestCanvas ink(260, 60), halo(260, 60);
+      const Label label{text, at, LabelAnchor::TopLeft};
+      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {}, {label}}}}, ink.Target(), {1, &shaper});
+      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, halo.Target(), {1, &shaper});
+      const std::array<int, 4> inked = InkOf(ink, 0);
       // The box's edges fall inside the ink's outermost pixels.
-      EXPECT_GE(at.x, ink[0]) << text;
-      EXPECT_LT(at.x, ink[0] + 1) << text;
-      EXPECT_GE(at.y, ink[1]) << text;
-      EXPECT_LT(at.y, ink[1] + 1) << text;
-      EXPECT_LE(at.x + extent.width, ink[2]) << text;
-      EXPECT_GT(at.x + extent.width, ink[2] - 1) << text;
-      EXPECT_LE(at.y + extent.height, ink[3]) << text;
-      EXPECT_GT(at.y + extent.height, ink[3] - 1) << text;
-      // The halo reaches about half its width beyond the ink.
-      EXPECT_NEAR(halo[0], ink[0] - 2, 1) << text;
-      EXPECT_NEAR(halo[3], ink[3] + 2, 1) << text;
+      EXPECT_EQ(inked[0], std::max(0, static_cast<int>(std::floor(at.x)))) << text;
+      EXPECT_EQ(inked[1], static_cast<int>(std::floor(at.y))) << text;
+      EXPECT_EQ(inked[2], static_cast<int>(std::ceil(at.x + extent.width))) << text;
+      EXPECT_EQ(inked[3], static_cast<int>(std::ceil(at.y + extent.height))) << text;
+      // The halo, black under white ink, reaches about half its width beyond the ink.
+      std::array<int, 4> darkened{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+      TestCanvas grey(260, 60, 100);
+      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, grey.Target(), {1, &shaper});
+      for (int y = 0; y < grey.height; ++y) {
+        for (int x = 0; x < grey.width; ++x) {
+          if (grey.Red(x, y) >= 100) continue;
+          darkened = {std::min(darkened[0], x), std::min(darkened[1], y), std::max(darkened[2], x + 1),
+                      std::max(darkened[3], y + 1)};
+        }
+      }
+      EXPECT_NEAR(darkened[1], inked[1] - 2, 1) << text;
+      EXPECT_NEAR(darkened[3], inked[3] + 2, 1) << text;
+      if (at.x > 0) {
+        EXPECT_NEAR(darkened[0], inked[0] - 2, 1) << text;
+      }
+      ink.KeepIfFailed("label_ink");
+      grey.KeepIfFailed("label_halo");
     }
   }
 }
