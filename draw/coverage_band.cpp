@@ -12,6 +12,8 @@
 namespace {
 
 constexpr unsigned kOpaque = 255 * 255;
+// Room after the last row for the stroke runs' four-pixel steps.
+constexpr std::size_t kRunSlack = 4;
 constexpr float kHalfDiagonal = 0.7072f;
 // Lines whose wholly covered middle is at least this far either side are filled row by row.
 constexpr float kBroadInner = 2.0f;
@@ -49,7 +51,7 @@ inline float Overlap(float distance, float low, float high) {
 CoverageBand::CoverageBand(int width)
     : width_(width),
       words_((width + 64 * 64 - 1) / (64 * 64)),
-      cover_(static_cast<std::size_t>(width) * kBandRows),
+      cover_(static_cast<std::size_t>(width) * kBandRows + kRunSlack),
       dirty_(static_cast<std::size_t>(words_) * kBandRows) {}
 
 void CoverageBand::Start(int top, int rows) {
@@ -181,7 +183,7 @@ void CoverageBand::AddStroke(const Segment& segment, float halfWidth) {
 }
 
 void CoverageBand::AddCasedStroke(const Segment& segment, float halfWidth, float casingHalfWidth) {
-  if (under_.empty()) under_.assign(cover_.size(), 0);
+  if (under_.empty()) under_.assign(cover_.size(), 0);  // with the same slack after the rows
   StrokeRows(segment, casingHalfWidth + kHalfDiagonal,
              [&](const Stroke& stroke, int y, std::size_t row, int from, int to) {
                const StrokeShape shape = ShapeOf(segment, stroke, halfWidth);

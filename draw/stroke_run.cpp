@@ -63,15 +63,17 @@ class FourPixels {
     return {distance, _mm_or_ps(_mm_and_ps(away, across), _mm_andnot_ps(away, onLine_))};
   }
 
-  // Raises the four bytes at `cover` to the coverage within `halfWidth`.
-  static void Raise(std::uint8_t* cover, const AcrossFour& a, float halfWidth) {
+  // Raises the first `lanes` of the four bytes at `cover` to the coverage within `halfWidth`;
+  // the others are written back as they were.
+  static void Raise(std::uint8_t* cover, const AcrossFour& a, float halfWidth, int lanes) {
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
     const __m128 width = _mm_set1_ps(halfWidth), minusWidth = _mm_set1_ps(-halfWidth);
     const __m128 held = _mm_sub_ps(_mm_min_ps(_mm_add_ps(a.distance, a.half), width),
                                    _mm_max_ps(_mm_sub_ps(a.distance, a.half), minusWidth));
     const __m128 coverage = _mm_min_ps(_mm_max_ps(_mm_div_ps(held, _mm_add_ps(a.half, a.half)), zero), one);
-    const __m128i values =
-        _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(coverage, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    const __m128i kept = _mm_cmplt_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(lanes));
+    const __m128i values = _mm_and_si128(
+        kept, _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(coverage, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f))));
     const __m128i words = _mm_packs_epi32(values, values);
     const __m128i bytes = _mm_packus_epi16(words, words);
     int old = 0;
@@ -91,10 +93,11 @@ void CoverStrokeRun(std::uint8_t* cover, int from, int to, float py, const Strok
   int x = from;
 #if defined(__SSE2__)
   const FourPixels four(py, k);
-  for (; x + 3 <= to; x += 4) FourPixels::Raise(cover + x, four.Across(x), k.halfWidth);
-#endif
+  for (; x <= to; x += 4) FourPixels::Raise(cover + x, four.Across(x), k.halfWidth, to - x + 1);
+#else
   const float vy = py - k.ay;
   for (; x <= to; ++x) cover[x] = std::max(cover[x], CoverageOf(AcrossOf(x + 0.5f - k.ax, vy, k), k.halfWidth));
+#endif
 }
 
 void CoverCasedRun(std::uint8_t* cover, std::uint8_t* under, int from, int to, float py, const StrokeShape& k,
@@ -102,16 +105,17 @@ void CoverCasedRun(std::uint8_t* cover, std::uint8_t* under, int from, int to, f
   int x = from;
 #if defined(__SSE2__)
   const FourPixels four(py, k);
-  for (; x + 3 <= to; x += 4) {
+  for (; x <= to; x += 4) {
     const AcrossFour across = four.Across(x);
-    FourPixels::Raise(cover + x, across, k.halfWidth);
-    FourPixels::Raise(under + x, across, casingHalfWidth);
+    FourPixels::Raise(cover + x, across, k.halfWidth, to - x + 1);
+    FourPixels::Raise(under + x, across, casingHalfWidth, to - x + 1);
   }
-#endif
+#else
   const float vy = py - k.ay;
   for (; x <= to; ++x) {
     const Across across = AcrossOf(x + 0.5f - k.ax, vy, k);
     cover[x] = std::max(cover[x], CoverageOf(across, k.halfWidth));
     under[x] = std::max(under[x], CoverageOf(across, casingHalfWidth));
   }
+#endif
 }

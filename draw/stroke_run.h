@@ -1,8 +1,9 @@
 #pragma once
 // The coverage of a stretch of one row by a round-ended line, pixel by pixel: the share of each
 // pixel's square, seen across the line, that lies within the line's half width. Four pixels at
-// a time where the processor can, with the very same arithmetic as one at a time, so a picture
-// is the same byte for byte wherever it is painted.
+// a time where the processor can, each with the same arithmetic wherever it falls, so a
+// picture is the same byte for byte wherever it is painted. The four-pixel steps read and
+// write back up to three bytes past a run, unchanged: the rows need that much room after them.
 #include <cstdint>
 
 struct StrokeShape {
