@@ -186,11 +186,7 @@ int main(int argc, char** argv) {
 
   // Labels need fonts, and fonts a GUI application, as PDF and SVG pages do; without a display
   // it runs offscreen.
-  const MapPictureKind kind = PictureKindOf(request.outPath);
-  if (request.ringsKm > 0 || request.spokesDeg > 0 || request.gridDeg > 0 || request.target ||
-      !request.targets.empty() || request.beam || request.greylineFanYear || !request.title.empty() ||
-      request.countries || request.prefixes || request.fields || kind == MapPictureKind::Pdf ||
-      kind == MapPictureKind::Svg) {
+  if (StationMapSetsText(request)) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     gApplication = new QGuiApplication(argc, argv);
   }

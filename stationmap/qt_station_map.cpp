@@ -1,3 +1,4 @@
+#include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
@@ -97,8 +98,6 @@ std::string LoadEarthPicture(const std::string& path, const DecodedPictureCache&
   return {};
 }
 
-// The labels' font is found and loaded (a few milliseconds of fontconfig) only for a map
-// that has labels.
 // The overlays as the map needs them: a page's plan, or a picture's marks made ready to paint.
 struct MapOverlays {
   OverlayPlan plan;
@@ -106,19 +105,24 @@ struct MapOverlays {
   bool rasterMarks = false;
 };
 
+// The labels' font is found and loaded (a few milliseconds of fontconfig) only for a map
+// that has labels. Without a GUI application there are no fonts: text then measures nothing
+// and is left out, where Qt would end the process.
 class LazyTextShaper : public TextShaper {
  public:
   TextExtent Measure(std::string_view text, const TextStyle& style) override {
-    return Made().Measure(text, style);
+    QtTextShaper* shaper = Made();
+    return shaper != nullptr ? shaper->Measure(text, style) : TextExtent{};
   }
   TextOutline Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) override {
-    return Made().Outline(text, style, inkTopLeft);
+    QtTextShaper* shaper = Made();
+    return shaper != nullptr ? shaper->Outline(text, style, inkTopLeft) : TextOutline{};
   }
 
  private:
-  QtTextShaper& Made() {
-    if (!made_) made_.emplace();
-    return *made_;
+  QtTextShaper* Made() {
+    if (!made_ && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) made_.emplace();
+    return made_ ? &*made_ : nullptr;
   }
   std::optional<QtTextShaper> made_;
 };

@@ -165,6 +165,13 @@ std::optional<StationMapProblem> CheckNames(const StationMapRequest& request) {
 
 }  // namespace
 
+bool StationMapSetsText(const StationMapRequest& request) {
+  const MapPictureKind kind = PictureKindOf(request.outPath);
+  return request.ringsKm > 0 || request.spokesDeg > 0 || request.target || !request.targets.empty() ||
+         request.beam || request.greylineFanYear || !request.title.empty() || request.prefixes ||
+         request.fields || kind == MapPictureKind::Pdf || kind == MapPictureKind::Svg;
+}
+
 std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request) {
   if (auto problem = CheckPlaceAndSize(request)) return problem;
   if (auto problem = CheckOverlays(request)) return problem;

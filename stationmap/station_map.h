@@ -170,6 +170,10 @@ using StationMapProgress = std::function<bool(std::string_view phase, double fra
 // The problem with the request's numbers and names, if any. Files are not looked at.
 std::optional<StationMapProblem> CheckStationMapRequest(const StationMapRequest& request);
 
+// Whether the map sets any text: labels, a title, a page. Text takes fonts, and fonts a GUI
+// application; coasts, borders and the grid alone take neither.
+bool StationMapSetsText(const StationMapRequest& request);
+
 // Checks the request and the files it names before anything is drawn, draws the map, and
 // stores the picture and then its side file through `files` (default: the POSIX files), both
 // written whole before either takes its name; on any failure or stop neither file is left
