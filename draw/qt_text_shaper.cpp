@@ -32,6 +32,8 @@ QFont FontOf(const QString& family, const TextStyle& style) {
   QFont font(family);
   font.setPixelSize(std::clamp(style.pixelSize, 1, kLargestPixelSize));
   font.setBold(style.weight == TextWeight::Bold);
+  // The glyphs' own outlines, not fitted to a grid of pixels they are not drawn on.
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 

@@ -115,7 +115,7 @@ class Preparer {
     const double reach = std::max(lines.halfWidth, lines.haloHalfWidth) + 1.0;
     const ClipBox box{-reach, -reach, target_.width + reach, target_.height + reach};
     for (const Polyline& line : batch.lines) AppendSegments(line, batch.style.dash, box, lines.segments);
-    for (const Segment& s : lines.segments) work += (std::hypot(s.bx - s.ax, s.by - s.ay) + 1) * 2 * reach;
+    for (const Segment& s : lines.segments) work += (std::fabs(s.bx - s.ax) + std::fabs(s.by - s.ay) + 1) * 2 * reach;
     lines.bands.Build(lines.segments.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
       const Segment& s = lines.segments[k];
       return rows_.BandsOf(std::min(s.ay, s.by) - reach, std::max(s.ay, s.by) + reach, first, last);
