@@ -15,7 +15,8 @@ runs=${2:-5}
 for tool in gmt gs; do
   command -v "$tool" >/dev/null || { echo "needs $tool (gmt, gmt-gshhg-low, ghostscript)" >&2; exit 1; }
 done
-work=$(mktemp -d)
+source "$bench_dir/process_times.sh"
+work=$(bench_work_dir)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export GMT_USERDIR="$work/gmt" GMT_SESSION_NAME=$$
@@ -23,7 +24,6 @@ export XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config"
 map="$build/skerrowen-map"
 [ -x "$map" ] && [ -f "$build/earth.jpg" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 
-source "$bench_dir/process_times.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
 gmt=(gmt coast -JE13.4/52.5/10c -R-3340/3340/-3340/3340+uk -Dl -W0.5p -N1/0.5p -png out)

@@ -15,7 +15,8 @@ map="$build/skerrowen-map"
 picture="$build/earth.jpg"
 [ -x "$map" ] && [ -f "$picture" ] || { echo "build skerrowen-map first" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (time)" >&2; exit 1; }
-work=$(mktemp -d)
+source "$bench_dir/process_times.sh"
+work=$(bench_work_dir)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export XDG_CONFIG_HOME="$work" XDG_CACHE_HOME="$work/cache"
@@ -24,7 +25,6 @@ common=(--centre 52.5208,13.375 --radius 3340 --image "$picture" --out map.bmp)
 greyLine=(--time 2026-03-20T06:00:00Z)
 overlays=(--countries --prefixes --fields --rings 1000 --spokes 10 --grid 10 --target FN31pr "${greyLine[@]}")
 
-source "$bench_dir/process_times.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 peak_mb() {

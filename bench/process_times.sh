@@ -1,4 +1,11 @@
 # Whole-process times for the benchmark scripts, sourced by them.
+
+# A folder for a benchmark's files, in memory where the machine has a tmpfs: a virtual disk's
+# writeback makes a large picture's fsync take a quarter of a second one run and two seconds
+# the next, which would decide the figures instead of the programs.
+bench_work_dir() {
+  if [ -d /dev/shm ] && [ -w /dev/shm ]; then mktemp -d /dev/shm/skerrowen-bench.XXXXXX; else mktemp -d; fi
+}
 # One run of a command: "WALL CPU" in milliseconds, the processor time (user and system, its
 # children included) as the kernel counts it, finer than time(1) prints it; nothing when the
 # command fails.
