@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "draw/blend_run.h"
 #include "draw/stroke_run.h"
 
 namespace {
@@ -35,14 +36,6 @@ inline void BlendPixel(std::uint8_t* pixel, ChannelOrder order, DrawColour colou
   pixel[1] = static_cast<std::uint8_t>((pixel[1] * keep + colour.g * weight + kOpaque / 2) / kOpaque);
   pixel[order.blue] =
       static_cast<std::uint8_t>((pixel[order.blue] * keep + colour.b * weight + kOpaque / 2) / kOpaque);
-}
-
-// Blending black: the same as BlendPixel with a black colour.
-inline void DarkenPixel(std::uint8_t* pixel, unsigned weight) {
-  const unsigned keep = kOpaque - weight;
-  pixel[0] = static_cast<std::uint8_t>((pixel[0] * keep + kOpaque / 2) / kOpaque);
-  pixel[1] = static_cast<std::uint8_t>((pixel[1] * keep + kOpaque / 2) / kOpaque);
-  pixel[2] = static_cast<std::uint8_t>((pixel[2] * keep + kOpaque / 2) / kOpaque);
 }
 
 inline unsigned WeightOf(std::uint8_t alpha, float coverage) {
@@ -338,50 +331,19 @@ void CoverageBand::BlendRows(const RasterTarget& target, const Blend& blend) {
   }
 }
 
-void CoverageBand::BlendInto(const RasterTarget& target, DrawColour colour) {
-  const ChannelOrder order = OrderOf(target);
+void CoverageBand::BlendInto(const RasterTarget& target, const BlendColour& colour) {
   BlendRows(target, [&](std::uint8_t* pixels, std::size_t start, int from, int to) {
-    std::uint8_t* cover = &cover_[start];
-    for (int x = from; x < to; x += 8) {
-      // Eight pixels at a time past stretches with no coverage.
-      std::uint64_t eight = 0;
-      if (x + 8 <= to) std::memcpy(&eight, cover + x, 8);
-      if (x + 8 <= to && eight == 0) continue;
-      for (int k = x; k < std::min(to, x + 8); ++k) {
-        if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
-      }
-    }
-    std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
+    BlendRun(pixels, &cover_[start], from, to, colour);
+    std::memset(&cover_[start] + from, 0, static_cast<std::size_t>(to - from));
   });
 }
 
-void CoverageBand::BlendCasedInto(const RasterTarget& target, DrawColour casing, DrawColour colour) {
-  const ChannelOrder order = OrderOf(target);
-  const bool black = casing.r == 0 && casing.g == 0 && casing.b == 0;
+void CoverageBand::BlendCasedInto(const RasterTarget& target, const BlendColour& casing,
+                                  const BlendColour& colour) {
   BlendRows(target, [&](std::uint8_t* pixels, std::size_t start, int from, int to) {
-    std::uint8_t* cover = &cover_[start];
-    std::uint8_t* under = &under_[start];
-    const auto blend = [&](int k) {
-      if (under[k] != 0) {
-        if (black) {
-          DarkenPixel(pixels + 3 * k, casing.a * under[k]);
-        } else {
-          BlendPixel(pixels + 3 * k, order, casing, casing.a * under[k]);
-        }
-      }
-      if (cover[k] != 0) BlendPixel(pixels + 3 * k, order, colour, colour.a * cover[k]);
-    };
-    // Eight pixels at a time past stretches the casing does not reach; the line lies within it.
-    int x = from;
-    for (; x + 8 <= to; x += 8) {
-      std::uint64_t eight = 0;
-      std::memcpy(&eight, under + x, 8);
-      if (eight == 0) continue;
-      for (int k = x; k < x + 8; ++k) blend(k);
-    }
-    for (; x < to; ++x) blend(x);
-    std::memset(cover + from, 0, static_cast<std::size_t>(to - from));
-    std::memset(under + from, 0, static_cast<std::size_t>(to - from));
+    BlendCasedRun(pixels, &under_[start], &cover_[start], from, to, casing, colour);
+    std::memset(&cover_[start] + from, 0, static_cast<std::size_t>(to - from));
+    std::memset(&under_[start] + from, 0, static_cast<std::size_t>(to - from));
   });
 }
 

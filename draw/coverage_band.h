@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "draw/blend_run.h"
 #include "draw/draw_list.h"
 #include "draw/line_geometry.h"
 #include "draw/raster_target.h"
@@ -31,11 +32,11 @@ class CoverageBand {
   void ResolveFill();
 
   // Blends `colour` where the coverage is, then clears it for the next shape.
-  void BlendInto(const RasterTarget& target, DrawColour colour);
+  void BlendInto(const RasterTarget& target, const BlendColour& colour);
 
   // Blends `casing` where the casing's coverage is, then `colour` over it, pixel by pixel, as
   // two shapes blended in turn would; then clears both.
-  void BlendCasedInto(const RasterTarget& target, DrawColour casing, DrawColour colour);
+  void BlendCasedInto(const RasterTarget& target, const BlendColour& casing, const BlendColour& colour);
 
  private:
   template <class Run>

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "draw/coverage_band.h"
 #include "draw/line_geometry.h"
@@ -194,6 +195,28 @@ class Preparer {
   TextShaper* text_;
 };
 
+// An item's colour and its casing's, made ready for the picture's channel order once.
+struct ItemColours {
+  BlendColour colour;
+  BlendColour casing;
+};
+
+ItemColours ColoursOf(const PreparedItem& item, bool bgr) {
+  ItemColours colours;
+  std::visit(
+      [&](const auto& prepared) {
+        using Prepared = std::decay_t<decltype(prepared)>;
+        if constexpr (std::is_same_v<Prepared, PreparedLines> || std::is_same_v<Prepared, PreparedLabels>) {
+          colours.colour = BlendColourOf(prepared.colour, bgr);
+          colours.casing = BlendColourOf({0, 0, 0, prepared.haloAlpha}, bgr);
+        } else if constexpr (std::is_same_v<Prepared, PreparedFill>) {
+          colours.colour = BlendColourOf(prepared.colour, bgr);
+        }
+      },
+      item);
+  return colours;
+}
+
 class BandPainter {
  public:
   BandPainter(const RasterTarget& target, int band)
@@ -202,56 +225,56 @@ class BandPainter {
         rows_(std::min(kBandRows, target.height - top_)),
         band_(band) {}
 
-  void operator()(const PreparedLines& lines, CoverageBand& coverage) const {
+  void operator()(const PreparedLines& lines, const ItemColours& colours, CoverageBand& coverage) const {
     if (lines.bands.begin(band_) == lines.bands.end(band_)) return;
     coverage.Start(top_, rows_);
     if (lines.haloAlpha > 0 && lines.halfWidth > 0 && lines.haloHalfWidth >= lines.halfWidth) {
       for (auto k = lines.bands.begin(band_); k != lines.bands.end(band_); ++k) {
         coverage.AddCasedStroke(lines.segments[*k], lines.halfWidth, lines.haloHalfWidth);
       }
-      coverage.BlendCasedInto(target_, {0, 0, 0, lines.haloAlpha}, lines.colour);
+      coverage.BlendCasedInto(target_, colours.casing, colours.colour);
       return;
     }
     if (lines.haloAlpha > 0) {
       for (auto k = lines.bands.begin(band_); k != lines.bands.end(band_); ++k) {
         coverage.AddStroke(lines.segments[*k], lines.haloHalfWidth);
       }
-      coverage.BlendInto(target_, {0, 0, 0, lines.haloAlpha});
+      coverage.BlendInto(target_, colours.casing);
     }
     if (lines.halfWidth > 0) {
       for (auto k = lines.bands.begin(band_); k != lines.bands.end(band_); ++k) {
         coverage.AddStroke(lines.segments[*k], lines.halfWidth);
       }
-      coverage.BlendInto(target_, lines.colour);
+      coverage.BlendInto(target_, colours.colour);
     }
   }
 
-  void operator()(const PreparedFill& fill, CoverageBand& coverage) const {
+  void operator()(const PreparedFill& fill, const ItemColours& colours, CoverageBand& coverage) const {
     if (fill.bands.begin(band_) == fill.bands.end(band_)) return;
     coverage.Start(top_, rows_);
     for (auto k = fill.bands.begin(band_); k != fill.bands.end(band_); ++k) coverage.AddEdge(fill.edges[*k]);
     coverage.ResolveFill();
-    coverage.BlendInto(target_, fill.colour);
+    coverage.BlendInto(target_, colours.colour);
   }
 
-  void operator()(const PreparedDots& dots, CoverageBand&) const {
+  void operator()(const PreparedDots& dots, const ItemColours&, CoverageBand&) const {
     for (auto k = dots.bands.begin(band_); k != dots.bands.end(band_); ++k) {
       BlendDot(target_, top_, rows_, dots.centres[*k], dots.style);
     }
   }
 
-  void operator()(const PreparedLabels& labels, CoverageBand& coverage) const {
+  void operator()(const PreparedLabels& labels, const ItemColours& colours, CoverageBand& coverage) const {
     coverage.Start(top_, rows_);
     if (labels.haloBands.begin(band_) != labels.haloBands.end(band_)) {
       for (auto k = labels.haloBands.begin(band_); k != labels.haloBands.end(band_); ++k) {
         coverage.AddStroke(labels.halo[*k], labels.haloHalfWidth);
       }
-      coverage.BlendInto(target_, {0, 0, 0, labels.haloAlpha});
+      coverage.BlendInto(target_, colours.casing);
     }
     if (labels.bands.begin(band_) == labels.bands.end(band_)) return;
     for (auto k = labels.bands.begin(band_); k != labels.bands.end(band_); ++k) coverage.AddEdge(labels.edges[*k]);
     coverage.ResolveFill();
-    coverage.BlendInto(target_, labels.colour);
+    coverage.BlendInto(target_, colours.colour);
   }
 
  private:
@@ -311,13 +334,16 @@ void PaintPrepared(const PreparedDrawing& drawing, const RasterTarget& target, i
   const int bandCount = (target.height + kBandRows - 1) / kBandRows;
   int threads = threadsAsked > 0 ? threadsAsked : static_cast<int>(std::thread::hardware_concurrency());
   threads = std::clamp(std::min(threads, static_cast<int>(prepared.work / kWorkPerThread) + 1), 1, bandCount);
+  std::vector<ItemColours> colours;
+  colours.reserve(items.size());
+  for (const PreparedItem& item : items) colours.push_back(ColoursOf(item, target.bgr));
   std::atomic<int> nextBand{0};
   const auto paintBands = [&] {
     CoverageBand coverage(target.width);
     for (int band = nextBand++; band < bandCount; band = nextBand++) {
       const BandPainter painter(target, band);
-      for (const PreparedItem& item : items) {
-        std::visit([&](const auto& prepared) { painter(prepared, coverage); }, item);
+      for (std::size_t k = 0; k < items.size(); ++k) {
+        std::visit([&](const auto& prepared) { painter(prepared, colours[k], coverage); }, items[k]);
       }
     }
   };
