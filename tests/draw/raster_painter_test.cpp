@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
+#include "draw/blend_run.h"
 #include "draw/line_geometry.h"
 #include "tests/draw/canvas.h"
 
@@ -231,6 +234,35 @@ TEST(RasterTargets, EveryLayoutAndThreadCountPaintsTheSamePicture) {
   }
   EXPECT_EQ(differing, 0);
   two.KeepIfFailed("threads");
+}
+
+// Every pixel, colour, opacity and coverage mixes to the exact mix rounded, but where that
+// lies within a hundredth of a half; a run of eight at a time gives what one at a time does.
+TEST(RasterBlending, EachMixIsTheExactMixRoundedWhereverThePixelFalls) {
+  int checked = 0;
+  for (const std::uint8_t alpha : {255, 230, 170, 128, 56, 1}) {
+    for (int colour = 0; colour < 256; colour += 15) {
+      const BlendColour ready = BlendColourOf({static_cast<std::uint8_t>(colour), 0, 0, alpha}, false);
+      for (int coverage = 0; coverage < 256; coverage += 3) {
+        // Eleven pixels: eight at a time, then three one at a time.
+        std::vector<std::uint8_t> row(3 * 11), cover(11);
+        for (int k = 0; k < 11; ++k) cover[k] = static_cast<std::uint8_t>((coverage + 23 * k) % 256);
+        for (int pixel = 0; pixel < 256; pixel += 11) {
+          for (int k = 0; k < 11; ++k) row[3 * k] = static_cast<std::uint8_t>(std::min(255, pixel + k));
+          BlendRun(row.data(), cover.data(), 0, 11, ready);
+          for (int k = 0; k < 11; ++k) {
+            const int before = std::min(255, pixel + k);
+            const double exact = before + (colour - before) * alpha * cover[k] / 65025.0;
+            if (std::fabs(exact - std::floor(exact) - 0.5) < 0.01) continue;
+            ASSERT_EQ(row[3 * k], static_cast<int>(std::floor(exact + 0.5)))
+                << "pixel " << before << " colour " << colour << " alpha " << int{alpha} << " coverage " << int{cover[k]};
+            ++checked;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 100000);
 }
 
 TEST(LineThinning, DropsOnlyPointsWithinATenthOfAPixel) {
