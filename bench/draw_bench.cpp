@@ -120,9 +120,9 @@ void BM_RasterSpokes(benchmark::State& state) {
   batch.style = {{255, 255, 255, 210}, 1.0 * unit, {2.5 * unit, 110}, {}};
   for (int k = 0; k < 36; ++k) {
     const double angle = k * 6.283185307 / 36;
-    batch.lines.push_back({{{size / 2.0, size / 2.0},
-                            {size / 2.0 * (1 + std::cos(angle)), size / 2.0 * (1 + std::sin(angle))}},
-                           false});
+    batch.lines.push_back(
+        {{{size / 2.0, size / 2.0}, {size / 2.0 * (1 + std::cos(angle)), size / 2.0 * (1 + std::sin(angle))}},
+         false});
   }
   DrawList list;
   list.items.emplace_back(std::move(batch));

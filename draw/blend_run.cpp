@@ -39,8 +39,10 @@ inline void SharesOfEight(const std::uint8_t* cover, const BlendColour& colour, 
   const __m128i zero = _mm_setzero_si128();
   const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cover)), zero);
   const __m128 per = _mm_set1_ps(colour.sharePerCoverage), half = _mm_set1_ps(0.5f);
-  const __m128i low = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)), per), half));
-  const __m128i high = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)), per), half));
+  const __m128i low =
+      _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)), per), half));
+  const __m128i high =
+      _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)), per), half));
   // Saturating to 32767, the largest share.
   const __m128i s = _mm_packs_epi32(low, high);
   const __m128i lows = _mm_unpacklo_epi64(s, s), highs = _mm_unpackhi_epi64(s, s);
@@ -76,7 +78,8 @@ struct EightPixels {
     for (int k = 0; k < 3; ++k) {
       const __m128i channels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour.pattern + 8 * k));
       const __m128i difference = _mm_sub_epi16(channels, part[k]);
-      const __m128i low = _mm_mullo_epi16(difference, shares[k]), high = _mm_mulhi_epi16(difference, shares[k]);
+      const __m128i low = _mm_mullo_epi16(difference, shares[k]),
+                    high = _mm_mulhi_epi16(difference, shares[k]);
       const __m128i first = _mm_srai_epi32(_mm_add_epi32(_mm_unpacklo_epi16(low, high), half), 15);
       const __m128i second = _mm_srai_epi32(_mm_add_epi32(_mm_unpackhi_epi16(low, high), half), 15);
       part[k] = _mm_add_epi16(part[k], _mm_packs_epi32(first, second));
@@ -94,7 +97,8 @@ BlendColour BlendColourOf(DrawColour colour, bool bgr) {
   ready.channel[2] = bgr ? colour.r : colour.b;
   for (int k = 0; k < 24; ++k) ready.pattern[k] = ready.channel[k % 3];
   ready.sharePerCoverage = static_cast<float>(colour.a * 32768.0 / 65025.0);
-  for (int coverage = 0; coverage < 256; ++coverage) ready.share[coverage] = ShareOf(ready.sharePerCoverage, coverage);
+  for (int coverage = 0; coverage < 256; ++coverage)
+    ready.share[coverage] = ShareOf(ready.sharePerCoverage, coverage);
   return ready;
 }
 

@@ -122,7 +122,12 @@ struct Stroke {
 namespace {
 
 StrokeShape ShapeOf(const Segment& s, const Stroke& stroke, float halfWidth) {
-  return {s.ax, s.ay, stroke.ux, stroke.uy, stroke.length, halfWidth,
+  return {s.ax,
+          s.ay,
+          stroke.ux,
+          stroke.uy,
+          stroke.length,
+          halfWidth,
           stroke.length > 0 ? 0.5f * (std::fabs(stroke.ux) + std::fabs(stroke.uy)) : 0.5f};
 }
 
@@ -148,7 +153,8 @@ void CoverageBand::StrokeRows(const Segment& s, float reach, const Run& cover) {
       std::min(top_ + rows_ - 1, static_cast<int>(std::floor(std::max(s.ay, s.by) + reach - 0.5f)));
   const float minX = std::min(s.ax, s.bx) - reach, maxX = std::max(s.ax, s.bx) + reach;
   const bool slanted = std::fabs(stroke.uy) > 1e-4f;
-  const float slope = slanted ? stroke.ux / stroke.uy : 0, halfRun = slanted ? reach / std::fabs(stroke.uy) : 0;
+  const float slope = slanted ? stroke.ux / stroke.uy : 0,
+              halfRun = slanted ? reach / std::fabs(stroke.uy) : 0;
   for (int y = firstRow; y <= lastRow; ++y) {
     // The row's stretch: the box round the segment, cut to the strip along it when the
     // segment is not nearly level.

@@ -59,4 +59,3 @@ class CoverageBand {
 
 // A dot straight onto the picture, within the rows [top, top + rows).
 void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style);
-

@@ -81,11 +81,13 @@ TextExtent QtTextShaper::Measure(std::string_view text, const TextStyle& style) 
 
 TextOutline QtTextShaper::Outline(std::string_view text, const TextStyle& style, DrawPoint inkTopLeft) {
   QPainterPath path;
-  ForEachGlyph(text, style.weight, [&](const Glyph& glyph, QPointF at) { path.addPath(glyph.path.translated(at)); });
+  ForEachGlyph(text, style.weight,
+               [&](const Glyph& glyph, QPointF at) { path.addPath(glyph.path.translated(at)); });
   const double scale = ScaleOf(style);
   const QRectF box = path.boundingRect();
   // The ink box's corner at `inkTopLeft`, at the style's size.
-  const QTransform place(scale, 0, 0, scale, inkTopLeft.x - box.left() * scale, inkTopLeft.y - box.top() * scale);
+  const QTransform place(scale, 0, 0, scale, inkTopLeft.x - box.left() * scale,
+                         inkTopLeft.y - box.top() * scale);
   TextOutline outline;
   for (const QPolygonF& polygon : path.toSubpathPolygons(place)) {
     std::vector<DrawPoint>& ring = outline.emplace_back();

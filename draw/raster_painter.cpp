@@ -96,7 +96,9 @@ double Positive(double value) { return std::isfinite(value) && value > 0 ? value
 class Preparer {
  public:
   Preparer(int width, int height, TextShaper* text)
-      : target_{nullptr, 0, width, height, false}, rows_{(height + kBandRows - 1) / kBandRows, height}, text_(text) {}
+      : target_{nullptr, 0, width, height, false},
+        rows_{(height + kBandRows - 1) / kBandRows, height},
+        text_(text) {}
 
   double work = 0;
 
@@ -116,7 +118,8 @@ class Preparer {
     const double reach = std::max(lines.halfWidth, lines.haloHalfWidth) + 1.0;
     const ClipBox box{-reach, -reach, target_.width + reach, target_.height + reach};
     for (const Polyline& line : batch.lines) AppendSegments(line, batch.style.dash, box, lines.segments);
-    for (const Segment& s : lines.segments) work += (std::fabs(s.bx - s.ax) + std::fabs(s.by - s.ay) + 1) * 2 * reach;
+    for (const Segment& s : lines.segments)
+      work += (std::fabs(s.bx - s.ax) + std::fabs(s.by - s.ay) + 1) * 2 * reach;
     lines.bands.Build(lines.segments.size(), rows_.bandCount, [&](std::size_t k, int& first, int& last) {
       const Segment& s = lines.segments[k];
       return rows_.BandsOf(std::min(s.ay, s.by) - reach, std::max(s.ay, s.by) + reach, first, last);
@@ -272,7 +275,8 @@ class BandPainter {
       coverage.BlendInto(target_, colours.casing);
     }
     if (labels.bands.begin(band_) == labels.bands.end(band_)) return;
-    for (auto k = labels.bands.begin(band_); k != labels.bands.end(band_); ++k) coverage.AddEdge(labels.edges[*k]);
+    for (auto k = labels.bands.begin(band_); k != labels.bands.end(band_); ++k)
+      coverage.AddEdge(labels.edges[*k]);
     coverage.ResolveFill();
     coverage.BlendInto(target_, colours.colour);
   }

@@ -96,7 +96,8 @@ void CoverStrokeRun(std::uint8_t* cover, int from, int to, float py, const Strok
   for (; x <= to; x += 4) FourPixels::Raise(cover + x, four.Across(x), k.halfWidth, to - x + 1);
 #else
   const float vy = py - k.ay;
-  for (; x <= to; ++x) cover[x] = std::max(cover[x], CoverageOf(AcrossOf(x + 0.5f - k.ax, vy, k), k.halfWidth));
+  for (; x <= to; ++x)
+    cover[x] = std::max(cover[x], CoverageOf(AcrossOf(x + 0.5f - k.ax, vy, k), k.halfWidth));
 #endif
 }
 

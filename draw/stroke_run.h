@@ -22,5 +22,5 @@ void CoverStrokeRun(std::uint8_t* cover, int from, int to, float py, const Strok
 
 // The same for a line over a broader casing, `casingHalfWidth` either side, at once: `under`
 // gets the casing's coverage, byte for byte what a run of its own would give.
-void CoverCasedRun(std::uint8_t* cover, std::uint8_t* under, int from, int to, float py, const StrokeShape& shape,
-                   float casingHalfWidth);
+void CoverCasedRun(std::uint8_t* cover, std::uint8_t* under, int from, int to, float py,
+                   const StrokeShape& shape, float casingHalfWidth);

@@ -212,15 +212,15 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
   // The overlays need no picture: their geometry is worked out, their labels placed and
   // outlined, and everything sorted into the bands it reaches while the picture is decoded
   // and sampled, so that painting alone comes after.
-  std::future<MapOverlays> planning =
-      std::async(std::launch::async | std::launch::deferred, [&drawn, vector, data = std::move(countryData.data)] {
+  std::future<MapOverlays> planning = std::async(
+      std::launch::async | std::launch::deferred, [&drawn, vector, data = std::move(countryData.data)] {
         MapOverlays overlays;
         overlays.plan = PlanOverlays(drawn, LabelPixels(drawn.size) * 1.2, data);
         if (vector || overlays.plan.Empty()) return overlays;
         LazyTextShaper text;
         overlays.raster = PrepareRaster(
-            OverlayDrawList(std::move(overlays.plan), text, TitlePlace::Corner, QuickLabelMeasure()), drawn.size,
-            drawn.size, &text);
+            OverlayDrawList(std::move(overlays.plan), text, TitlePlace::Corner, QuickLabelMeasure()),
+            drawn.size, drawn.size, &text);
         overlays.rasterMarks = true;
         return overlays;
       });

@@ -61,7 +61,8 @@ TEST(QtText, PaintedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) {
       TestCanvas ink(260, 60), halo(260, 60);
       const Label label{text, at, LabelAnchor::TopLeft};
       PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {}, {label}}}}, ink.Target(), {1, &shaper});
-      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, halo.Target(), {1, &shaper});
+      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, halo.Target(),
+                  {1, &shaper});
       const std::array<int, 4> inked = InkOf(ink, 0);
       // The box's edges fall inside the ink's outermost pixels.
       EXPECT_EQ(inked[0], std::max(0, static_cast<int>(std::floor(at.x)))) << text;
@@ -71,7 +72,8 @@ TEST(QtText, PaintedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) {
       // The halo, black under white ink, reaches about half its width beyond the ink.
       std::array<int, 4> darkened{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
       TestCanvas grey(260, 60, 100);
-      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, grey.Target(), {1, &shaper});
+      PaintRaster({{LabelBatch{style, {255, 255, 255, 255}, {4, 255}, {label}}}}, grey.Target(),
+                  {1, &shaper});
       for (int y = 0; y < grey.height; ++y) {
         for (int x = 0; x < grey.width; ++x) {
           if (grey.Red(x, y) >= 100) continue;

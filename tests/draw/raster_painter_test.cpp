@@ -111,7 +111,8 @@ TEST(RasterLines, ACasedLineIsItsCasingThenTheLineWhereverItLies) {
     if (shift == 0) first = once;
     int moved = 0;
     for (int y = 0; y < 44; ++y) {
-      for (int x = 0; x + shift < 80; ++x) moved += std::memcmp(first.At(x, y), once.At(x + shift, y), 3) != 0;
+      for (int x = 0; x + shift < 80; ++x)
+        moved += std::memcmp(first.At(x, y), once.At(x + shift, y), 3) != 0;
     }
     EXPECT_EQ(moved, 0) << shift;
     once.KeepIfFailed("cased_" + std::to_string(shift));
@@ -255,7 +256,8 @@ TEST(RasterBlending, EachMixIsTheExactMixRoundedWhereverThePixelFalls) {
             const double exact = before + (colour - before) * alpha * cover[k] / 65025.0;
             if (std::fabs(exact - std::floor(exact) - 0.5) < 0.01) continue;
             ASSERT_EQ(row[3 * k], static_cast<int>(std::floor(exact + 0.5)))
-                << "pixel " << before << " colour " << colour << " alpha " << int{alpha} << " coverage " << int{cover[k]};
+                << "pixel " << before << " colour " << colour << " alpha " << int{alpha} << " coverage "
+                << int{cover[k]};
             ++checked;
           }
         }
