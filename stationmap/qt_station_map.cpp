@@ -146,8 +146,9 @@ std::string EncodeCompressed(const QImage& image, MapPictureKind kind, std::stri
 
 constexpr DrawColour kPageTextColour{25, 25, 25, 255};
 
-// The title block's text size on a page: a little smaller than the map's labels.
-double PageTitlePixels(int pictureSize) { return 0.8 * LabelPixels(pictureSize); }
+// The title block's text size on a page, beside the map rather than on it: it keeps to the
+// page's own scale, a little smaller than a screen map's labels are to it.
+double PageTitlePixels(int pictureSize) { return 0.8 * std::max(11.0, pictureSize / 48.0); }
 
 // Where a PDF or SVG map lies on its page; the title block's share follows from the pixels
 // the map gets, which a first layout without it tells closely enough.
