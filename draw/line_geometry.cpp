@@ -76,15 +76,14 @@ void AppendRun(const std::vector<DrawPoint>& run, const std::vector<double>& das
   double along = 0;
   for (std::size_t k = 1; k < points.size(); ++k) {
     const DrawPoint &a = points[k - 1], &b = points[k];
-    const double length = std::hypot(b.x - a.x, b.y - a.y);
     double enter = 0, leave = 1;
-    if (ClipToBox(a, b, box, enter, leave)) {
-      if (!dashed) {
-        out.push_back(SegmentOf(Lerp(a, b, enter), Lerp(a, b, leave)));
-      } else if (length > 0) {
-        dasher.Stretch(a, b, length, along, enter * length, leave * length);
-      }
+    if (!dashed) {
+      if (ClipToBox(a, b, box, enter, leave)) out.push_back(SegmentOf(Lerp(a, b, enter), Lerp(a, b, leave)));
+      continue;
     }
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (ClipToBox(a, b, box, enter, leave) && length > 0)
+      dasher.Stretch(a, b, length, along, enter * length, leave * length);
     along += length;
   }
 }

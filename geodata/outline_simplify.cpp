@@ -76,14 +76,23 @@ std::vector<float> KeepTolerances(std::span<const Vec3> run, double floorKm) {
 
 namespace {
 
-double PlaneDistance2(const PlanePoint& p, const PlanePoint& a, const PlanePoint& b) {
-  const double dx = b.x - a.x, dy = b.y - a.y;
-  const double length2 = dx * dx + dy * dy;
-  double t = length2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0;
-  t = std::clamp(t, 0.0, 1.0);
-  const double ex = p.x - (a.x + t * dx), ey = p.y - (a.y + t * dy);
-  return ex * ex + ey * ey;
-}
+// The squared distance of points from the segment a-b, its one division made once.
+class PlaneDistance2 {
+ public:
+  PlaneDistance2(const PlanePoint& a, const PlanePoint& b) : a_(a), dx_(b.x - a.x), dy_(b.y - a.y) {
+    const double length2 = dx_ * dx_ + dy_ * dy_;
+    perLength2_ = length2 > 0 ? 1 / length2 : 0;
+  }
+  double operator()(const PlanePoint& p) const {
+    const double t = std::clamp(((p.x - a_.x) * dx_ + (p.y - a_.y) * dy_) * perLength2_, 0.0, 1.0);
+    const double ex = p.x - (a_.x + t * dx_), ey = p.y - (a_.y + t * dy_);
+    return ex * ex + ey * ey;
+  }
+
+ private:
+  PlanePoint a_;
+  double dx_, dy_, perLength2_;
+};
 
 }  // namespace
 
@@ -105,8 +114,9 @@ void SimplifyPlaneLine(std::vector<PlanePoint>& line, double tolerance) {
     pending.pop_back();
     double farthest = -1;
     std::size_t split = first;
+    const PlaneDistance2 distance2(line[first], line[last]);
     for (std::size_t k = first + 1; k < last; ++k) {
-      const double d = PlaneDistance2(line[k], line[first], line[last]);
+      const double d = distance2(line[k]);
       if (d > farthest) {
         farthest = d;
         split = k;
