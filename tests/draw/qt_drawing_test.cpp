@@ -6,14 +6,17 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "draw/qt_text_shaper.h"
 #include "draw/qt_vector_painter.h"
@@ -88,6 +91,48 @@ TEST(QtText, PaintedInkStaysInTheMeasuredBoxSoLabelsSetSideBySideNeverOverlap) {
       }
       ink.KeepIfFailed("label_ink");
       grey.KeepIfFailed("label_halo");
+    }
+  }
+}
+
+// Text is laid out once at one size and scaled, glyph by glyph from outlines kept: its ink
+// lands where Qt's own text path at the size puts it, for right-to-left text, a fallback
+// font's glyphs and letters met again, and the outline fills the measured box exactly.
+TEST(QtText, OutlinesAgreeWithQtsOwnTextAtEverySize) {
+  QtTextShaper shaper;
+  // A fallback font without a bold face is made bold by Qt at each size, so there only the
+  // outline is held to the measure.
+  const std::pair<const char*, bool> texts[] = {{"Tel Aviv \u05EA\u05DC \u05D0\u05D1\u05D9\u05D1", true},
+                                                {"4X4X 4X", true},
+                                                {"270\u00b0 1000 km", true},
+                                                {"JA1 \u6771\u4EAC", false}};
+  for (const auto& [text, likeQt] : texts) {
+    for (const int size : {11, 23, 65}) {
+      for (const TextWeight weight : {TextWeight::Bold, TextWeight::Normal}) {
+        const TextStyle style{size, weight};
+        const TextExtent measured = shaper.Measure(text, style);
+        if (likeQt) {
+          QPainterPath own;
+          own.addText(0, 0, FontOf(LabelFontFamily(), style), QString::fromUtf8(text));
+          const QRectF expected = own.boundingRect();
+          const double near = std::max(0.3, 0.01 * size);
+          EXPECT_NEAR(measured.left, expected.left(), near) << text << " " << size;
+          EXPECT_NEAR(measured.top, expected.top(), near) << text << " " << size;
+          EXPECT_NEAR(measured.width, expected.width(), 2 * near) << text << " " << size;
+          EXPECT_NEAR(measured.height, expected.height(), 2 * near) << text << " " << size;
+        }
+        double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+        for (const auto& ring : shaper.Outline(text, style, {10.25, 20.5})) {
+          for (const DrawPoint& p : ring) {
+            left = std::min(left, p.x), top = std::min(top, p.y);
+            right = std::max(right, p.x), bottom = std::max(bottom, p.y);
+          }
+        }
+        EXPECT_NEAR(left, 10.25, 0.05) << text;
+        EXPECT_NEAR(top, 20.5, 0.05) << text;
+        EXPECT_NEAR(right, 10.25 + measured.width, 0.05) << text;
+        EXPECT_NEAR(bottom, 20.5 + measured.height, 0.05) << text;
+      }
     }
   }
 }

@@ -56,4 +56,17 @@ TEST(CountryOptions, TheMapMakerDrawsTheLabelledLayersAlone) {
   EXPECT_TRUE(std::filesystem::exists(folder.Path() / "m.png"));
 }
 
+// Coasts, borders and the grid set no text: the map maker makes them without a GUI
+// application, so even where no Qt platform can start (here one that does not exist).
+TEST(CountryOptions, CoastsBordersAndTheGridAloneNeedNoDisplayPlatform) {
+  ScratchFolder folder;
+  const std::string command =
+      "cd '" + folder.Path().string() + "' && QT_QPA_PLATFORM=no-such-platform XDG_CONFIG_HOME='" +
+      folder.Path().string() + "' XDG_CACHE_HOME='" + folder.Path().string() + "' " + SKERROWEN_BINARY_DIR +
+      "/skerrowen-map --locator JO62 --radius 3000 --size 300 --countries --grid 10 "
+      "--out m.bmp >stdout.txt 2>stderr.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadWhole(folder.Path() / "stderr.txt");
+  EXPECT_TRUE(std::filesystem::exists(folder.Path() / "m.bmp"));
+}
+
 }  // namespace
