@@ -20,13 +20,6 @@ inline std::uint8_t Mix(int pixel, int colour, int share) {
   return static_cast<std::uint8_t>(pixel + (((colour - pixel) * share + (1 << 14)) >> 15));
 }
 
-inline void MixPixel(std::uint8_t* pixel, const BlendColour& colour, std::uint8_t coverage) {
-  const int share = colour.share[coverage];
-  pixel[0] = Mix(pixel[0], colour.channel[0], share);
-  pixel[1] = Mix(pixel[1], colour.channel[1], share);
-  pixel[2] = Mix(pixel[2], colour.channel[2], share);
-}
-
 inline bool NoneOfEight(const std::uint8_t* cover) {
   std::uint64_t eight;
   std::memcpy(&eight, cover, 8);
@@ -90,6 +83,13 @@ struct EightPixels {
 
 }  // namespace
 
+void BlendPixel(std::uint8_t* pixel, const BlendColour& colour, std::uint8_t coverage) {
+  const int share = colour.share[coverage];
+  pixel[0] = Mix(pixel[0], colour.channel[0], share);
+  pixel[1] = Mix(pixel[1], colour.channel[1], share);
+  pixel[2] = Mix(pixel[2], colour.channel[2], share);
+}
+
 BlendColour BlendColourOf(DrawColour colour, bool bgr) {
   BlendColour ready;
   ready.channel[0] = bgr ? colour.b : colour.r;
@@ -113,7 +113,7 @@ void BlendRun(std::uint8_t* row, const std::uint8_t* cover, int from, int to, co
   }
 #endif
   for (; x < to; ++x) {
-    if (cover[x] != 0) MixPixel(row + 3 * x, colour, cover[x]);
+    if (cover[x] != 0) BlendPixel(row + 3 * x, colour, cover[x]);
   }
 }
 
@@ -131,7 +131,7 @@ void BlendCasedRun(std::uint8_t* row, const std::uint8_t* under, const std::uint
   }
 #endif
   for (; x < to; ++x) {
-    if (under[x] != 0) MixPixel(row + 3 * x, casing, under[x]);
-    if (cover[x] != 0) MixPixel(row + 3 * x, colour, cover[x]);
+    if (under[x] != 0) BlendPixel(row + 3 * x, casing, under[x]);
+    if (cover[x] != 0) BlendPixel(row + 3 * x, colour, cover[x]);
   }
 }

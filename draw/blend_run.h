@@ -20,6 +20,9 @@ struct BlendColour {
 
 BlendColour BlendColourOf(DrawColour colour, bool bgr);
 
+// Blends `colour` into one pixel by its coverage.
+void BlendPixel(std::uint8_t* pixel, const BlendColour& colour, std::uint8_t coverage);
+
 // Blends `colour` into the pixels [from, to) of `row` by `cover`, indexed by pixel.
 void BlendRun(std::uint8_t* row, const std::uint8_t* cover, int from, int to, const BlendColour& colour);
 

@@ -12,35 +12,11 @@
 
 namespace {
 
-constexpr unsigned kOpaque = 255 * 255;
 // Room after the last row for the stroke runs' four-pixel steps.
 constexpr std::size_t kRunSlack = 4;
 constexpr float kHalfDiagonal = 0.7072f;
 // Lines whose wholly covered middle is at least this far either side are filled row by row.
 constexpr float kBroadInner = 2.0f;
-
-struct ChannelOrder {
-  int red;
-  int blue;
-};
-
-ChannelOrder OrderOf(const RasterTarget& target) {
-  return target.bgr ? ChannelOrder{2, 0} : ChannelOrder{0, 2};
-}
-
-// `weight`: the colour's share, 0..255 * 255.
-inline void BlendPixel(std::uint8_t* pixel, ChannelOrder order, DrawColour colour, unsigned weight) {
-  const unsigned keep = kOpaque - weight;
-  pixel[order.red] =
-      static_cast<std::uint8_t>((pixel[order.red] * keep + colour.r * weight + kOpaque / 2) / kOpaque);
-  pixel[1] = static_cast<std::uint8_t>((pixel[1] * keep + colour.g * weight + kOpaque / 2) / kOpaque);
-  pixel[order.blue] =
-      static_cast<std::uint8_t>((pixel[order.blue] * keep + colour.b * weight + kOpaque / 2) / kOpaque);
-}
-
-inline unsigned WeightOf(std::uint8_t alpha, float coverage) {
-  return static_cast<unsigned>(alpha * std::clamp(coverage, 0.0f, 1.0f) * 255.0f + 0.5f);
-}
 
 // How much of the pixel-wide stretch around `distance` lies in [low, high].
 inline float Overlap(float distance, float low, float high) {
@@ -353,7 +329,8 @@ void CoverageBand::BlendCasedInto(const RasterTarget& target, const BlendColour&
   });
 }
 
-void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style) {
+void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style,
+              const BlendColour& fill, const BlendColour& outline) {
   const float radius = static_cast<float>(std::max(0.0, style.radius));
   const float halfOutline = static_cast<float>(std::max(0.0, style.outlineWidth) / 2);
   const float reach = radius + halfOutline + 0.5f;
@@ -363,18 +340,20 @@ void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, c
       std::min({top + rows, target.height, static_cast<int>(std::floor(cy + reach - 0.5f)) + 1});
   const int from = std::max(0, static_cast<int>(std::ceil(cx - reach - 0.5f)));
   const int to = std::min(target.width - 1, static_cast<int>(std::floor(cx + reach - 0.5f)));
-  const ChannelOrder order = OrderOf(target);
+  const auto coverage = [](float share) {
+    return static_cast<std::uint8_t>(std::min(share, 1.0f) * 255.0f + 0.5f);
+  };
   for (int y = firstRow; y < lastRow; ++y) {
     std::uint8_t* pixels = target.Row(y);
     const float dy = y + 0.5f - cy;
     for (int x = from; x <= to; ++x) {
       const float dx = x + 0.5f - cx;
       const float distance = std::sqrt(dx * dx + dy * dy);
-      const float fill = Overlap(distance, -radius, radius);
-      if (fill > 0) BlendPixel(pixels + 3 * x, order, style.fill, WeightOf(style.fill.a, fill));
+      if (const std::uint8_t inside = coverage(Overlap(distance, -radius, radius)); inside != 0)
+        BlendPixel(pixels + 3 * x, fill, inside);
       if (halfOutline > 0) {
-        const float ring = Overlap(distance, radius - halfOutline, radius + halfOutline);
-        if (ring > 0) BlendPixel(pixels + 3 * x, order, style.outline, WeightOf(style.outline.a, ring));
+        const std::uint8_t ring = coverage(Overlap(distance, radius - halfOutline, radius + halfOutline));
+        if (ring != 0) BlendPixel(pixels + 3 * x, outline, ring);
       }
     }
   }

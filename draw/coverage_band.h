@@ -57,5 +57,7 @@ class CoverageBand {
   std::vector<int> areaFrom_, areaTo_;  // the columns of each row that `area_` holds
 };
 
-// A dot straight onto the picture, within the rows [top, top + rows).
-void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style);
+// A dot straight onto the picture, within the rows [top, top + rows), its disc in `fill` and its
+// outline in `outline`, the style's colours made ready.
+void BlendDot(const RasterTarget& target, int top, int rows, DrawPoint centre, const DotStyle& style,
+              const BlendColour& fill, const BlendColour& outline);

@@ -198,7 +198,8 @@ class Preparer {
   TextShaper* text_;
 };
 
-// An item's colour and its casing's, made ready for the picture's channel order once.
+// An item's colour and its casing's (a dot's fill and outline), made ready for the picture's
+// channel order once.
 struct ItemColours {
   BlendColour colour;
   BlendColour casing;
@@ -214,6 +215,9 @@ ItemColours ColoursOf(const PreparedItem& item, bool bgr) {
           colours.casing = BlendColourOf({0, 0, 0, prepared.haloAlpha}, bgr);
         } else if constexpr (std::is_same_v<Prepared, PreparedFill>) {
           colours.colour = BlendColourOf(prepared.colour, bgr);
+        } else if constexpr (std::is_same_v<Prepared, PreparedDots>) {
+          colours.colour = BlendColourOf(prepared.style.fill, bgr);
+          colours.casing = BlendColourOf(prepared.style.outline, bgr);
         }
       },
       item);
@@ -260,9 +264,9 @@ class BandPainter {
     coverage.BlendInto(target_, colours.colour);
   }
 
-  void operator()(const PreparedDots& dots, const ItemColours&, CoverageBand&) const {
+  void operator()(const PreparedDots& dots, const ItemColours& colours, CoverageBand&) const {
     for (auto k = dots.bands.begin(band_); k != dots.bands.end(band_); ++k) {
-      BlendDot(target_, top_, rows_, dots.centres[*k], dots.style);
+      BlendDot(target_, top_, rows_, dots.centres[*k], dots.style, colours.colour, colours.casing);
     }
   }
 
