@@ -34,17 +34,23 @@ std::string TakeCentre(const PlaceReading& place, const char* option, MapOptions
   return {};
 }
 
-std::string TakeSize(const std::string& value, MapOptions& o) {
-  int size = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+// A whole number (`what` says of what) into `number`, or why not; one past an int's range is told as out
+// of [low, high], followed by `unit`.
+std::string TakeWholeNumber(const std::string& value, const char* what, int low, int high, const char* unit,
+                            int& number) {
+  int read = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), read);
   if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument)
-    return NotANumber(value, "a whole number of pixels");
-  if (error != std::errc()) {
-    return value + " is out of range; give " + std::to_string(kMinMapSize) + " to " +
-           std::to_string(kMaxMapSize) + " pixels";
-  }
-  o.request.size = size;
+    return NotANumber(value, what);
+  if (error != std::errc())
+    return value + " is out of range; give " + std::to_string(low) + " to " + std::to_string(high) + unit;
+  number = read;
   return {};
+}
+
+std::string TakeSize(const std::string& value, MapOptions& o) {
+  return TakeWholeNumber(value, "a whole number of pixels", kMinMapSize, kMaxMapSize, " pixels",
+                         o.request.size);
 }
 
 // A number above 0 for an overlay's spacing.
@@ -86,15 +92,10 @@ std::string TakeBeam(const std::string& value, MapOptions& o) {
 
 std::string TakeDpi(const std::string& value, MapOptions& o) {
   int dpi = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), dpi);
-  if (value.empty() || end != value.data() + value.size() || error == std::errc::invalid_argument)
-    return NotANumber(value, "a whole number of dots per inch");
-  if (error != std::errc()) {
-    return value + " is out of range; give " + std::to_string(kMinPageDpi) + " to " +
-           std::to_string(kMaxPageDpi);
-  }
-  o.request.dpi = dpi;
-  return {};
+  std::string problem =
+      TakeWholeNumber(value, "a whole number of dots per inch", kMinPageDpi, kMaxPageDpi, "", dpi);
+  if (problem.empty()) o.request.dpi = dpi;
+  return problem;
 }
 
 constexpr MapOption kOptions[] = {
