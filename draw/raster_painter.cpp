@@ -315,6 +315,8 @@ PreparedDrawing::PreparedDrawing(PreparedDrawing&&) noexcept = default;
 PreparedDrawing& PreparedDrawing::operator=(PreparedDrawing&&) noexcept = default;
 PreparedDrawing::~PreparedDrawing() = default;
 
+bool PreparedDrawing::Empty() const { return items_ == nullptr || items_->items.empty(); }
+
 PreparedDrawing PrepareRaster(const DrawList& list, int width, int height, TextShaper* text) {
   PreparedDrawing drawing;
   if (width <= 0 || height <= 0) return drawing;

@@ -26,6 +26,9 @@ class PreparedDrawing {
   PreparedDrawing& operator=(PreparedDrawing&&) noexcept;
   ~PreparedDrawing();
 
+  // Nothing to paint: no list was prepared, or it held no items.
+  bool Empty() const;
+
  private:
   friend PreparedDrawing PrepareRaster(const DrawList&, int, int, TextShaper*);
   friend void PaintPrepared(const PreparedDrawing&, const RasterTarget&, int);

@@ -102,7 +102,6 @@ std::string LoadEarthPicture(const std::string& path, const DecodedPictureCache&
 struct MapOverlays {
   OverlayPlan plan;
   PreparedDrawing raster;
-  bool rasterMarks = false;
 };
 
 // The labels' font is found and loaded (a few milliseconds of fontconfig) only for a map
@@ -222,7 +221,6 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
         overlays.raster = PrepareRaster(
             OverlayDrawList(std::move(overlays.plan), text, TitlePlace::Corner, QuickLabelMeasure()),
             drawn.size, drawn.size, &text);
-        overlays.rasterMarks = true;
         return overlays;
       });
 
@@ -282,7 +280,7 @@ StationMapResult MakeStationMap(const StationMapRequest& request, const StationM
           MakeTitleBlock(plan.title, PageTitlePixels(drawn.size), kPageTextColour, {}, text).list;
     }
     page.overlays = OverlayDrawList(std::move(plan), text, TitlePlace::Page, QuickLabelMeasure());
-  } else if (overlays.rasterMarks) {
+  } else if (!overlays.raster.Empty()) {
     if (!report("Marking", 0)) return stopped();
     PaintPrepared(overlays.raster, {canvas.top, canvas.stride, canvas.size, canvas.size, canvas.bgr},
                   request.threads);
